@@ -1,0 +1,133 @@
+// The application object: start-up, the message loop with idle processing and
+// pre-translation, deferred deletion of closed windows, and the exceptions
+// carried across the platform's window procedure back to the loop.
+#pragma once
+
+#include "framework/app/module.h"
+#include "framework/base/appdict.h"
+
+#include <string>
+
+class TWindow;
+class TFrameWindow;
+
+class TApplication : public TModule {
+public:
+  class TXInvalidMainWindow : public TXClonable<TXInvalidMainWindow, TXFramework> {
+  public:
+    TXInvalidMainWindow() : TXClonable(IDS_INVALIDMAINWINDOW) {}
+  };
+
+  // Holds the application mutex (when the platform uses one) for its scope;
+  // the mutex is recursive for the owning thread.
+  class TAppLock {
+  public:
+    explicit TAppLock(TApplication* app);
+    ~TAppLock();
+    TAppLock(const TAppLock&) = delete;
+    TAppLock& operator=(const TAppLock&) = delete;
+
+  private:
+    HANDLE Mutex;
+  };
+
+  // The message being processed by a window object.
+  struct TCurrentEvent {
+    TWindow* Win = nullptr;
+    UINT Message = 0;
+    WPARAM Param1 = 0;
+    LPARAM Param2 = 0;
+  };
+
+  enum TSavedKind : unsigned {
+    xsUnknown = 1, xsBadCast = 2, xsBadTypeid = 4, xsMsg = 8, xsAlloc = 0x10, xsBase = 0x20,
+  };
+
+  explicit TApplication(const char* name = nullptr, TModule*& globalModule = GlobalModule,
+                        TAppDictionary* dict = nullptr);
+  ~TApplication() override;
+
+  LRESULT Dispatch(TEventLookup& lookup, WPARAM wParam, LPARAM lParam) override;
+
+  virtual bool CanClose();
+  virtual int Run();
+  virtual int Start();
+  virtual int MessageLoop();
+  virtual bool ProcessAppMsg(MSG& msg);
+  virtual void PreProcessMenu(HMENU menu);
+  virtual void InitApplication();
+  virtual void InitInstance();
+  virtual void InitMainWindow();
+  virtual int TermInstance(int status);
+  virtual bool IdleAction(long idleCount);
+
+  TFrameWindow* SetMainWindow(TFrameWindow* window);
+  TFrameWindow* GetMainWindow() const { return MainWindow; }
+  // Called by the main window's destructor: the object can no longer be touched.
+  void ForgetMainWindow() { MainWindow = nullptr; }
+
+  bool PumpWaitingMessages();
+
+  void DeferDelete(TWindow* window);
+  void CancelDeferredDelete(TWindow* window);
+  void DeleteDeferred();
+
+  void SuspendException(const TXBase& x);
+  void SuspendException(const xalloc& x);
+  void SuspendException(const xmsg& x);
+  void SuspendException(TSavedKind kind);
+  // Rethrows what a window procedure kept, if anything (one per call).
+  void ResumeException();
+
+  bool IsRunning() const { return Running; }
+  HWND GetMainWindowHandle() const;
+
+  HINSTANCE PrevInstance = nullptr;
+  int CmdShow = SW_SHOWDEFAULT;
+  HACCEL AppAccel = nullptr;
+  bool QuitRequested = false;
+  int QuitStatus = 0;
+  std::string CmdLine;
+  TCurrentEvent CurrentEvent;
+
+protected:
+  TFrameWindow* MainWindow = nullptr;
+
+private:
+  int RunLoop(long& idleCount);
+  int LoopFailed(int status, long& idleCount);
+  template <class TBody> int Guarded(TBody&& body);
+  friend class TAppLock;
+
+  bool Running = false;
+  HANDLE AppMutex = nullptr;
+
+  struct TSavedException {
+    unsigned Kinds = 0;
+    std::string Message;
+    std::size_t Size = 0;
+    TXBase* Clone = nullptr;
+  } SavedException;
+
+  TWindow* DeferredDeletes = nullptr;
+  TAppDictionary* Dictionary;
+};
+
+// Start-up values kept by ProcessEntry for the application constructor.
+struct TStartupValues {
+  HINSTANCE Instance = nullptr;
+  HINSTANCE PrevInstance = nullptr;
+  std::string CmdLine;
+  int CmdShow = SW_SHOWDEFAULT;
+};
+const TStartupValues& StartupValues();
+void SetStartupValues(const TStartupValues& values);
+
+// True when response-table dispatch holds the application mutex.
+bool MutexEnabled();
+
+// Entry of the framework: keeps the start-up values and runs AppMain.
+int ProcessEntry(HINSTANCE instance, HINSTANCE prevInstance, const char* cmdLine, int cmdShow);
+
+// The program's main function.
+int AppMain(int argc, char* argv[]);

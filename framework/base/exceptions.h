@@ -1,0 +1,76 @@
+// The framework's exception family. Framework failures carry the id of the
+// string resource that describes them; the text is loaded when thrown.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <stdexcept>
+
+class TModule;
+
+// Standard message exception: holds a text.
+class xmsg : public std::exception {
+public:
+  explicit xmsg(std::string message) : Message(std::move(message)) {}
+  const std::string& why() const { return Message; }
+  const char* what() const noexcept override { return Message.c_str(); }
+
+private:
+  std::string Message;
+};
+
+// Out-of-memory report with the size that could not be had.
+class xalloc : public xmsg {
+public:
+  xalloc(const std::string& message, std::size_t size) : xmsg(message), Size(size) {}
+  std::size_t requested() const { return Size; }
+
+private:
+  std::size_t Size;
+};
+
+// Root of the exceptions that can be kept on the heap while a platform callback
+// unwinds and be thrown again afterwards with their dynamic type.
+class TXBase : public xmsg {
+public:
+  explicit TXBase(const std::string& message) : xmsg(message) {}
+  virtual ~TXBase() = default;
+  virtual TXBase* Clone() const { return new TXBase(*this); }
+  virtual void Throw() { throw *this; }
+};
+
+// Supplies Clone and Throw for a concrete exception class.
+template <class TDerived, class TParent>
+class TXClonable : public TParent {
+public:
+  using TParent::TParent;
+  TXBase* Clone() const override { return new TDerived(static_cast<const TDerived&>(*this)); }
+  void Throw() override { throw static_cast<TDerived&>(*this); }
+};
+
+class TXFramework : public TXClonable<TXFramework, TXBase> {
+public:
+  // Message from the string resource resId (or the numbered fallback text).
+  explicit TXFramework(unsigned resId);
+  TXFramework(unsigned resId, const std::string& message);
+
+  // Reports the exception through the application's Error; returns 0 to resume.
+  virtual int Unhandled(TModule* app, unsigned promptId);
+
+  unsigned ResId;
+};
+
+class TXOutOfMemory : public TXClonable<TXOutOfMemory, TXFramework> {
+public:
+  TXOutOfMemory();
+};
+
+// Framework string-resource ids.
+enum : unsigned {
+  IDS_INVALIDMAINWINDOW = 32759,
+  IDS_INVALIDMODULE = 32760,
+  IDS_OUTOFMEMORY = 32761,
+  IDS_ERRORCAPTION = 32764,
+  IDS_OKTORESUME = 32765,
+  IDS_UNHANDLEDXMSG = 32766,
+};

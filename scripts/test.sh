@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite under Wine on
+# private virtual displays (depths 24, 16 and 8). Exits with CTest's status.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+
+# The product is the 32-bit program; it is always built. The tests run on the
+# 32-bit build where the host can execute 32-bit programs (Wine's 32-bit loader
+# needs the kernel's ia32 emulation), otherwise on a 64-bit build of the same code.
+arch=$("$root/scripts/test-arch")
+echo "test.sh: building i686 (product) and running the tests on $arch"
+
+build() {  # build <arch> <tests ON|OFF>
+  local dir=$root/build/$1
+  [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$root" -B "$dir" -DVELMO_BUILD_TESTS="$2" >/dev/null
+  cmake --build "$dir" -- -k 0
+}
+if [ "$arch" = i686 ]; then
+  build i686 ON
+else
+  build i686 OFF
+  build "$arch" ON
+fi
+
+source "$root/scripts/displays.sh"
+export VELMO_WINE_ROOT=$root/build/$arch/wine
+trap 'stop_displays; for p in "$VELMO_WINE_ROOT"/prefix*; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done; true' EXIT
+start_displays
+
+status=0
+ctest --test-dir "$root/build/$arch" --output-on-failure --timeout 600 "$@" </dev/null || status=$?
+exit $status
