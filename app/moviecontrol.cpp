@@ -1,0 +1,80 @@
+// The movie: played and positioned by the platform's "avivideo" device, which
+// draws it into a window of its own inside the frame's client window.
+#include "app/sdidecframe.h"
+
+namespace {
+
+const DWORD OpenFlags = MCI_NOTIFY | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
+
+}  // namespace
+
+void SDIDecFrame::OpenMovie(const char* path)
+{
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
+  ++MovieGeneration;
+  MovieOpen = 0;
+  MovieWindow = nullptr;
+
+  OpenParms.lpstrElementName = path;
+  if (::mciSendCommandA(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&OpenParms))) {
+    FileData->FileName[0] = '\0';
+    ::MessageBoxExA(nullptr, "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です", "エラー", MB_OK, 0);
+    return;
+  }
+  MovieOpen = 1;
+
+  SetParms.dwTimeFormat = MCI_FORMAT_FRAMES;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_SET, MCI_NOTIFY | MCI_SET_TIME_FORMAT,
+                    reinterpret_cast<DWORD_PTR>(&SetParms));
+  StatusParms.dwItem = MCI_STATUS_LENGTH;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
+                    reinterpret_cast<DWORD_PTR>(&StatusParms));
+  Length = static_cast<unsigned>(StatusParms.dwReturn);
+  Position = 0;
+
+  ShowFrame();
+  ResetMarks();
+  MovieWindow = ::GetWindow(::GetWindow(Handle, GW_CHILD), GW_CHILD);
+}
+
+void SDIDecFrame::ShowFrame()
+{
+  PlayParms.dwFrom = Position;
+  PlayParms.dwTo = Position;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO,
+                    reinterpret_cast<DWORD_PTR>(&PlayParms));
+}
+
+void SDIDecFrame::ReadPosition()
+{
+  StatusParms.dwItem = MCI_STATUS_POSITION;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
+                    reinterpret_cast<DWORD_PTR>(&StatusParms));
+  Position = static_cast<unsigned>(StatusParms.dwReturn);
+}
+
+void SDIDecFrame::StepForward()
+{
+  ReadPosition();
+  if (Position < Length) {
+    ++Position;
+    ShowFrame();
+  }
+}
+
+void SDIDecFrame::StepBack()
+{
+  ReadPosition();
+  if (Position > 0) {
+    --Position;
+    ShowFrame();
+  }
+}
+
+void SDIDecFrame::ResetMarks()
+{
+  MarkFromSet = 0;
+  MarkToSet = 0;
+  MarkFrom = 0;
+  MarkTo = Length;
+}

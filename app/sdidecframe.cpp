@@ -1,0 +1,231 @@
+#include "app/sdidecframe.h"
+#include "app/pathtext.h"
+#include "app/profile.h"
+#include "framework/app/application.h"
+#include "framework/dialogs/inputdialog.h"
+#include "graphics/dc.h"
+#include "resources/resource.h"
+
+#include <cstring>
+
+namespace {
+
+const TProfile Settings("Screen", "velmo32.ini");
+
+const char NoOutputDir[] = "_";  // stored "Dir" before the first prompt
+const UINT TrackingTimer = 1;
+
+void ShowError(const char* text, UINT type = MB_OK)
+{
+  ::MessageBoxExA(nullptr, text, "エラー", type, 0);
+}
+
+}  // namespace
+
+SDIDecFrame::SDIDecFrame()
+  : TWindow(nullptr, "Velmo Win32"),
+    TDecoratedFrame(nullptr, "Velmo Win32", new TWindow(nullptr, ""), true)
+{
+  Settings.GetString("LastDir", "0", LastDir, sizeof LastDir);
+  if (LastDir[0] == '0')
+    LastDir[0] = '\0';
+
+  FileData = new TOpenSaveDialog::TData(0, nullptr, nullptr, LastDir, nullptr, 0);
+  FileData->Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+  FileData->SetFilter("AVIﾌｧｲﾙ (*.AVI)|*.AVI|");
+
+  AssignMenu(IDM_MAINMENU);
+  Attributes.AccelTable = MAKEINTRESOURCEA(IDA_MAINACCEL);
+
+  // The button bar (top), the status bar (bottom), the slider on the button
+  // bar and the readout bar (top, below the button bar) are inserted here.
+
+  Attributes.X = Settings.GetInt("X", 0);
+  Attributes.Y = Settings.GetInt("Y", 0);
+  Attributes.W = Settings.GetInt("W", 530);
+  Attributes.H = Settings.GetInt("H", 360);
+
+  // Read with room for everything the prompt can store: 254 typed bytes and
+  // the backslash it appends.
+  Settings.GetString("Dir", NoOutputDir, OutputDir, sizeof OutputDir);
+  if (std::strcmp(OutputDir, NoOutputDir) == 0) {
+    std::strcpy(OutputDir, "A:\\");
+    PromptOutputDir();
+  }
+}
+
+SDIDecFrame::~SDIDecFrame()
+{
+  delete FileData;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
+}
+
+void SDIDecFrame::SetupWindow()
+{
+  TDecoratedFrame::SetupWindow();
+
+  // The slider is set up here.
+
+  OpenParms.lpstrDeviceType = "avivideo";
+  OpenParms.hWndParent = ::GetWindow(Handle, GW_CHILD);
+  OpenParms.dwStyle = WS_CHILD | WS_CAPTION | WS_THICKFRAME;
+  FileData->FileName[0] = '\0';
+
+  TScreenDC screen;
+  const int bitsPerPixel = screen.GetDeviceCaps(BITSPIXEL);
+  PaletteDevice = (screen.GetDeviceCaps(RASTERCAPS) & RC_PALETTE) ? 1 : 0;
+  if (PaletteDevice)
+    PaletteSize = bitsPerPixel == 1 ? 2 : bitsPerPixel == 4 ? 16 : bitsPerPixel == 8 ? 256 : 0;
+
+  // A movie named on the command line: its first word, when it is an .avi file.
+  if (const char* tail = GetModule()->GetCmdTail(); tail && *tail) {
+    std::string path(tail, std::strcspn(tail, " "));
+    if (lstrcmpiA(SplitPath(path.c_str()).Ext.c_str(), ".avi") == 0)
+      OpenMovie(path.c_str());
+  }
+
+  if (bitsPerPixel == 16) {
+    ShowError("64K色はサポートしていません");
+    ::PostQuitMessage(-1);
+  }
+
+  if (!::SetTimer(Handle, TrackingTimer, 500, nullptr)) {
+    ::MessageBeep(0);
+    ShowError("タイマーが残っていません\nプログラムを終了します。", MB_ICONEXCLAMATION);
+    ::PostQuitMessage(-1);
+  }
+}
+
+bool SDIDecFrame::CanClose()
+{
+  ::KillTimer(Handle, TrackingTimer);
+  const TRect frame = GetWindowRect();
+  Settings.WriteUnsigned("X", static_cast<unsigned>(frame.left));
+  Settings.WriteUnsigned("Y", static_cast<unsigned>(frame.top));
+  Settings.WriteUnsigned("W", static_cast<unsigned>(frame.Width()));
+  Settings.WriteUnsigned("H", static_cast<unsigned>(frame.Height()));
+  Settings.WriteString("Dir", OutputDir);
+  Settings.WriteString("LastDir", LastDir);
+  return TDecoratedFrame::CanClose();
+}
+
+void SDIDecFrame::PromptOutputDir()
+{
+  TInputDialog(nullptr, "出力ﾃﾞｨﾚｸﾄﾘの変更", "Dir:", OutputDir, 255).Execute();
+  EnsureTrailingBackslash(OutputDir, sizeof OutputDir);
+}
+
+// ----------------------------------------------------------------- commands
+
+void SDIDecFrame::CmFileOpen()
+{
+  FileData->FileName[0] = '\0';
+  if (TFileOpenDialog(this, *FileData).Execute() != IDOK)
+    return;
+  OpenMovie(FileData->FileName);
+  const TPathParts parts = SplitPath(FileData->FileName);
+  std::string dir = parts.Drive + parts.Dir;
+  if (!dir.empty())
+    dir.pop_back();  // the directory's trailing backslash
+  lstrcpynA(LastDir, dir.c_str(), sizeof LastDir);
+}
+
+void SDIDecFrame::CmFileClose()
+{
+  MovieOpen = 0;
+  ++MovieGeneration;
+  FileData->FileName[0] = '\0';
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
+}
+
+void SDIDecFrame::CmOutputDir()
+{
+  PromptOutputDir();
+}
+
+void SDIDecFrame::CmPlay()
+{
+  PlayParms.dwFrom = Position;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
+}
+
+void SDIDecFrame::CmStop()
+{
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PAUSE, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
+  ReadPosition();
+}
+
+void SDIDecFrame::CmFirstFrame()
+{
+  Position = 0;
+  ShowFrame();
+}
+
+void SDIDecFrame::CmPrevFrame()
+{
+  StepBack();
+}
+
+void SDIDecFrame::CmNextFrame()
+{
+  StepForward();
+}
+
+void SDIDecFrame::CmLastFrame()
+{
+  Position = Length;
+  ShowFrame();
+}
+
+void SDIDecFrame::CmMarkFrom()
+{
+  MarkFromSet = 1;
+  ReadPosition();
+  MarkFrom = Position;
+}
+
+void SDIDecFrame::CmMarkTo()
+{
+  MarkToSet = 1;
+  ReadPosition();
+  MarkTo = Position;
+}
+
+void SDIDecFrame::CmNothing() {}
+
+void SDIDecFrame::CmCancelCut()
+{
+  CancelRequested = 1;
+}
+
+void SDIDecFrame::CeMovieOpen(TCommandEnabler& ce)
+{
+  ce.Enable(MovieOpen == 1);
+}
+
+DEFINE_RESPONSE_TABLE1(SDIDecFrame, TDecoratedFrame)
+  EV_COMMAND(CM_FILECLOSE, CmFileClose),
+  EV_COMMAND(CM_FILEOPEN, CmFileOpen),
+  EV_COMMAND(CM_PLAY, CmPlay),
+  EV_COMMAND(CM_STOP, CmStop),
+  EV_COMMAND(CM_FIRSTFRAME, CmFirstFrame),
+  EV_COMMAND(CM_PREVFRAME, CmPrevFrame),
+  EV_COMMAND(CM_NEXTFRAME, CmNextFrame),
+  EV_COMMAND(CM_LASTFRAME, CmLastFrame),
+  EV_COMMAND(CM_CUT, CmCut),
+  EV_COMMAND(CM_MARKFROM, CmMarkFrom),
+  EV_COMMAND(CM_MARKTO, CmMarkTo),
+  EV_COMMAND_ENABLE(CM_MARKFROM, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_MARKTO, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_FILECLOSE, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_PLAY, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_STOP, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_FIRSTFRAME, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_PREVFRAME, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_NEXTFRAME, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_LASTFRAME, CeMovieOpen),
+  EV_COMMAND_ENABLE(CM_CUT, CeMovieOpen),
+  EV_COMMAND(CM_OUTPUTDIR, CmOutputDir),
+  EV_COMMAND(CM_NOTHING, CmNothing),
+  EV_COMMAND(CM_CANCELCUT, CmCancelCut),
+END_RESPONSE_TABLE;

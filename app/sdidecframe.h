@@ -1,0 +1,93 @@
+// The main window of velmo32: a decorated frame whose client window holds the
+// movie device's window, with the settings, the movie operations, the capture
+// and the command handlers of the program.
+#pragma once
+
+#include "framework/frame/decframe.h"
+#include "framework/dialogs/opensave.h"
+
+#include <mmsystem.h>
+#include <digitalv.h>
+
+#include <string>
+
+class SDIDecFrame : public TDecoratedFrame {
+public:
+  SDIDecFrame();
+  ~SDIDecFrame() override;
+
+  bool CanClose() override;
+
+  // Movie device control.
+  void OpenMovie(const char* path);
+  void ShowFrame();
+  void ReadPosition();
+  void StepForward();
+  void StepBack();
+
+  // Capture of the frame on screen into a BMP file; false when it could not be
+  // written (the user has been told).
+  bool CaptureFrame();
+
+  void PromptOutputDir();
+
+  const char* GetOutputDir() const { return OutputDir; }
+
+protected:
+  void SetupWindow() override;
+
+  void CmFileOpen();
+  void CmFileClose();
+  void CmOutputDir();
+  void CmPlay();
+  void CmStop();
+  void CmFirstFrame();
+  void CmPrevFrame();
+  void CmNextFrame();
+  void CmLastFrame();
+  void CmCut();
+  void CmCancelCut();
+  void CmMarkFrom();
+  void CmMarkTo();
+  void CmNothing();
+  void CeMovieOpen(TCommandEnabler& ce);
+
+private:
+  void ResetMarks();
+  void ContinuousCut();
+  std::string OutputFileName() const;
+  // Takes and dispatches one queued message inside a continuous cut; false
+  // when the cut must end (quit requested, window gone).
+  bool PumpOneMessage();
+
+  MCI_DGV_OPEN_PARMSA OpenParms{};
+  MCI_GENERIC_PARMS CloseParms{};
+  MCI_STATUS_PARMS StatusParms{};
+  MCI_SET_PARMS SetParms{};
+  MCI_PLAY_PARMS PlayParms{};
+  int CaptureWidth = 0;
+  int CaptureHeight = 0;
+  HWND MovieWindow = nullptr;
+  unsigned PaletteDevice = 0;
+  int PaletteSize = 0;
+  unsigned Length = 0;
+  unsigned Position = 0;
+  unsigned MovieOpen = 0;
+  unsigned MarkToSet = 0;
+  unsigned MarkFromSet = 0;
+  unsigned CancelRequested = 0;
+  unsigned MarkTo = 0;
+  unsigned MarkFrom = 0;
+  int CutStep = 1;
+  char OutputDir[260] = "";
+  char LastDir[260] = "";
+  TOpenSaveDialog::TData* FileData = nullptr;
+
+  // A continuous cut runs (its message pump may dispatch another cut command),
+  // and a count of the movies opened and closed, so that a cut can tell that
+  // the movie it was cutting is gone.
+  bool Cutting = false;
+  unsigned MovieGeneration = 0;
+
+  DECLARE_RESPONSE_TABLE(SDIDecFrame);
+};

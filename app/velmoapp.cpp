@@ -1,0 +1,30 @@
+#include "app/velmoapp.h"
+#include "app/aboutdlg.h"
+#include "app/sdidecframe.h"
+#include "resources/resource.h"
+
+velmoApp::velmoApp() : TApplication("Velmo") {}
+
+void velmoApp::InitMainWindow()
+{
+  auto* frame = new SDIDecFrame;
+  if (CmdShow != SW_SHOWMINIMIZED)
+    CmdShow = SW_SHOWNORMAL;
+  frame->SetIcon(this, IDI_VELMO);
+  SetMainWindow(frame);
+}
+
+void velmoApp::CmAbout()
+{
+  velmoAboutDlg(GetMainWindow(), IDD_ABOUT).Execute();
+}
+
+DEFINE_RESPONSE_TABLE1(velmoApp, TApplication)
+  EV_COMMAND(CM_ABOUT, CmAbout),
+END_RESPONSE_TABLE;
+
+int AppMain(int, char*[])
+{
+  velmoApp app;
+  return app.Run();
+}

@@ -1,0 +1,29 @@
+// Resource ids of velmo32. Command ids, hint-string ids and glyph-bitmap ids
+// coincide: the hint of a command is the string with its id.
+#pragma once
+
+#define IDM_MAINMENU 100
+#define IDA_MAINACCEL 100
+#define IDI_VELMO 1001
+
+#define CM_PLAY 101
+#define CM_NEXTFRAME 102
+#define CM_PREVFRAME 103
+#define CM_LASTFRAME 104
+#define CM_FIRSTFRAME 105
+#define CM_STOP 107
+#define CM_MARKTO 108
+#define CM_MARKFROM 109
+#define CM_NOTHING 110
+#define CM_CANCELCUT 111
+#define CM_ABOUT 2009
+#define CM_EXITCOMMAND 24310
+#define CM_CUT 24322
+#define CM_FILEOPEN 24332
+#define CM_FILECLOSE 24339
+#define CM_OUTPUTDIR 24340
+
+#define IDD_ABOUT 22000
+#define IDC_VERSION 22001
+#define IDC_LEGALNOTICE 22002
+#define IDC_SPECIALBUILD 22003
