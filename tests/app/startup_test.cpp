@@ -1,0 +1,216 @@
+// velmo32 starting as itself: the first-run prompt, the settings file, the
+// about box and the menu, driven from outside the real process.
+#include "tests/support/program.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const char PromptCaption[] = "出力ﾃﾞｨﾚｸﾄﾘの変更";
+const char AboutCaption[] = "velmo プログラムについて";
+const int PromptEdit = 4090;
+
+// Removes the settings file for a test and puts the earlier one back after it.
+class TSettingsFile {
+public:
+  TSettingsFile() : Path(SettingsFilePath()), Saved(ReadWholeFile(Path)) { ::DeleteFileA(Path.c_str()); }
+  ~TSettingsFile()
+  {
+    ::DeleteFileA(Path.c_str());
+    if (!Saved.empty())
+      WriteWholeFile(Path, Saved);
+  }
+  void Write(const std::string& text) const { WriteWholeFile(Path, text); }
+  std::string Read() const { return ReadWholeFile(Path); }
+  bool Exists() const { return ::GetFileAttributesA(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+private:
+  std::string Path;
+  std::string Saved;
+};
+
+std::string Seeded(const std::string& dir, const std::string& extra = "")
+{
+  return "[Screen]\r\nDir=" + dir + "\r\n" + extra;
+}
+
+TRect WindowRect(HWND window)
+{
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  return r;
+}
+
+void CloseAndWait(TProgramRun& run, HWND main, DWORD expectedExitCode = 0)
+{
+  ::PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.WaitForExit(), expectedExitCode);
+}
+
+TEST(StartupTest, FirstRunPromptsBeforeTheMainWindowAndStoresTheDirectory)
+{
+  TSettingsFile settings;
+  TProgramRun run;
+  HWND prompt = run.WaitForWindow(PromptCaption);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(run.FindWindow("Velmo Win32"), nullptr);  // the prompt comes first
+  EXPECT_EQ(DialogItemText(prompt, PromptEdit), "A:\\");
+  EXPECT_EQ(DialogItemText(prompt, 4091), "Dir:");
+  ::SetDlgItemTextA(prompt, PromptEdit, "C:\\cuts");
+  ::PostMessageA(prompt, WM_COMMAND, IDOK, 0);
+
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(WindowRect(main), TRect(0, 0, 530, 360));
+  CloseAndWait(run, main);
+  EXPECT_EQ(settings.Read(),
+            "[Screen]\r\nX=0\r\nY=0\r\nW=530\r\nH=360\r\nDir=C:\\cuts\\\r\nLastDir=\r\n");
+}
+
+TEST(StartupTest, StoredSettingsPlaceTheFrameAndClosingWritesThemBackInOrder)
+{
+  TSettingsFile settings;
+  settings.Write("[Screen]\r\nX=40\r\nY=30\r\nW=600\r\nH=420\r\nDir=C:\\out\\\r\nLastDir=0ld\r\n");
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(WindowRect(main), TRect(40, 30, 640, 450));
+  ::MoveWindow(main, 50, 60, 500, 300, TRUE);
+  CloseAndWait(run, main);
+  // "LastDir" starting with the digit 0 was read as empty.
+  EXPECT_EQ(settings.Read(), "[Screen]\r\nX=50\r\nY=60\r\nW=500\r\nH=300\r\nDir=C:\\out\\\r\nLastDir=\r\n");
+}
+
+TEST(StartupTest, NegativeCoordinatesAreWrittenUnsignedAndReadBackAsTheSameValue)
+{
+  TSettingsFile settings;
+  settings.Write(Seeded("C:\\out\\"));
+  {
+    TProgramRun run;
+    HWND main = run.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ::MoveWindow(main, -8, -8, 400, 300, TRUE);
+    CloseAndWait(run, main);
+  }
+  EXPECT_NE(settings.Read().find("X=4294967288\r\nY=4294967288\r\n"), std::string::npos);
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(WindowRect(main).TopLeft(), TPoint(-8, -8));
+  CloseAndWait(run, main);
+}
+
+TEST(StartupTest, MinimisedCloseWritesTheMinimisedRectangle)
+{
+  TSettingsFile settings;
+  settings.Write(Seeded("C:\\out\\"));
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  ::ShowWindow(main, SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return ::IsIconic(main) != 0; }));
+  const TRect minimised = WindowRect(main);
+  CloseAndWait(run, main);
+  char expected[128];
+  std::snprintf(expected, sizeof expected, "X=%u\r\nY=%u\r\nW=%u\r\nH=%u\r\n", unsigned(minimised.left),
+                unsigned(minimised.top), unsigned(minimised.Width()), unsigned(minimised.Height()));
+  EXPECT_NE(settings.Read().find(expected), std::string::npos) << settings.Read();
+}
+
+TEST(StartupTest, LongestDirectoryThePromptCanStoreRoundTripsWhole)
+{
+  TSettingsFile settings;
+  const std::string dir = "C:\\" + std::string(251, 'd') + "\\";  // 254 typed bytes + the backslash
+  ASSERT_EQ(dir.size(), 255u);
+  settings.Write(Seeded(dir, "LastDir=C:\\movies\r\n"));
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  CloseAndWait(run, main);
+  EXPECT_NE(settings.Read().find("Dir=" + dir + "\r\nLastDir=C:\\movies\r\n"), std::string::npos);
+}
+
+TEST(StartupTest, PromptFromTheMenuAppendsTheBackslashByCharacter)
+{
+  TSettingsFile settings;
+  settings.Write(Seeded("C:\\out\\"));
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  run.Command(main, 24340);
+  HWND prompt = run.WaitForWindow(PromptCaption);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(DialogItemText(prompt, PromptEdit), "C:\\out\\");
+  ::SetDlgItemTextA(prompt, PromptEdit, "C:\\\x95\x5C");  // ends in 表, second byte 0x5C
+  ::PostMessageA(prompt, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(prompt); }));
+  CloseAndWait(run, main);
+  EXPECT_NE(settings.Read().find("Dir=C:\\\x95\x5C\\\r\n"), std::string::npos);
+}
+
+TEST(StartupTest, EscapeKeepsTheDirectoryAndAnEmptyAnswerBecomesTheRoot)
+{
+  TSettingsFile settings;
+  settings.Write(Seeded("C:\\keep\\"));
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  run.Command(main, 24340);
+  HWND prompt = run.WaitForWindow(PromptCaption);
+  ASSERT_NE(prompt, nullptr);
+  ::SetDlgItemTextA(prompt, PromptEdit, "C:\\ignored");
+  ::PostMessageA(prompt, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(prompt); }));
+  run.Command(main, 24340);
+  prompt = run.WaitForWindow(PromptCaption);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(DialogItemText(prompt, PromptEdit), "C:\\keep\\");
+  ::SetDlgItemTextA(prompt, PromptEdit, "");
+  ::PostMessageA(prompt, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(prompt); }));
+  CloseAndWait(run, main);
+  EXPECT_NE(settings.Read().find("Dir=\\\r\n"), std::string::npos);
+}
+
+TEST(StartupTest, AboutBoxShowsProductVersionAndLegalNotice)
+{
+  TSettingsFile settings;
+  settings.Write(Seeded("C:\\out\\"));
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  run.Command(main, 2009);
+  HWND about = run.WaitForWindow(AboutCaption);
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(DialogItemText(about, 22001), "velmo32 Version 1.50");
+  EXPECT_NE(DialogItemText(about, 22002).find("The Velmo developers"), std::string::npos);
+  EXPECT_EQ(DialogItemText(about, 22003), "");
+  // Centred on the full-screen area.
+  const TRect box = WindowRect(about);
+  EXPECT_EQ(box.left, ::GetSystemMetrics(SM_CXFULLSCREEN) / 2 - box.Width() / 2);
+  EXPECT_EQ(box.top, ::GetSystemMetrics(SM_CYFULLSCREEN) / 2 - box.Height() / 2);
+  ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(about); }));
+  CloseAndWait(run, main);
+}
+
+TEST(StartupTest, MenuBarCarriesTheJapanesePopups)
+{
+  TSettingsFile settings;
+  settings.Write(Seeded("C:\\out\\"));
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  char caption[64] = "";
+  ::GetWindowTextA(main, caption, sizeof caption);
+  EXPECT_STREQ(caption, "Velmo Win32");
+  HMENU menu = ::GetMenu(main);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(::GetMenuItemCount(menu), 2);
+  CloseAndWait(run, main);
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+#include "tests/support/program.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#ifndef VELMO32_EXE
+#define VELMO32_EXE ""
+#endif
+
+std::string WindowsPath(std::string unixPath)
+{
+  for (char& c : unixPath)
+    if (c == '/')
+      c = '\\';
+  return "Z:" + unixPath;
+}
+
+std::string SettingsFilePath()
+{
+  char dir[MAX_PATH];
+  ::GetWindowsDirectoryA(dir, sizeof dir);
+  return std::string(dir) + "\\velmo32.ini";
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out);
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+  const DWORD start = ::GetTickCount();
+  while (!done()) {
+    if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
+      return false;
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+      ::DispatchMessageA(&msg);
+    ::Sleep(20);
+  }
+  return true;
+}
+
+TProgramRun::TProgramRun(const std::string& arguments)
+{
+  std::string command = "\"" + WindowsPath(VELMO32_EXE) + "\"";
+  if (!arguments.empty())
+    command += " " + arguments;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    ::CloseHandle(pi.hThread);
+    Process = pi.hProcess;
+    Pid = pi.dwProcessId;
+  }
+}
+
+TProgramRun::~TProgramRun()
+{
+  if (!Process)
+    return;
+  if (::WaitForSingleObject(Process, 0) == WAIT_TIMEOUT) {
+    ::TerminateProcess(Process, 99);
+    ::WaitForSingleObject(Process, 5000);
+  }
+  ::CloseHandle(Process);
+}
+
+HWND TProgramRun::FindWindow(const char* caption, const char* className) const
+{
+  HWND found = nullptr;
+  while ((found = ::FindWindowExA(nullptr, found, className, caption))) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(found, &owner);
+    if (owner == Pid && ::IsWindowVisible(found))
+      return found;
+  }
+  return nullptr;
+}
+
+HWND TProgramRun::WaitForWindow(const char* caption, int timeoutMs, const char* className) const
+{
+  HWND window = nullptr;
+  WaitFor([&] { return (window = FindWindow(caption, className)) != nullptr; }, timeoutMs);
+  return window;
+}
+
+DWORD TProgramRun::WaitForExit(int timeoutMs)
+{
+  DWORD code = STILL_ACTIVE;
+  if (Process && ::WaitForSingleObject(Process, timeoutMs) == WAIT_OBJECT_0)
+    ::GetExitCodeProcess(Process, &code);
+  return code;
+}
+
+void TProgramRun::Command(HWND main, unsigned id) const
+{
+  ::PostMessageA(main, WM_COMMAND, id, 0);
+}
+
+void TProgramRun::Key(HWND main, UINT virtualKey, bool shift, bool control) const
+{
+  // Accelerators are translated from the queued key message; the modifier
+  // state is what the program's thread reads with GetKeyState.
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  if (shift)
+    ::keybd_event(VK_SHIFT, 0, 0, 0);
+  if (control)
+    ::keybd_event(VK_CONTROL, 0, 0, 0);
+  ::PostMessageA(main, WM_KEYDOWN, virtualKey, 1);
+  ::PostMessageA(main, WM_KEYUP, virtualKey, 0xC0000001);
+  ::Sleep(300);
+  if (control)
+    ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+  if (shift)
+    ::keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+}
+
+std::string DialogItemText(HWND dialog, int id)
+{
+  char text[512] = "";
+  ::SendMessageA(::GetDlgItem(dialog, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}

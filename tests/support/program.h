@@ -1,0 +1,52 @@
+// Runs velmo32.exe as a separate process and drives it from the outside, as a
+// user would: finds its windows, posts commands and keys, waits for results.
+#pragma once
+
+#include "framework/base/platform.h"
+
+#include <functional>
+#include <string>
+
+// A Windows path for a path of the build tree (Wine's Z: drive is the root).
+std::string WindowsPath(std::string unixPath);
+
+// The program's settings file, where the platform keeps private profiles.
+std::string SettingsFilePath();
+std::string ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// Waits until done() answers true (pumping this thread's messages); false on timeout.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000);
+
+class TProgramRun {
+public:
+  // Starts the program with the given text after its name on the command line.
+  explicit TProgramRun(const std::string& arguments = "");
+  ~TProgramRun();  // ends the process if it is still running
+  TProgramRun(const TProgramRun&) = delete;
+  TProgramRun& operator=(const TProgramRun&) = delete;
+
+  bool Started() const { return Process != nullptr; }
+  DWORD ProcessId() const { return Pid; }
+
+  // The first visible top-level window of the process with this caption (and
+  // class, when given); null when none appears in time.
+  HWND WaitForWindow(const char* caption, int timeoutMs = 20000, const char* className = nullptr) const;
+  HWND FindWindow(const char* caption, const char* className = nullptr) const;
+  HWND MainWindow(int timeoutMs = 20000) const { return WaitForWindow("Velmo Win32", timeoutMs); }
+
+  // Exit code, or STILL_ACTIVE when the process did not end in time.
+  DWORD WaitForExit(int timeoutMs = 20000);
+
+  // Posts a menu command to the main window.
+  void Command(HWND main, unsigned id) const;
+  // Posts a key press (with Shift/Control as asked) to the main window.
+  void Key(HWND main, UINT virtualKey, bool shift = false, bool control = false) const;
+
+private:
+  HANDLE Process = nullptr;
+  DWORD Pid = 0;
+};
+
+// Text of a dialog's control.
+std::string DialogItemText(HWND dialog, int id);
