@@ -1,0 +1,25 @@
+// A file opened for writing raw bytes: created or truncated, exclusive while
+// open, readable and writable afterwards.
+#pragma once
+
+#include "framework/base/platform.h"
+
+#include <cstddef>
+
+class TFile {
+public:
+  TFile() = default;
+  ~TFile();
+  TFile(const TFile&) = delete;
+  TFile& operator=(const TFile&) = delete;
+
+  bool Open(const char* path);
+  bool IsOpen() const { return Handle != INVALID_HANDLE_VALUE; }
+  // Writes size bytes; returns how many reached the file.
+  std::size_t Write(const void* data, std::size_t size);
+  // False when the platform reports that the file could not be completed.
+  bool Close();
+
+private:
+  HANDLE Handle = INVALID_HANDLE_VALUE;
+};
