@@ -78,18 +78,22 @@ void TFrameWindow::Init(TWindow* clientWnd, bool shrinkToClient)
   FrameInitialized = true;
   Attributes.Style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
   Attributes.X = Attributes.W = CW_USEDEFAULT;
-  if (clientWnd)
-    Attributes.Style |= WS_CLIPCHILDREN;
   if (shrinkToClient)
     SetFlag(wfShrinkToClient);
   IconModule = GlobalModule;
   IconId = TResId(32000);
+  AdoptClient(clientWnd);
+}
+
+void TFrameWindow::AdoptClient(TWindow* clientWnd)
+{
   ClientWnd = clientWnd;
-  if (clientWnd) {
-    clientWnd->SetParent(this);
-    clientWnd->SetFlag(wfAutoCreate);
-    BkgndColor = Transparent;  // never erase what the client covers
-  }
+  if (!clientWnd)
+    return;
+  Attributes.Style |= WS_CLIPCHILDREN;
+  clientWnd->SetParent(this);
+  clientWnd->SetFlag(wfAutoCreate);
+  BkgndColor = Transparent;  // never erase what the client covers
 }
 
 // -------------------------------------------------------------------- menus

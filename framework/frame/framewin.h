@@ -43,6 +43,8 @@ protected:
   TFrameWindow() = default;
   using TWindow::Init;
   void Init(TWindow* clientWnd, bool shrinkToClient);
+  // Makes clientWnd the client child, created with the frame.
+  void AdoptClient(TWindow* clientWnd);
 
   // Fits the client to the client area (or a shrink-to-client frame to its
   // client); true when the client was resized and so told of its new size.
