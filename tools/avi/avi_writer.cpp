@@ -1,0 +1,230 @@
+#include "tools/avi/avi_writer.h"
+
+#include <cstdio>
+
+namespace {
+
+// Field offsets patched once the length is known.
+constexpr std::uint32_t RiffSizeAt = 4;
+constexpr std::uint32_t AvihTotalFramesAt = 32 + 16;
+constexpr std::uint32_t StrhLengthAt = 108 + 32;
+constexpr std::uint32_t MainHeaderBytes = 56;
+constexpr std::uint32_t StreamHeaderBytes = 56;
+constexpr std::uint32_t BitmapInfoHeaderBytes = 40;
+constexpr std::uint32_t AvifHasIndex = 0x10;
+constexpr std::uint32_t AviifKeyframe = 0x10;
+// AVI 1.0 readers take RIFF sizes as signed 32-bit numbers.
+constexpr std::uint64_t MaxFileBytes = 0x7FFFFFFF;
+
+// Little-endian serialisation whatever the host's byte order.
+class TBytes {
+public:
+  void U8(std::uint8_t v) { Data.push_back(v); }
+  void U16(std::uint16_t v) { U8(static_cast<std::uint8_t>(v)); U8(static_cast<std::uint8_t>(v >> 8)); }
+  void U32(std::uint32_t v) { U16(static_cast<std::uint16_t>(v)); U16(static_cast<std::uint16_t>(v >> 16)); }
+  void FourCC(const char* code) { for (int i = 0; i < 4; ++i) U8(static_cast<std::uint8_t>(code[i])); }
+  std::uint32_t Size() const { return static_cast<std::uint32_t>(Data.size()); }
+  const char* Raw() const { return reinterpret_cast<const char*>(Data.data()); }
+
+private:
+  std::vector<std::uint8_t> Data;
+};
+
+void WriteU32At(std::ofstream& file, std::uint32_t offset, std::uint32_t value)
+{
+  TBytes bytes;
+  bytes.U32(value);
+  file.seekp(offset);
+  file.write(bytes.Raw(), bytes.Size());
+}
+
+} // namespace
+
+TAviWriter::TAviWriter(const std::string& path, const TFormat& format) : Path(path), Format(format)
+{
+  if (Format.Width == 0 || Format.Height == 0 || Format.Width > 0x7FFF || Format.Height > 0x7FFF)
+    throw TXAvi("movie size must be 1 to 32767 pixels each way");
+  if (Format.BitCount != 8 && Format.BitCount != 24 && Format.BitCount != 32)
+    throw TXAvi("bits per pixel must be 8, 24 or 32");
+  if (Format.Rate == 0 || Format.Scale == 0)
+    throw TXAvi("frame rate must be positive");
+  if (Format.BitCount == 8 && (Format.Palette.empty() || Format.Palette.size() > 256))
+    throw TXAvi("an 8-bit movie needs a palette of 1 to 256 colours");
+  if (Format.BitCount != 8)
+    Format.Palette.clear();
+  if (std::uint64_t{RowBytes()} * Format.Height > MaxFileBytes / 2)
+    throw TXAvi("frame too large");
+
+  File.open(Path, std::ios::binary | std::ios::trunc);
+  if (!File)
+    throw TXAvi("cannot create " + Path);
+  WriteHeaders();
+}
+
+TAviWriter::~TAviWriter()
+{
+  if (!Finished) {
+    File.close();
+    std::remove(Path.c_str());
+  }
+}
+
+std::uint32_t TAviWriter::RowBytes() const
+{
+  return (Format.Width * Format.BitCount + 31) / 32 * 4;
+}
+
+void TAviWriter::Check(const char* what)
+{
+  if (!File)
+    throw TXAvi(std::string("cannot write ") + what + " of " + Path);
+}
+
+void TAviWriter::WriteHeaders()
+{
+  const std::uint32_t frameBytes = FrameBytes();
+  const std::uint32_t paletteBytes = static_cast<std::uint32_t>(Format.Palette.size()) * 4;
+  const std::uint32_t strfBytes = BitmapInfoHeaderBytes + paletteBytes;
+  const std::uint32_t strlBytes = 4 + 8 + StreamHeaderBytes + 8 + strfBytes;
+  const std::uint32_t hdrlBytes = 4 + 8 + MainHeaderBytes + 8 + strlBytes;
+
+  TBytes h;
+  h.FourCC("RIFF"); h.U32(0); h.FourCC("AVI ");   // size patched by Finish
+  h.FourCC("LIST"); h.U32(hdrlBytes); h.FourCC("hdrl");
+
+  h.FourCC("avih"); h.U32(MainHeaderBytes);
+  h.U32(static_cast<std::uint32_t>(1000000ull * Format.Scale / Format.Rate));   // microseconds per frame
+  h.U32(static_cast<std::uint32_t>(std::uint64_t{frameBytes} * Format.Rate / Format.Scale));
+  h.U32(0);                 // padding granularity
+  h.U32(AvifHasIndex);
+  h.U32(0);                 // total frames, patched by Finish
+  h.U32(0);                 // initial frames
+  h.U32(1);                 // streams
+  h.U32(frameBytes + 8);    // suggested buffer: one chunk
+  h.U32(Format.Width);
+  h.U32(Format.Height);
+  for (int i = 0; i < 4; ++i) h.U32(0);
+
+  h.FourCC("LIST"); h.U32(strlBytes); h.FourCC("strl");
+  h.FourCC("strh"); h.U32(StreamHeaderBytes);
+  h.FourCC("vids");
+  h.FourCC("DIB ");         // uncompressed device-independent bitmaps
+  h.U32(0);                 // flags
+  h.U16(0); h.U16(0);       // priority, language
+  h.U32(0);                 // initial frames
+  h.U32(Format.Scale);
+  h.U32(Format.Rate);
+  h.U32(0);                 // start
+  h.U32(0);                 // length, patched by Finish
+  h.U32(frameBytes);
+  h.U32(0xFFFFFFFF);        // quality: default
+  h.U32(0);                 // sample size: varies (one frame per chunk)
+  h.U16(0); h.U16(0);
+  h.U16(static_cast<std::uint16_t>(Format.Width)); h.U16(static_cast<std::uint16_t>(Format.Height));
+
+  h.FourCC("strf"); h.U32(strfBytes);
+  h.U32(BitmapInfoHeaderBytes);
+  h.U32(Format.Width);
+  h.U32(Format.Height);     // positive: bottom-up rows
+  h.U16(1);
+  h.U16(Format.BitCount);
+  h.U32(0);                 // BI_RGB
+  h.U32(frameBytes);
+  h.U32(0); h.U32(0);       // pixels per metre
+  h.U32(static_cast<std::uint32_t>(Format.Palette.size()));
+  h.U32(0);
+  for (const TRgb& c : Format.Palette) {
+    h.U8(c.B); h.U8(c.G); h.U8(c.R); h.U8(0);
+  }
+
+  h.FourCC("LIST"); h.U32(0);   // movi size patched by Finish
+  MoviStart = h.Size();
+  h.FourCC("movi");
+
+  File.write(h.Raw(), h.Size());
+  Check("the headers");
+}
+
+void TAviWriter::WriteFrame(const std::uint8_t* bits)
+{
+  if (Finished)
+    throw TXAvi("frame written after the movie was finished");
+  const std::uint32_t frameBytes = FrameBytes();
+  const std::uint64_t end = std::uint64_t{MoviStart} + 4 + (std::uint64_t{FrameCount()} + 1) * (8 + frameBytes)
+                            + (std::uint64_t{FrameCount()} + 1) * 16 + 8;
+  if (end > MaxFileBytes)
+    throw TXAvi("movie too long for an AVI 1.0 file");
+
+  FrameOffsets.push_back(static_cast<std::uint32_t>(File.tellp()) - MoviStart);
+  TBytes chunk;
+  chunk.FourCC("00db");
+  chunk.U32(frameBytes);
+  File.write(chunk.Raw(), chunk.Size());
+  File.write(reinterpret_cast<const char*>(bits), frameBytes);   // always even: rows are 4-byte multiples
+  Check("a frame");
+}
+
+void TAviWriter::Finish()
+{
+  if (Finished)
+    return;
+  const std::uint32_t moviEnd = static_cast<std::uint32_t>(File.tellp());
+
+  TBytes index;
+  index.FourCC("idx1");
+  index.U32(FrameCount() * 16);
+  for (std::uint32_t offset : FrameOffsets) {
+    index.FourCC("00db");
+    index.U32(AviifKeyframe);
+    index.U32(offset);
+    index.U32(FrameBytes());
+  }
+  File.write(index.Raw(), index.Size());
+  const std::uint32_t fileEnd = static_cast<std::uint32_t>(File.tellp());
+
+  WriteU32At(File, RiffSizeAt, fileEnd - 8);
+  WriteU32At(File, MoviStart - 4, moviEnd - MoviStart);
+  WriteU32At(File, AvihTotalFramesAt, FrameCount());
+  WriteU32At(File, StrhLengthAt, FrameCount());
+  File.close();
+  Check("the index");
+  Finished = true;
+}
+
+std::vector<std::uint8_t> TestFrameBits(const TTestMovie& movie, std::uint32_t frame)
+{
+  if (movie.BitCount != 8 && movie.BitCount != 24 && movie.BitCount != 32)
+    throw TAviWriter::TXAvi("bits per pixel must be 8, 24 or 32");
+  const std::uint32_t bytesPerPixel = movie.BitCount / 8u;
+  const std::uint32_t rowBytes = (movie.Width * movie.BitCount + 31) / 32 * 4;
+  std::vector<std::uint8_t> bits(std::size_t{rowBytes} * movie.Height, 0);
+  for (std::uint32_t y = 0; y < movie.Height; ++y) {
+    std::uint8_t* row = &bits[std::size_t{movie.Height - 1 - y} * rowBytes];   // bottom-up
+    for (std::uint32_t x = 0; x < movie.Width; ++x) {
+      std::uint8_t* pixel = row + x * bytesPerPixel;
+      if (movie.BitCount == 8) {
+        pixel[0] = PatternIndex(frame, x, y);
+      } else {
+        const TRgb c = ExpectedPixel(frame, x, y);
+        pixel[0] = c.B; pixel[1] = c.G; pixel[2] = c.R;
+      }
+    }
+  }
+  return bits;
+}
+
+void WriteTestMovie(const std::string& path, const TTestMovie& movie)
+{
+  TAviWriter::TFormat format;
+  format.Width = movie.Width;
+  format.Height = movie.Height;
+  format.BitCount = movie.BitCount;
+  format.Rate = movie.Rate;
+  format.Scale = movie.Scale;
+  if (movie.BitCount == 8)
+    format.Palette = PatternPalette();
+  TAviWriter writer(path, format);
+  for (std::uint32_t frame = 0; frame < movie.Frames; ++frame)
+    writer.WriteFrame(TestFrameBits(movie, frame).data());
+  writer.Finish();
+}

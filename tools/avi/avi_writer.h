@@ -1,0 +1,73 @@
+// Writes uncompressed AVI movies (RIFF 'AVI ' with one video stream of
+// bottom-up BI_RGB frames and an idx1 index), the kind the platform's avivideo
+// device plays without any codec. Portable code, no platform headers.
+#pragma once
+
+#include "tools/avi/movie_pattern.h"
+
+#include <cstdint>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class TAviWriter {
+public:
+  struct TFormat {
+    std::uint32_t Width = 0;
+    std::uint32_t Height = 0;
+    std::uint16_t BitCount = 32;       // 8 (palette), 24 or 32
+    std::uint32_t Rate = 15;           // frames per second = Rate / Scale
+    std::uint32_t Scale = 1;
+    std::vector<TRgb> Palette;         // 8-bit movies: 1 to 256 colours
+  };
+
+  struct TXAvi : std::runtime_error {
+    using std::runtime_error::runtime_error;
+  };
+
+  // Creates the file and writes the headers; throws TXAvi when the format is
+  // unusable or the file cannot be created.
+  TAviWriter(const std::string& path, const TFormat& format);
+  // A movie never finished is removed: no half-written file stays behind.
+  ~TAviWriter();
+  TAviWriter(const TAviWriter&) = delete;
+  TAviWriter& operator=(const TAviWriter&) = delete;
+
+  // Bytes of one row (padded to 4 bytes) and of one frame of DIB bits.
+  std::uint32_t RowBytes() const;
+  std::uint32_t FrameBytes() const { return RowBytes() * Format.Height; }
+
+  // Appends a frame: FrameBytes() bytes of DIB bits, bottom row first.
+  void WriteFrame(const std::uint8_t* bits);
+  // Writes the index, completes the headers and closes the file.
+  void Finish();
+
+  std::uint32_t FrameCount() const { return static_cast<std::uint32_t>(FrameOffsets.size()); }
+
+private:
+  void WriteHeaders();
+  void Check(const char* what);
+
+  std::string Path;
+  TFormat Format;
+  std::ofstream File;
+  std::uint32_t MoviStart = 0;               // file offset of the 'movi' list type
+  std::vector<std::uint32_t> FrameOffsets;   // chunk offsets relative to MoviStart
+  bool Finished = false;
+};
+
+// A movie of the test pattern (ExpectedPixel) with the given size, depth and
+// length; 8-bit movies carry PatternPalette(). Throws TAviWriter::TXAvi.
+struct TTestMovie {
+  std::uint32_t Width = 160;
+  std::uint32_t Height = 120;
+  std::uint16_t BitCount = 32;
+  std::uint32_t Frames = 20;
+  std::uint32_t Rate = 15;
+  std::uint32_t Scale = 1;
+};
+void WriteTestMovie(const std::string& path, const TTestMovie& movie);
+
+// The DIB bits (bottom row first) of one frame of the test pattern.
+std::vector<std::uint8_t> TestFrameBits(const TTestMovie& movie, std::uint32_t frame);

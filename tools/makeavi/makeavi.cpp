@@ -1,0 +1,93 @@
+// Writes a test movie whose pixels encode the frame number:
+//   makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]]
+#include "tools/avi/avi_writer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char Usage[] =
+  "usage: makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]]\n"
+  "  defaults: --bpp 32 --size 160x120 --frames 20 --fps 15\n";
+
+// Parses a whole decimal number; false on anything else.
+bool ParseNumber(const char* text, std::uint32_t& value)
+{
+  if (!*text || *text < '0' || *text > '9')
+    return false;
+  char* end = nullptr;
+  const unsigned long parsed = std::strtoul(text, &end, 10);
+  if (*end || parsed > 0xFFFFFFFFul)
+    return false;
+  value = static_cast<std::uint32_t>(parsed);
+  return true;
+}
+
+// Parses "A<separator>B" into two numbers.
+bool ParsePair(const char* text, char separator, std::uint32_t& a, std::uint32_t& b)
+{
+  const char* split = std::strchr(text, separator);
+  if (!split)
+    return false;
+  return ParseNumber(std::string(text, split).c_str(), a) && ParseNumber(split + 1, b);
+}
+
+bool ParseArguments(int argc, char** argv, std::string& path, TTestMovie& movie)
+{
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    std::uint32_t bpp = 0;
+    if (arg[0] != '-') {
+      if (!path.empty())
+        return false;
+      path = arg;
+      continue;
+    }
+    if (!value)
+      return false;
+    ++i;
+    if (!std::strcmp(arg, "--bpp")) {
+      if (!ParseNumber(value, bpp) || bpp > 32)
+        return false;
+      movie.BitCount = static_cast<std::uint16_t>(bpp);
+    } else if (!std::strcmp(arg, "--size")) {
+      if (!ParsePair(value, 'x', movie.Width, movie.Height))
+        return false;
+    } else if (!std::strcmp(arg, "--frames")) {
+      if (!ParseNumber(value, movie.Frames))
+        return false;
+    } else if (!std::strcmp(arg, "--fps")) {
+      movie.Scale = 1;
+      if (!ParsePair(value, '/', movie.Rate, movie.Scale) && !ParseNumber(value, movie.Rate))
+        return false;
+    } else {
+      return false;
+    }
+  }
+  return !path.empty();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  std::string path;
+  TTestMovie movie;
+  if (!ParseArguments(argc, argv, path, movie)) {
+    std::fputs(Usage, stderr);
+    return 2;
+  }
+  try {
+    WriteTestMovie(path, movie);
+  } catch (const TAviWriter::TXAvi& x) {
+    std::fprintf(stderr, "makeavi: %s\n", x.what());
+    return 1;
+  }
+  std::printf("%s: %ux%u, %u bpp, %u frames at %u/%u fps\n", path.c_str(), movie.Width, movie.Height,
+              movie.BitCount, movie.Frames, movie.Rate, movie.Scale);
+  return 0;
+}
