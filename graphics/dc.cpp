@@ -277,15 +277,24 @@ bool TDC::GrayString(const TBrush* brush, GRAYSTRINGPROC outputFunc, LPARAM data
                        rect.Height()) != 0;
 }
 
-void TDC::PatFrame(const TBrush& brush, const TRect& rect, int w, int h)
+std::array<TRect, 4> TDC::FrameStrips(const TRect& rect, int w, int h)
 {
   const int width = rect.Width();
   const int height = rect.Height();
+  auto strip = [](int x, int y, int cx, int cy) { return TRect(x, y, x + cx, y + cy); };
+  return {
+    strip(rect.left, rect.top, w, height - h),
+    strip(rect.left + w, rect.top, width - w, h),
+    strip(rect.left, rect.top + height - h, width - w, h),
+    strip(rect.left + width - w, rect.top + h, w, height - h),
+  };
+}
+
+void TDC::PatFrame(const TBrush& brush, const TRect& rect, int w, int h)
+{
   SelectObject(brush);
-  ::PatBlt(GetHDC(), rect.left, rect.top, w, height - h, PATCOPY);
-  ::PatBlt(GetHDC(), rect.left + w, rect.top, width - w, h, PATCOPY);
-  ::PatBlt(GetHDC(), rect.left, rect.top + height - h, width - w, h, PATCOPY);
-  ::PatBlt(GetHDC(), rect.left + width - w, rect.top + h, w, height - h, PATCOPY);
+  for (const TRect& strip : FrameStrips(rect, w, h))
+    ::PatBlt(GetHDC(), strip.left, strip.top, strip.Width(), strip.Height(), PATCOPY);
   RestoreBrush();
 }
 

@@ -7,6 +7,8 @@
 #include "graphics/gdibase.h"
 #include "framework/base/geometry.h"
 
+#include <array>
+
 class TBitmap;
 class TBrush;
 class TDib;
@@ -66,6 +68,8 @@ public:
   // Fills the border of rect, w wide at the sides and h high at top and
   // bottom, with brush; every border pixel is painted exactly once.
   void PatFrame(const TBrush& brush, const TRect& rect, int w, int h);
+  // The four strips PatFrame fills: left, top, bottom, right.
+  static std::array<TRect, 4> FrameStrips(const TRect& rect, int w, int h);
 
 protected:
   TDC();

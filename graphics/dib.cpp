@@ -84,6 +84,11 @@ TDib::TDib(const TBitmap& bitmap, const TPalette* palette) : TDib()
       screen.SelectObject(*palette, false);
     // For depths up to 8 the colour table comes from the palette in the DC.
     ::GetDIBits(screen, bitmap, 0, H, Bits, Info, DIB_RGB_COLORS);
+    // The platform may rewrite header fields (biClrUsed among them); the
+    // block keeps the header that describes it.
+    std::memcpy(Info, &header, sizeof header);
+    if (!palette && depth == 8 && (screen.GetDeviceCaps(RASTERCAPS) & RC_PALETTE))
+      IndexSystemPalette(screen);
   }
   catch (...) {
     Free();
@@ -242,6 +247,40 @@ int TDib::BitsPixel() const
 {
   return IsCore ? reinterpret_cast<const BITMAPCOREINFO*>(Info)->bmciHeader.bcBitCount
                 : Info->bmiHeader.biBitCount;
+}
+
+// Screen pixels of a palette display are shown through the system palette, and
+// frame capture makes that palette the colour table. GetDIBits may number its
+// colours differently (beyond the static colours), so each pixel is renumbered
+// to the system-palette entry of its colour and the table becomes the system
+// palette: the file shows what the screen showed.
+void TDib::IndexSystemPalette(HDC screen)
+{
+  PALETTEENTRY system[256];
+  if (::GetSystemPaletteEntries(screen, 0, 256, system) != 256)
+    return;
+  BYTE toSystem[256];
+  for (int k = 0; k < 256; ++k) {
+    const COLORREF color = EntryColor(k);
+    auto distance = [&](const PALETTEENTRY& e) {
+      const int r = e.peRed - GetRValue(color), g = e.peGreen - GetGValue(color),
+                b = e.peBlue - GetBValue(color);
+      return r * r + g * g + b * b;
+    };
+    int best = k;  // an entry that already matches keeps its number
+    for (int i = 0; i < 256 && distance(system[best]) > 0; ++i)
+      if (distance(system[i]) < distance(system[best]))
+        best = i;
+    toSystem[k] = static_cast<BYTE>(best);
+  }
+  const int stride = ScanBytes(W, 8);
+  for (int y = 0; y < H; ++y) {
+    BYTE* row = static_cast<BYTE*>(Bits) + y * stride;
+    for (int x = 0; x < W; ++x)
+      row[x] = toSystem[row[x]];
+  }
+  for (int i = 0; i < 256; ++i)
+    SetEntryColor(i, ToColor(system[i].peRed, system[i].peGreen, system[i].peBlue));
 }
 
 // --- Colour table -------------------------------------------------------------

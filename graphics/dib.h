@@ -101,6 +101,7 @@ public:
 private:
   TDib();
   void ReadHeader();
+  void IndexSystemPalette(HDC screen);
   void Allocate(std::size_t size);
   void Free() noexcept;
   BYTE* ColorTable() const;

@@ -1,0 +1,35 @@
+// Runs with a file-size limit of 256 KB on the process, so that writing a
+// larger BMP fails part-way as it would on a full disk.
+#include "graphics/dib.h"
+#include "tests/graphics/gdi_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+class BmpWriteLimitTest : public testing::Test {
+protected:
+  void SetUp() override { ::CreateDirectoryA(Folder.c_str(), nullptr); }
+  std::string Folder = std::string(VELMO_READER_CHECK_DIR) + "/limit";
+};
+
+TEST_F(BmpWriteLimitTest, FileCutShortIsRemovedAndReported)
+{
+  TDib large(1024, 1024, 256);  // about 1 MB
+  std::memset(large.GetBits(), 7, large.GetInfoHeader().biSizeImage);
+  const std::string path = Folder + "/LARGE.BMP";
+  ::DeleteFileA(path.c_str());
+  EXPECT_FALSE(large.WriteFile(path.c_str()));
+  EXPECT_FALSE(FileExists(path)) << "no truncated BMP under the output name";
+
+  // The same file name replaced by a complete, smaller file.
+  TDib small(64, 64, 256);
+  std::memset(small.GetBits(), 7, small.GetInfoHeader().biSizeImage);
+  EXPECT_TRUE(small.WriteFile(path.c_str()));
+  EXPECT_EQ(ReadFileBytes(path).size(), 14 + small.SizeDib());
+}
+
+}  // namespace
