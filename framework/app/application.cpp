@@ -322,6 +322,25 @@ void TApplication::SuspendException(TSavedKind kind)
   SavedException.Kinds |= kind;
 }
 
+void TApplication::SuspendCurrentException()
+{
+  try {
+    throw;
+  } catch (TXBase& x) {
+    SuspendException(x);
+  } catch (xalloc& x) {
+    SuspendException(x);
+  } catch (xmsg& x) {
+    SuspendException(x);
+  } catch (std::bad_cast&) {
+    SuspendException(xsBadCast);
+  } catch (std::bad_typeid&) {
+    SuspendException(xsBadTypeid);
+  } catch (...) {
+    SuspendException(xsUnknown);
+  }
+}
+
 void TApplication::ResumeException()
 {
   TSavedException& saved = SavedException;

@@ -76,6 +76,8 @@ public:
   void SuspendException(const xalloc& x);
   void SuspendException(const xmsg& x);
   void SuspendException(TSavedKind kind);
+  // Keeps the exception being handled (call inside a catch block) by its kind.
+  void SuspendCurrentException();
   // Rethrows what a window procedure kept, if anything (one per call).
   void ResumeException();
 

@@ -229,18 +229,8 @@ LRESULT CALLBACK TWindow::ObjectWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
   TApplication* app = self->Application;
   try {
     return self->HandleMessage(msg, wParam, lParam);
-  } catch (TXBase& x) {
-    app->SuspendException(x);
-  } catch (xalloc& x) {
-    app->SuspendException(x);
-  } catch (xmsg& x) {
-    app->SuspendException(x);
-  } catch (std::bad_cast&) {
-    app->SuspendException(TApplication::xsBadCast);
-  } catch (std::bad_typeid&) {
-    app->SuspendException(TApplication::xsBadTypeid);
   } catch (...) {
-    app->SuspendException(TApplication::xsUnknown);
+    app->SuspendCurrentException();
   }
   return msg == WM_CREATE ? -1 : 0;
 }
