@@ -29,10 +29,11 @@ bool IsShown(const TWindow& window)
 
 TDecoratedFrame::TDecoratedFrame(TWindow* parent, const char* title, TWindow* clientWnd, bool trackMenuSelection,
                                  TModule* module)
-  : TFrameWindow(parent, title, clientWnd, false, module),
-    TLayoutWindow(parent, title, module),
-    TrackMenuSelection(trackMenuSelection)
+  : TLayoutWindow(parent, title, module), TrackMenuSelection(trackMenuSelection)
 {
+  // TFrameWindow is a virtual base, built by the most-derived class with its
+  // default constructor: its part is set up here, once.
+  TFrameWindow::Init(clientWnd, false);
   if (!ClientWnd)
     AdoptClient(NewPlaceholderClient());
   SetDefaultClientMetrics(*ClientWnd);
