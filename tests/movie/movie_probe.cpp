@@ -110,7 +110,7 @@ TProbeFrame::TProbeFrame()
   FrameHandle = ::CreateWindowExA(0, ProbeClass, "movie probe", WS_POPUP | WS_BORDER | WS_CLIPCHILDREN,
                                   0, 0, 640, 480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   if (!FrameHandle)
-    throw std::runtime_error("cannot create the probe frame");
+    throw std::runtime_error("cannot create the probe frame: error " + std::to_string(::GetLastError()));
   RECT client;
   ::GetClientRect(FrameHandle, &client);
   ClientHandle = ::CreateWindowExA(WS_EX_CLIENTEDGE, ProbeClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
