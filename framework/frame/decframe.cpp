@@ -95,6 +95,12 @@ void TDecoratedFrame::Insert(TWindow& decoration, TDecorationLocation where)
   // A hidden decoration gets its place when it is shown.
   if (decoration.Attributes.Style & WS_VISIBLE)
     Place(decoration, where, *ClientWnd);
+  // Inserted into a live frame, it appears at once.
+  if (Handle) {
+    if (!decoration.GetHandle())
+      decoration.Create();
+    Layout();
+  }
 }
 
 void TDecoratedFrame::Place(TWindow& d, TDecorationLocation where, TWindow& neighbour)

@@ -114,6 +114,13 @@ TEST(DecoratedFrameTest, TopBarsStackAndHidingTheFirstMovesTheSecondUp)
   frame.SendMessage(WM_COMMAND, ID_BOTTOM);
   const TRect area = frame.GetClientRect();
   EXPECT_EQ(PlacementOf(*client), TRect(0, 48, area.right, area.bottom));
+
+  // Inserted into the live frame, a third bar appears under the second at once.
+  auto* top3 = new TPlainChild(&frame, 806, 0, 10);
+  frame.Insert(*top3, TDecorationLocation::Top);
+  ASSERT_TRUE(top3->GetHandle());
+  EXPECT_EQ(PlacementOf(*top3), TRect(-1, 47, area.right + 1, 57));
+  EXPECT_EQ(PlacementOf(*client).top, 57);
 }
 
 TEST(DecoratedFrameTest, SideBarsSpanTheClientAndABorderedClientHidesItsBorder)

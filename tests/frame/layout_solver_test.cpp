@@ -131,6 +131,16 @@ TEST_F(LayoutSolverTest, CentreAndAbsoluteWidthCentreAChild)
   EXPECT_EQ(Placed(A), (TPlaced{150, 130, 249, 169}));
 }
 
+TEST_F(LayoutSolverTest, LeftEdgeOnItsOwnRightEdgeFailsToPlanInsteadOfDividingByZero)
+{
+  // left = right and right = left + 99 have no solution.
+  TLayoutMetrics m = Filling();
+  m.X.Set(TEdge::Left, TRelationship::SameAs, A, TEdge::Right);
+  m.Width.Absolute(TEdge::Width, 100);
+  Solver.SetMetrics(A, m);
+  EXPECT_EQ(Solve(199, 99), TLayoutSolver::NoPlan);
+}
+
 TEST_F(LayoutSolverTest, BottomAndRightEdgesHangOnTheFarSide)
 {
   TLayoutMetrics bottom;
