@@ -12,6 +12,29 @@
 
 namespace {
 
+// A static object of the program that draws during static initialisation and
+// at exit, on either side of the application's lifetime.
+struct TStaticDrawer {
+  bool GotCachedDc = false;
+  TStaticDrawer()
+  {
+    TMemoryDC dc;
+    GotCachedDc = !dc.GetOwnsHandle();
+  }
+  ~TStaticDrawer()
+  {
+    TMemoryDC dc;
+    TBrush white(RGB(255, 255, 255));
+    dc.SelectObject(white);
+  }
+} StaticDrawer;
+
+TEST(MemoryDc, CacheIsReadyBeforeMain)
+{
+  EXPECT_TRUE(StaticDrawer.GotCachedDc);
+  EXPECT_NE(TBrush::StockBrushFor(RGB(0x80, 0x80, 0x80)), nullptr);
+}
+
 TEST(MemoryDc, TwoComeFromTheCacheAndAThirdIsMadeAndDeleted)
 {
   ASSERT_EQ(TMemoryDC::CachedDCsInUse(), 0);
@@ -151,6 +174,15 @@ TEST_F(WindowDcTest, WindowKindsAcquireAndGiveBack)
     EXPECT_EQ(paint.Ps.rcPaint.right, [&] { RECT r; ::GetClientRect(Window, &r); return r.right; }());
   }
   EXPECT_FALSE(::GetUpdateRect(Window, nullptr, FALSE)) << "EndPaint validated the window";
+}
+
+TEST(RefusedDc, ThrowsAndAcquiresNothing)
+{
+  EXPECT_EQ(GdiFailureId([] { TCreatedDC dc("no such driver", nullptr, nullptr); }),
+            IDS_GDIALLOCFAIL);
+  EXPECT_EQ(GdiFailureId([] { TInfoContext ic("no such driver", nullptr, nullptr); }),
+            IDS_GDIALLOCFAIL);
+  EXPECT_EQ(GdiFailureId([] { TClientDC dc(reinterpret_cast<HWND>(0x7FFF0)); }), IDS_GDIALLOCFAIL);
 }
 
 TEST(ScreenDc, ReportsTheDisplayFormat)
