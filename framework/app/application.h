@@ -39,6 +39,23 @@ public:
     LPARAM Param2 = 0;
   };
 
+  // Makes an event current for its scope and restores the previous one when
+  // the handler returns or throws.
+  class TCurrentEventScope {
+  public:
+    TCurrentEventScope(TApplication* app, const TCurrentEvent& event) : App(app), Saved(app->CurrentEvent)
+    {
+      App->CurrentEvent = event;
+    }
+    ~TCurrentEventScope() { App->CurrentEvent = Saved; }
+    TCurrentEventScope(const TCurrentEventScope&) = delete;
+    TCurrentEventScope& operator=(const TCurrentEventScope&) = delete;
+
+  private:
+    TApplication* App;
+    TCurrentEvent Saved;
+  };
+
   enum TSavedKind : unsigned {
     xsUnknown = 1, xsBadCast = 2, xsBadTypeid = 4, xsMsg = 8, xsAlloc = 0x10, xsBase = 0x20,
   };

@@ -30,26 +30,7 @@ public:
   TCreatingDialogScope& operator=(const TCreatingDialogScope&) = delete;
 };
 
-// Makes a dialog message the application's current event while the dialog
-// procedure answers it: messages the platform sends straight to the dialog
-// procedure (the first ones of a new dialog) never passed the window procedure.
-class TDialogEventScope {
-public:
-  TDialogEventScope(TApplication* app, const TApplication::TCurrentEvent& event)
-    : App(app), Saved(app->CurrentEvent)
-  {
-    App->CurrentEvent = event;
-  }
-  ~TDialogEventScope() { App->CurrentEvent = Saved; }
-  TDialogEventScope(const TDialogEventScope&) = delete;
-  TDialogEventScope& operator=(const TDialogEventScope&) = delete;
-
-private:
-  TApplication* App;
-  TApplication::TCurrentEvent Saved;
-};
-
-// A numeric title below 0x10000 (the 0xFFFF marker included) is no heap text.
+// The title that keeps the template's caption: a number, not a heap text.
 char* const KeepTemplateCaption = reinterpret_cast<char*>(static_cast<uintptr_t>(0xFFFF));
 
 }  // namespace
@@ -91,7 +72,9 @@ INT_PTR CALLBACK StdDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
   TApplication* app = dialog->GetApplication();
   try {
-    TDialogEventScope scope(app, {dialog, msg, wParam, lParam});
+    // Messages the platform sends straight to the dialog procedure (the first
+    // ones of a new dialog) never passed the window procedure that sets this.
+    TApplication::TCurrentEventScope scope(app, {dialog, msg, wParam, lParam});
     return dialog->DialogFunction(msg, wParam, lParam);
   } catch (...) {
     dialog->EndModalRunAfterFailure();

@@ -45,23 +45,6 @@ std::string WindowErrorText(TWindow* window, unsigned resId)
   return text;
 }
 
-// Restores the application's current event when a handler returns or throws.
-class TCurrentEventScope {
-public:
-  TCurrentEventScope(TApplication* app, const TApplication::TCurrentEvent& event)
-    : App(app), Saved(app->CurrentEvent)
-  {
-    App->CurrentEvent = event;
-  }
-  ~TCurrentEventScope() { App->CurrentEvent = Saved; }
-  TCurrentEventScope(const TCurrentEventScope&) = delete;
-  TCurrentEventScope& operator=(const TCurrentEventScope&) = delete;
-
-private:
-  TApplication* App;
-  TApplication::TCurrentEvent Saved;
-};
-
 }  // namespace
 
 // ---------------------------------------------------------------- exceptions
@@ -491,7 +474,7 @@ LRESULT TWindow::Dispatch(TEventLookup& lookup, WPARAM wParam, LPARAM lParam)
 
 LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-  TCurrentEventScope scope(Application, {this, msg, wParam, lParam});
+  TApplication::TCurrentEventScope scope(Application, {this, msg, wParam, lParam});
   return WindowProc(msg, wParam, lParam);
 }
 
