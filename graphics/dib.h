@@ -37,7 +37,8 @@ public:
   // Uninitialised pixels; numColors must be 2, 16 or 256. RGB mode takes the
   // colour table from the system palette; palette-index mode numbers it 0..n-1.
   TDib(int width, int height, int numColors, WORD mode = DIB_RGB_COLORS);
-  // Wraps a packed-DIB block, freeing it at the end only with AutoDelete.
+  // Wraps a packed-DIB block, freeing it at the end only with AutoDelete (a
+  // block refused for its header stays with the caller).
   TDib(HGLOBAL handle, TAutoDelete autoDelete);
   // The clipboard's CF_DIB block (the clipboard must be open), not owned.
   explicit TDib(TFromClipboard);

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 TGdiBase::TXGdi::TXGdi(unsigned resId, HANDLE handle) : TXClonable(resId, Msg(resId, handle)) {}
 
