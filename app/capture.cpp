@@ -2,6 +2,7 @@
 // from the movie window's inner area and written as a BMP file.
 #include "app/sdidecframe.h"
 #include "app/pathtext.h"
+#include "framework/app/application.h"
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 #include "graphics/dib.h"
@@ -45,7 +46,7 @@ bool SDIDecFrame::CaptureFrame()
   TMemoryDC memoryDC;
   TBitmap bitmap(TScreenDC(), CaptureWidth, CaptureHeight);
   memoryDC.SelectObject(bitmap);
-  memoryDC.BitBlt(0, 0, CaptureWidth, CaptureHeight, windowDC, frameX, frameY + caption, SRCCOPY);
+  ::BitBlt(memoryDC, 0, 0, CaptureWidth, CaptureHeight, windowDC, frameX, frameY + caption, SRCCOPY);
   memoryDC.RestoreBitmap();
 
   TDib dib(bitmap);
@@ -57,7 +58,7 @@ bool SDIDecFrame::CaptureFrame()
       dib.SetColor(i, RGB(e.peRed, e.peGreen, e.peBlue));
     }
   } else {
-    dib.GetInfoHeader()->biClrUsed = 0;
+    dib.GetInfoHeader().biClrUsed = 0;
   }
 
   const std::string fileName = OutputFileName();

@@ -15,7 +15,8 @@ void SDIDecFrame::OpenMovie(const char* path)
   MovieOpen = 0;
   MovieWindow = nullptr;
 
-  OpenParms.lpstrElementName = path;
+  // The device takes its own copy of the name while it opens the file.
+  OpenParms.lpstrElementName = const_cast<char*>(path);
   if (::mciSendCommandA(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&OpenParms))) {
     FileData->FileName[0] = '\0';
     ::MessageBoxExA(nullptr, "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です", "エラー", MB_OK, 0);

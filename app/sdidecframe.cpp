@@ -2,6 +2,7 @@
 #include "app/pathtext.h"
 #include "app/profile.h"
 #include "framework/app/application.h"
+#include "framework/app/cmdenable.h"
 #include "framework/dialogs/inputdialog.h"
 #include "graphics/dc.h"
 #include "resources/resource.h"
@@ -66,7 +67,7 @@ void SDIDecFrame::SetupWindow()
 
   // The slider is set up here.
 
-  OpenParms.lpstrDeviceType = "avivideo";
+  OpenParms.lpstrDeviceType = const_cast<char*>("avivideo");
   OpenParms.hWndParent = ::GetWindow(Handle, GW_CHILD);
   OpenParms.dwStyle = WS_CHILD | WS_CAPTION | WS_THICKFRAME;
   FileData->FileName[0] = '\0';

@@ -14,6 +14,8 @@ start_displays() {
     export VELMO_DISPLAY_$depth=":$number"
   done
   export DISPLAY=$VELMO_DISPLAY_24
+  # Tells Wine prefixes that these are new displays, even under old names.
+  export VELMO_DISPLAY_SESSION="$$-$(date +%s%N)"
 }
 
 stop_displays() {
