@@ -44,6 +44,10 @@ void SDIDecFrame::ShowFrame()
   PlayParms.dwTo = Position;
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO,
                     reinterpret_cast<DWORD_PTR>(&PlayParms));
+  // The device may leave the new frame to its next repaint; the frame is to be
+  // on screen (and so in a capture) when this returns.
+  if (MovieWindow)
+    ::RedrawWindow(MovieWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void SDIDecFrame::ReadPosition()

@@ -1,0 +1,135 @@
+#include "tests/app/cut_session.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string NewWorkDir()
+{
+  char temp[MAX_PATH];
+  ::GetTempPathA(sizeof temp, temp);
+  static int counter = 0;
+  char name[MAX_PATH];
+  std::snprintf(name, sizeof name, "%svelmo-cut-%lu-%d\\", temp, ::GetCurrentProcessId(), ++counter);
+  ::CreateDirectoryA(name, nullptr);
+  return name;
+}
+
+void RemoveTree(const std::string& dir)
+{
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((dir + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..")
+        continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(dir + name + "\\");
+      else
+        ::DeleteFileA((dir + name).c_str());
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryA(dir.c_str());
+}
+
+BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
+{
+  if (::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) {
+    *reinterpret_cast<HWND*>(result) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(NewWorkDir())
+{
+  MoviePathName = WorkDir + Options.MovieName;
+  OutputDirName = WorkDir + "out\\";
+  ::CreateDirectoryA(OutputDirName.c_str(), nullptr);
+  WriteTestMovie(MoviePathName, Options.Movie);
+  Settings.Write("[Screen]\r\nDir=" + OutputDirName + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) +
+                 "\r\n");
+  // The first word after the program's name is the one the program skips.
+  Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "");
+  MainWindow = Run->MainWindow();
+}
+
+TCutSession::~TCutSession()
+{
+  if (MainWindow && ::IsWindow(MainWindow)) {
+    ::PostMessageA(MainWindow, WM_CLOSE, 0, 0);
+    Run->WaitForExit(20000);
+  }
+  Run.reset();
+  RemoveTree(WorkDir);
+}
+
+HWND TCutSession::MovieWindow() const
+{
+  HWND movie = nullptr;
+  if (MainWindow)
+    ::EnumChildWindows(MainWindow, FindCaptioned, reinterpret_cast<LPARAM>(&movie));
+  return movie && ::IsWindowVisible(movie) ? movie : nullptr;
+}
+
+bool TCutSession::WaitForMovie()
+{
+  return WaitFor([&] { return MovieWindow() != nullptr; });
+}
+
+void TCutSession::Settle() const
+{
+  for (int i = 0; i < 4; ++i) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
+    ::Sleep(150);
+  }
+}
+
+std::vector<std::string> TCutSession::OutputFiles() const
+{
+  std::vector<std::string> files;
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((OutputDirName + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return files;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      files.push_back(found.cFileName);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  return files;
+}
+
+bool TCutSession::WaitForFile(const std::string& name, int timeoutMs) const
+{
+  // Only the file's attributes are polled: opening it while the program
+  // creates it (the program shares it with nobody) would make its write fail.
+  const std::string path = OutputDirName + name;
+  long long lastSize = -1;
+  return WaitFor([&] {
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
+      return false;
+    const long long size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    const bool settled = size == lastSize && size >= 54;
+    lastSize = size;
+    return settled && ReadBmp(path).Valid;
+  }, timeoutMs);
+}
+
+int TCutSession::PixelsDifferingFromFrame(const TBmpFile& bmp, std::uint32_t frame) const
+{
+  int differing = 0;
+  for (int y = 0; y < bmp.Height; ++y)
+    for (int x = 0; x < bmp.Width; ++x) {
+      const TRgb want = ExpectedPixel(frame, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
+      const std::uint32_t rgb = (std::uint32_t(want.R) << 16) | (std::uint32_t(want.G) << 8) | want.B;
+      differing += bmp.Pixel(x, y) != rgb;
+    }
+  return differing;
+}

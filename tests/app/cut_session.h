@@ -1,0 +1,56 @@
+// One run of velmo32 on a test movie, driven from outside: the movie is written
+// with the test pattern, the settings name an empty output directory, and the
+// program is started with the movie on its command line (or without one).
+#pragma once
+
+#include "tests/support/bmpfile.h"
+#include "tests/support/program.h"
+#include "tests/support/settingsfile.h"
+#include "tools/avi/avi_writer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TCutSession {
+public:
+  struct TOptions {
+    TTestMovie Movie;
+    std::string MovieName = "movie.avi";
+    bool OnCommandLine = true;
+  };
+
+  explicit TCutSession(const TOptions& options);
+  TCutSession() : TCutSession(TOptions()) {}
+  ~TCutSession();
+
+  HWND Main() const { return MainWindow; }
+  TProgramRun& Program() { return *Run; }
+  const std::string& MoviePath() const { return MoviePathName; }
+  const std::string& OutputDir() const { return OutputDirName; }
+
+  // The movie device's window inside the frame's client window (null when none).
+  HWND MovieWindow() const;
+  bool WaitForMovie();
+
+  void Command(unsigned id) const { Run->Command(MainWindow, id); }
+  void Key(UINT virtualKey) const { Run->Key(MainWindow, virtualKey); }
+  // Returns once the program has handled everything posted to it so far.
+  void Settle() const;
+
+  std::vector<std::string> OutputFiles() const;
+  bool WaitForFile(const std::string& name, int timeoutMs = 20000) const;
+  TBmpFile Output(const std::string& name) const { return ReadBmp(OutputDirName + name); }
+
+  // How many pixels of the capture differ from the frame of the test pattern.
+  int PixelsDifferingFromFrame(const TBmpFile& bmp, std::uint32_t frame) const;
+
+private:
+  TOptions Options;
+  TSettingsFile Settings;
+  std::string WorkDir;
+  std::string MoviePathName;
+  std::string OutputDirName;
+  std::unique_ptr<TProgramRun> Run;
+  HWND MainWindow = nullptr;
+};

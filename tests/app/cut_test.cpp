@@ -1,0 +1,265 @@
+// Cutting frames with the real program: commands and keys from outside, BMP
+// files checked against the frames of the test movie.
+#include "resources/resource.h"
+#include "tests/app/cut_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using Files = std::vector<std::string>;
+
+Files Sorted(Files files)
+{
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class CutTest : public testing::Test {
+protected:
+  void SetUp() override
+  {
+    ASSERT_NE(Session.Main(), nullptr);
+    ASSERT_TRUE(Session.WaitForMovie());
+  }
+
+  // The capture shows exactly the frame of the test pattern.
+  void ExpectFrame(const std::string& file, std::uint32_t frame)
+  {
+    ASSERT_TRUE(Session.WaitForFile(file)) << file;
+    const TBmpFile bmp = Session.Output(file);
+    EXPECT_GT(bmp.Width, 100);
+    EXPECT_GT(bmp.Height, 60);
+    EXPECT_EQ(Session.PixelsDifferingFromFrame(bmp, frame), 0) << file << " is not frame " << frame;
+  }
+
+  TCutSession Session;
+};
+
+TEST_F(CutTest, SingleCutAtFrameZeroOfACommandLineMovie)
+{
+  Session.Command(CM_CUT);
+  ExpectFrame("0000.BMP", 0);
+  const TBmpFile bmp = Session.Output("0000.BMP");
+  EXPECT_EQ(bmp.BitCount, 32);  // a 32-bit display
+  EXPECT_EQ(bmp.OffBits, 54u);
+  EXPECT_EQ(bmp.ClrUsed, 0u);
+  EXPECT_EQ(Session.OutputFiles(), Files{"0000.BMP"});
+}
+
+TEST_F(CutTest, StepsByKeyThenCutsWithTheSpaceKey)
+{
+  for (int i = 0; i < 3; ++i)
+    Session.Key(VK_RIGHT);
+  Session.Key(VK_SPACE);
+  ExpectFrame("0003.BMP", 3);
+  Session.Key(VK_LEFT);
+  Session.Key(VK_SPACE);
+  ExpectFrame("0002.BMP", 2);
+}
+
+TEST_F(CutTest, MarkedRangeIsCutFrameByFrameAndTheMarksAreReset)
+{
+  for (int i = 0; i < 5; ++i)
+    Session.Command(CM_NEXTFRAME);
+  Session.Command(CM_MARKFROM);
+  for (int i = 0; i < 4; ++i)
+    Session.Command(CM_NEXTFRAME);
+  Session.Command(CM_MARKTO);
+  Session.Command(CM_CUT);
+  for (std::uint32_t frame = 5; frame <= 9; ++frame) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%04X.BMP", frame);
+    ExpectFrame(name, frame);
+  }
+  Session.Settle();
+  // With the marks reset the next cut is a single one, at the frame after the range.
+  Session.Command(CM_CUT);
+  ASSERT_TRUE(Session.WaitForFile("000A.BMP"));
+  Session.Settle();
+  EXPECT_EQ(Sorted(Session.OutputFiles()),
+            (Files{"0005.BMP", "0006.BMP", "0007.BMP", "0008.BMP", "0009.BMP", "000A.BMP"}));
+}
+
+TEST_F(CutTest, OnlyTheStartMarkedRunsToTheLength)
+{
+  for (int i = 0; i < 9; ++i)
+    Session.Command(CM_NEXTFRAME);
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  // The default movie has 20 frames: the range is 9 .. 20 (0x14).
+  ASSERT_TRUE(Session.WaitForFile("0014.BMP"));
+  Session.Settle();
+  EXPECT_EQ(Session.OutputFiles().size(), 12u);
+  ExpectFrame("0009.BMP", 9);
+  ExpectFrame("0013.BMP", 19);
+}
+
+TEST_F(CutTest, EndMarkedBeforeTheStartWritesNothing)
+{
+  Session.Command(CM_NEXTFRAME);
+  Session.Command(CM_MARKTO);
+  for (int i = 0; i < 3; ++i)
+    Session.Command(CM_NEXTFRAME);
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  Session.Settle();
+  EXPECT_TRUE(Session.OutputFiles().empty());
+  // The cut left the movie at the start mark, with the marks reset.
+  Session.Command(CM_CUT);
+  ExpectFrame("0004.BMP", 4);
+  EXPECT_EQ(Session.OutputFiles(), Files{"0004.BMP"});
+}
+
+TEST_F(CutTest, LastFrameIsNamedAfterTheLength)
+{
+  Session.Command(CM_LASTFRAME);
+  Session.Command(CM_CUT);
+  EXPECT_TRUE(Session.WaitForFile("0014.BMP"));
+}
+
+TEST_F(CutTest, AnExistingFileIsOverwritten)
+{
+  const std::string path = Session.OutputDir() + "0000.BMP";
+  ASSERT_TRUE(WriteWholeFile(path, std::string(3000000, 'x')));
+  Session.Command(CM_CUT);
+  // The file settles as a complete BMP (the 3 MB of text are not one).
+  ExpectFrame("0000.BMP", 0);
+  EXPECT_EQ(Session.Output("0000.BMP").FileSize, Session.Output("0000.BMP").Bytes.size());
+}
+
+TEST_F(CutTest, CancelGivenBeforeAContinuousCutMakesItWriteNothing)
+{
+  Session.Command(CM_CANCELCUT);
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  Session.Settle();
+  EXPECT_TRUE(Session.OutputFiles().empty());
+  // The pending cancel is used up: the next continuous cut runs.
+  Session.Command(CM_LASTFRAME);
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  EXPECT_TRUE(Session.WaitForFile("0014.BMP"));
+}
+
+TEST_F(CutTest, AWriteFailureIsShownAndStopsTheCut)
+{
+  // The output directory disappears: the first frame cannot be written.
+  ASSERT_TRUE(::RemoveDirectoryA(Session.OutputDir().c_str()));
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  HWND box = Session.Program().WaitForWindow("エラー", 20000, "#32770");
+  ASSERT_NE(box, nullptr);
+  EXPECT_NE(DialogItemText(box, 0xFFFF).find("0000.BMP"), std::string::npos);
+  ::CreateDirectoryA(Session.OutputDir().c_str(), nullptr);
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  Session.Settle();
+  // The cut stopped at the failed frame and the marks were reset.
+  EXPECT_TRUE(Session.OutputFiles().empty());
+  EXPECT_EQ(Session.Program().FindWindow("エラー", "#32770"), nullptr);
+}
+
+// A continuous cut takes one queued message per frame: a message posted right
+// after the cut command is handled during the cut's first frame.
+TEST_F(CutTest, ClosingTheWindowDuringAContinuousCutEndsTheProgramCleanly)
+{
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  ::PostMessageA(Session.Main(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(Session.Program().WaitForExit(), 0u);
+  EXPECT_EQ(Session.OutputFiles(), Files{"0000.BMP"});
+}
+
+TEST_F(CutTest, ClosingTheMovieDuringAContinuousCutEndsTheCut)
+{
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  Session.Command(CM_FILECLOSE);
+  Session.Settle();
+  EXPECT_EQ(Session.OutputFiles(), Files{"0000.BMP"});
+  EXPECT_EQ(Session.MovieWindow(), nullptr);
+}
+
+TEST_F(CutTest, ACutCommandDuringACutIsIgnored)
+{
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  Session.Command(CM_CUT);
+  Session.Command(CM_CUT);
+  ASSERT_TRUE(Session.WaitForFile("0014.BMP", 40000));
+  Session.Settle();
+  EXPECT_EQ(Session.OutputFiles().size(), 21u);
+  for (std::uint32_t frame : {0u, 1u, 2u, 7u, 19u}) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%04X.BMP", frame);
+    ExpectFrame(name, frame);
+  }
+}
+
+TEST(CutWithoutMovieTest, MovieCommandsAreGreyUntilAMovieIsOpen)
+{
+  TCutSession::TOptions options;
+  options.OnCommandLine = false;
+  TCutSession session(options);
+  ASSERT_NE(session.Main(), nullptr);
+  // The Space key's menu item is grey: the key does nothing.
+  session.Key(VK_SPACE);
+  session.Settle();
+  EXPECT_TRUE(session.OutputFiles().empty());
+}
+
+TEST(CutOpenTest, MovieOpenedWithTheDialogGivesThePrefix)
+{
+  TCutSession::TOptions options;
+  options.OnCommandLine = false;
+  options.MovieName = "ab.avi";
+  TCutSession session(options);
+  ASSERT_NE(session.Main(), nullptr);
+  session.Command(CM_FILEOPEN);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    HWND found = nullptr;
+    while ((found = ::FindWindowExA(nullptr, found, "#32770", nullptr))) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(found, &pid);
+      if (pid == session.Program().ProcessId() && ::IsWindowVisible(found))
+        return (dialog = found) != nullptr;
+    }
+    return false;
+  }));
+  HWND name = ::GetDlgItem(dialog, 0x480);  // the file-name edit
+  if (!name)
+    name = ::GetDlgItem(dialog, 0x47C);
+  ASSERT_NE(name, nullptr);
+  ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(session.MoviePath().c_str()));
+  ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(session.WaitForMovie());
+  session.Key(VK_SPACE);
+  EXPECT_TRUE(session.WaitForFile("ab0000.BMP"));
+}
+
+TEST(CutOpenTest, AnInvalidFileShowsTheOpenFailureAndLeavesNoMovieOpen)
+{
+  TCutSession::TOptions options;
+  options.MovieName = "bad.avi";
+  options.OnCommandLine = false;
+  TCutSession session(options);
+  ASSERT_TRUE(WriteWholeFile(session.MoviePath(), "RIFF this is no movie"));
+  // Opened through a second program run with the broken file on its command line.
+  TProgramRun run("movie " + session.MoviePath());
+  HWND box = run.WaitForWindow("エラー", 20000, "#32770");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(DialogItemText(box, 0xFFFF), "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です");
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  run.Key(main, VK_SPACE);
+  ::Sleep(1000);
+  EXPECT_TRUE(session.OutputFiles().empty());
+  ::PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.WaitForExit(), 0u);
+}
+
+}  // namespace
