@@ -73,10 +73,12 @@ public:
       Report("bottom", *Bottom);
     }
     std::fflush(stdout);
-    ::SetTimer(*Frame, 1, Seconds * 1000, [](HWND hwnd, UINT, UINT_PTR, DWORD) { ::PostMessageA(hwnd, WM_CLOSE, 0, 0); });
+    ::SetTimer(*Frame, 1, Seconds * 1000, CloseFrame);
   }
 
 private:
+  static void CALLBACK CloseFrame(HWND hwnd, UINT, UINT_PTR, DWORD) { ::PostMessageA(hwnd, WM_CLOSE, 0, 0); }
+
   int Seconds;
   TDecoratedFrame* Frame = nullptr;
   TWindow *Client = nullptr, *Top1 = nullptr, *Top2 = nullptr, *Bottom = nullptr;
