@@ -173,8 +173,19 @@ TEST_P(MoviePlaybackTest, SeekedFramesAreCapturedExactlyOnceTheWindowRepaints)
   std::printf("[ timing ] %d-bit movie, per frame: seek %.2f ms, repaint %.2f ms, capture %.2f ms\n", GetParam(),
               seekMs / n, repaintMs / n, captureMs / n);
 
-  // Position Length is accepted, but there is no frame to draw there: the
-  // picture stays as it was.
+}
+
+TEST_P(MoviePlaybackTest, ShowingPositionLengthKeepsThePictureAsItWas)
+{
+#ifndef _WIN64
+  // 32-bit Wine run through qemu dies of an illegal instruction in a device
+  // thread here and leaves the process hanging.
+  GTEST_SKIP() << "crashes 32-bit Wine under qemu";
+#endif
+  TMciMovie movie(File.Get(), Frame.Client());
+  ASSERT_EQ(movie.OpenError(), 0u);
+  const HWND window = FindMovieWindow(Frame.Client());
+  // Position Length is accepted, but there is no frame to draw there.
   ASSERT_EQ(movie.Show(5), 0u);
   RepaintMovieWindow(window);
   ASSERT_EQ(movie.Show(MovieFrames), 0u);
