@@ -40,8 +40,12 @@ void SDIDecFrame::OpenMovie(const char* path)
 
 void SDIDecFrame::ShowFrame()
 {
-  PlayParms.dwFrom = Position;
-  PlayParms.dwTo = Position;
+  // Frames run from 0 to Length - 1; the position Length (where the last-frame
+  // command and the end of a range go) shows the last frame. The device itself
+  // draws nothing there, and some builds of it fail outright.
+  const unsigned shown = Length && Position >= Length ? Length - 1 : Position;
+  PlayParms.dwFrom = shown;
+  PlayParms.dwTo = shown;
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO,
                     reinterpret_cast<DWORD_PTR>(&PlayParms));
   // The device may leave the new frame to its next repaint; the frame is to be

@@ -95,6 +95,7 @@ TEST_F(CutTest, OnlyTheStartMarkedRunsToTheLength)
   EXPECT_EQ(Session.OutputFiles().size(), 12u);
   ExpectFrame("0009.BMP", 9);
   ExpectFrame("0013.BMP", 19);
+  ExpectFrame("0014.BMP", 19);
 }
 
 TEST_F(CutTest, EndMarkedBeforeTheStartWritesNothing)
@@ -113,11 +114,11 @@ TEST_F(CutTest, EndMarkedBeforeTheStartWritesNothing)
   EXPECT_EQ(Session.OutputFiles(), Files{"0004.BMP"});
 }
 
-TEST_F(CutTest, LastFrameIsNamedAfterTheLength)
+TEST_F(CutTest, LastFrameIsNamedAfterTheLengthAndShowsTheLastPicture)
 {
   Session.Command(CM_LASTFRAME);
   Session.Command(CM_CUT);
-  EXPECT_TRUE(Session.WaitForFile("0014.BMP"));
+  ExpectFrame("0014.BMP", 19);
 }
 
 TEST_F(CutTest, AnExistingFileIsOverwritten)
