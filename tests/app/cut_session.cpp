@@ -105,7 +105,7 @@ std::vector<std::string> TCutSession::OutputFiles() const
   return files;
 }
 
-bool TCutSession::WaitForFile(const std::string& name, int timeoutMs) const
+bool TCutSession::WaitForFile(const std::string& name, int timeoutMs, long long staleSize) const
 {
   // Only the file's attributes are polled: opening it while the program
   // creates it (the program shares it with nobody) would make its write fail.
@@ -116,7 +116,7 @@ bool TCutSession::WaitForFile(const std::string& name, int timeoutMs) const
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
       return false;
     const long long size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    const bool settled = size == lastSize && size >= 54;
+    const bool settled = size == lastSize && size >= 54 && size != staleSize;
     lastSize = size;
     return settled && ReadBmp(path).Valid;
   }, timeoutMs);

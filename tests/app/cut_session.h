@@ -39,7 +39,9 @@ public:
   void Settle() const;
 
   std::vector<std::string> OutputFiles() const;
-  bool WaitForFile(const std::string& name, int timeoutMs = 20000) const;
+  // Waits for a complete BMP under the name; a file of staleSize bytes there
+  // (one the program is to overwrite) does not count and is not opened.
+  bool WaitForFile(const std::string& name, int timeoutMs = 20000, long long staleSize = -1) const;
   TBmpFile Output(const std::string& name) const { return ReadBmp(OutputDirName + name); }
 
   // How many pixels of the capture differ from the frame of the test pattern.
