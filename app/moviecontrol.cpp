@@ -23,6 +23,9 @@ void SDIDecFrame::OpenMovie(const char* path)
     return;
   }
   MovieOpen = 1;
+  // The device's window (inside the client window) is known before the first
+  // frame is shown, so that showing it also paints it.
+  MovieWindow = ::GetWindow(::GetWindow(Handle, GW_CHILD), GW_CHILD);
 
   SetParms.dwTimeFormat = MCI_FORMAT_FRAMES;
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_SET, MCI_NOTIFY | MCI_SET_TIME_FORMAT,
@@ -35,7 +38,6 @@ void SDIDecFrame::OpenMovie(const char* path)
 
   ShowFrame();
   ResetMarks();
-  MovieWindow = ::GetWindow(::GetWindow(Handle, GW_CHILD), GW_CHILD);
 }
 
 void SDIDecFrame::ShowFrame()

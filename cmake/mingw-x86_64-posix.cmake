@@ -1,19 +1,5 @@
-# Cross-compiles for 64-bit Windows (for running the tests where the host cannot execute 32-bit programs) with MinGW-w64 (posix thread model, which
-# GoogleTest needs for std::mutex).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
+# Cross-compiles for 64-bit Windows, for running the tests where the host
+# cannot run 32-bit programs.
 set(VELMO_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${VELMO_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VELMO_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${VELMO_MINGW_PREFIX}-windres)
-set(CMAKE_AR           /usr/bin/${VELMO_MINGW_PREFIX}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB       /usr/bin/${VELMO_MINGW_PREFIX}-ranlib CACHE FILEPATH "")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VELMO_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Every test and tool runs under Wine through our wrapper (display, prefix, locale).
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+set(VELMO_MINGW_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-posix.cmake)

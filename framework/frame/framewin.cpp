@@ -418,19 +418,12 @@ void TFrameWindow::EvPaint()
     TWindow::EvPaint();
     return;
   }
-  PAINTSTRUCT ps;
-  HDC hdc = ::BeginPaint(Handle, &ps);
-  struct TEndPaint {
-    HWND Window;
-    PAINTSTRUCT* Ps;
-    ~TEndPaint() { ::EndPaint(Window, Ps); }
-  } endPaint{Handle, &ps};
+  TPaintDC dc(Handle);
   if (IconId.IsNull()) {
-    TDC dc(hdc);
-    TRect rect(ps.rcPaint);
-    ClientWnd->Paint(dc, ps.fErase != 0, rect);
+    TRect rect(dc.Ps.rcPaint);
+    ClientWnd->Paint(dc, dc.Ps.fErase != 0, rect);
   } else {
-    ::DrawIcon(hdc, 0, 0, MinimizedIcon());
+    ::DrawIcon(dc, 0, 0, MinimizedIcon());
   }
 }
 

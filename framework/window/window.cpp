@@ -943,16 +943,9 @@ void TWindow::EvPaint()
     DefaultProcessing();
     return;
   }
-  PAINTSTRUCT ps;
-  HDC hdc = ::BeginPaint(Handle, &ps);
-  struct TEndPaint {
-    HWND Window;
-    PAINTSTRUCT* Ps;
-    ~TEndPaint() { ::EndPaint(Window, Ps); }
-  } endPaint{Handle, &ps};
-  TDC dc(hdc);
-  TRect rect(ps.rcPaint);
-  Paint(dc, ps.fErase != 0, rect);
+  TPaintDC dc(Handle);
+  TRect rect(dc.Ps.rcPaint);
+  Paint(dc, dc.Ps.fErase != 0, rect);
 }
 
 bool TWindow::EvEraseBkgnd(HDC dc)

@@ -27,6 +27,19 @@ TRect WindowRect(HWND window)
   return r;
 }
 
+// Opens the output-directory prompt from the menu, checks what it shows, types
+// the answer and ends it with OK or Escape (IDCANCEL).
+void AnswerPrompt(TProgramRun& run, HWND main, const std::string& shown, const char* answer, int button)
+{
+  run.Command(main, 24340);
+  HWND prompt = run.WaitForWindow(PromptCaption);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(DialogItemText(prompt, PromptEdit), shown);
+  ::SetDlgItemTextA(prompt, PromptEdit, answer);
+  ::PostMessageA(prompt, WM_COMMAND, button, 0);
+  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(prompt); }));
+}
+
 void CloseAndWait(TProgramRun& run, HWND main, DWORD expectedExitCode = 0)
 {
   ::PostMessageA(main, WM_CLOSE, 0, 0);
@@ -123,13 +136,7 @@ TEST(StartupTest, PromptFromTheMenuAppendsTheBackslashByCharacter)
   TProgramRun run;
   HWND main = run.MainWindow();
   ASSERT_NE(main, nullptr);
-  run.Command(main, 24340);
-  HWND prompt = run.WaitForWindow(PromptCaption);
-  ASSERT_NE(prompt, nullptr);
-  EXPECT_EQ(DialogItemText(prompt, PromptEdit), "C:\\out\\");
-  ::SetDlgItemTextA(prompt, PromptEdit, "C:\\\x95\x5C");  // ends in 表, second byte 0x5C
-  ::PostMessageA(prompt, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(prompt); }));
+  AnswerPrompt(run, main, "C:\\out\\", "C:\\\x95\x5C", IDOK);  // ends in 表, second byte 0x5C
   CloseAndWait(run, main);
   EXPECT_NE(settings.Read().find("Dir=C:\\\x95\x5C\\\r\n"), std::string::npos);
 }
@@ -141,19 +148,8 @@ TEST(StartupTest, EscapeKeepsTheDirectoryAndAnEmptyAnswerBecomesTheRoot)
   TProgramRun run;
   HWND main = run.MainWindow();
   ASSERT_NE(main, nullptr);
-  run.Command(main, 24340);
-  HWND prompt = run.WaitForWindow(PromptCaption);
-  ASSERT_NE(prompt, nullptr);
-  ::SetDlgItemTextA(prompt, PromptEdit, "C:\\ignored");
-  ::PostMessageA(prompt, WM_COMMAND, IDCANCEL, 0);
-  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(prompt); }));
-  run.Command(main, 24340);
-  prompt = run.WaitForWindow(PromptCaption);
-  ASSERT_NE(prompt, nullptr);
-  EXPECT_EQ(DialogItemText(prompt, PromptEdit), "C:\\keep\\");
-  ::SetDlgItemTextA(prompt, PromptEdit, "");
-  ::PostMessageA(prompt, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(prompt); }));
+  AnswerPrompt(run, main, "C:\\keep\\", "C:\\ignored", IDCANCEL);
+  AnswerPrompt(run, main, "C:\\keep\\", "", IDOK);
   CloseAndWait(run, main);
   EXPECT_NE(settings.Read().find("Dir=\\\r\n"), std::string::npos);
 }
