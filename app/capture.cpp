@@ -33,6 +33,9 @@ std::string SDIDecFrame::OutputFileName() const
 bool SDIDecFrame::CaptureFrame()
 {
   TWaitCursor wait;
+  // A movie opened before the main window was shown has its first frame still
+  // waiting for a repaint, which comes after any queued command: paint it now.
+  ::UpdateWindow(MovieWindow);
   const int frameX = ::GetSystemMetrics(SM_CXFRAME);
   const int frameY = ::GetSystemMetrics(SM_CYFRAME);
   const int caption = ::GetSystemMetrics(SM_CYCAPTION);

@@ -55,7 +55,7 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
                  "\r\n");
   // The first word after the program's name is the one the program skips.
   Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "");
-  MainWindow = Run->MainWindow();
+  MainWindow = Run->MainWindow(20000, !Options.BeforeShown);
 }
 
 TCutSession::~TCutSession()

@@ -18,6 +18,9 @@ public:
     TTestMovie Movie;
     std::string MovieName = "movie.avi";
     bool OnCommandLine = true;
+    // The session starts driving the program as soon as its main window
+    // exists, before the program has shown it.
+    bool BeforeShown = false;
   };
 
   explicit TCutSession(const TOptions& options);

@@ -199,6 +199,19 @@ TEST_F(CutTest, ACutCommandDuringACutIsIgnored)
   }
 }
 
+TEST(CutAtStartTest, ACutQueuedBeforeTheWindowIsShownCapturesTheFirstFrame)
+{
+  // The command line's movie is opened before the main window is shown; a cut
+  // already waiting in the queue runs before the movie window's first repaint.
+  TCutSession::TOptions options;
+  options.BeforeShown = true;
+  TCutSession session(options);
+  ASSERT_NE(session.Main(), nullptr);
+  session.Command(CM_CUT);
+  ASSERT_TRUE(session.WaitForFile("0000.BMP"));
+  EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output("0000.BMP"), 0), 0);
+}
+
 TEST(CutWithoutMovieTest, MovieCommandsAreGreyUntilAMovieIsOpen)
 {
   TCutSession::TOptions options;

@@ -78,22 +78,22 @@ TProgramRun::~TProgramRun()
   ::CloseHandle(Process);
 }
 
-HWND TProgramRun::FindWindow(const char* caption, const char* className) const
+HWND TProgramRun::FindWindow(const char* caption, const char* className, bool shownOnly) const
 {
   HWND found = nullptr;
   while ((found = ::FindWindowExA(nullptr, found, className, caption))) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(found, &owner);
-    if (owner == Pid && ::IsWindowVisible(found))
+    if (owner == Pid && (!shownOnly || ::IsWindowVisible(found)))
       return found;
   }
   return nullptr;
 }
 
-HWND TProgramRun::WaitForWindow(const char* caption, int timeoutMs, const char* className) const
+HWND TProgramRun::WaitForWindow(const char* caption, int timeoutMs, const char* className, bool shownOnly) const
 {
   HWND window = nullptr;
-  WaitFor([&] { return (window = FindWindow(caption, className)) != nullptr; }, timeoutMs);
+  WaitFor([&] { return (window = FindWindow(caption, className, shownOnly)) != nullptr; }, timeoutMs);
   return window;
 }
 

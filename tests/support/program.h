@@ -30,10 +30,15 @@ public:
   DWORD ProcessId() const { return Pid; }
 
   // The first visible top-level window of the process with this caption (and
-  // class, when given); null when none appears in time.
-  HWND WaitForWindow(const char* caption, int timeoutMs = 20000, const char* className = nullptr) const;
-  HWND FindWindow(const char* caption, const char* className = nullptr) const;
-  HWND MainWindow(int timeoutMs = 20000) const { return WaitForWindow("Velmo Win32", timeoutMs); }
+  // class, when given); null when none appears in time. With shownOnly false a
+  // window counts as soon as it exists, before the program shows it.
+  HWND WaitForWindow(const char* caption, int timeoutMs = 20000, const char* className = nullptr,
+                     bool shownOnly = true) const;
+  HWND FindWindow(const char* caption, const char* className = nullptr, bool shownOnly = true) const;
+  HWND MainWindow(int timeoutMs = 20000, bool shownOnly = true) const
+  {
+    return WaitForWindow("Velmo Win32", timeoutMs, nullptr, shownOnly);
+  }
 
   // Exit code, or STILL_ACTIVE when the process did not end in time.
   DWORD WaitForExit(int timeoutMs = 20000);
