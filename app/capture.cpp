@@ -1,6 +1,7 @@
 // Cutting: the frame on screen, or every frame of the marked range, is taken
 // from the movie window's inner area and written as a BMP file.
 #include "app/sdidecframe.h"
+#include "app/moviewindow.h"
 #include "app/pathtext.h"
 #include "framework/app/application.h"
 #include "graphics/bitmap.h"
@@ -36,20 +37,25 @@ bool SDIDecFrame::CaptureFrame()
   // A movie opened before the main window was shown has its first frame still
   // waiting for a repaint, which comes after any queued command: paint it now.
   ::UpdateWindow(MovieWindow);
-  const int frameX = ::GetSystemMetrics(SM_CXFRAME);
-  const int frameY = ::GetSystemMetrics(SM_CYFRAME);
-  const int caption = ::GetSystemMetrics(SM_CYCAPTION);
+  const TMovieWindowBorder border = TMovieWindowBorder::Current();
   RECT window;
   ::GetWindowRect(MovieWindow, &window);
-  CaptureWidth = window.right - window.left - 2 * frameX;
-  CaptureHeight = window.bottom - window.top - 2 * frameY - caption;
+  const TSize inner = border.InnerSize(TRect(window).Size());
+  CaptureWidth = inner.cx;
+  CaptureHeight = inner.cy;
+  if (CaptureWidth <= 0 || CaptureHeight <= 0) {
+    // A window shrunk to its border shows nothing: no empty file is written.
+    ::MessageBoxExA(nullptr, "動画ウィンドウに表示されている画像がありません。", "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+    return false;
+  }
   ::SetFocus(Handle);
 
   TWindowDC windowDC(MovieWindow);
   TMemoryDC memoryDC;
   TBitmap bitmap(TScreenDC(), CaptureWidth, CaptureHeight);
   memoryDC.SelectObject(bitmap);
-  ::BitBlt(memoryDC, 0, 0, CaptureWidth, CaptureHeight, windowDC, frameX, frameY + caption, SRCCOPY);
+  const TPoint origin = border.InnerOrigin();
+  ::BitBlt(memoryDC, 0, 0, CaptureWidth, CaptureHeight, windowDC, origin.x, origin.y, SRCCOPY);
   memoryDC.RestoreBitmap();
 
   TDib dib(bitmap);

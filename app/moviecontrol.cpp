@@ -1,6 +1,7 @@
 // The movie: played and positioned by the platform's "avivideo" device, which
 // draws it into a window of its own inside the frame's client window.
 #include "app/sdidecframe.h"
+#include "app/moviewindow.h"
 
 namespace {
 
@@ -10,22 +11,24 @@ const DWORD OpenFlags = MCI_NOTIFY | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE | MCI_DGV_
 
 void SDIDecFrame::OpenMovie(const char* path)
 {
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
-  ++MovieGeneration;
-  MovieOpen = 0;
-  MovieWindow = nullptr;
+  CloseMovie();
 
   // The device takes its own copy of the name while it opens the file.
   OpenParms.lpstrElementName = const_cast<char*>(path);
   if (::mciSendCommandA(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&OpenParms))) {
-    FileData->FileName[0] = '\0';
-    ::MessageBoxExA(nullptr, "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です", "エラー", MB_OK, 0);
+    RefuseMovie();
     return;
   }
-  MovieOpen = 1;
   // The device's window (inside the client window) is known before the first
   // frame is shown, so that showing it also paints it.
   MovieWindow = ::GetWindow(::GetWindow(Handle, GW_CHILD), GW_CHILD);
+  if (!FitMovieWindow()) {
+    CloseMovie();
+    RefuseMovie();
+    return;
+  }
+  MovieOpen = 1;
+  GrowFrameToShowMovie();
 
   SetParms.dwTimeFormat = MCI_FORMAT_FRAMES;
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_SET, MCI_NOTIFY | MCI_SET_TIME_FORMAT,
@@ -38,6 +41,67 @@ void SDIDecFrame::OpenMovie(const char* path)
 
   ShowFrame();
   ResetMarks();
+}
+
+void SDIDecFrame::CloseMovie()
+{
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
+  ++MovieGeneration;
+  MovieOpen = 0;
+  MovieWindow = nullptr;
+}
+
+void SDIDecFrame::RefuseMovie()
+{
+  FileData->FileName[0] = '\0';
+  ::MessageBoxExA(nullptr, "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です", "エラー", MB_OK, 0);
+}
+
+bool SDIDecFrame::FitMovieWindow()
+{
+  // The device does not always make its window so that the inner area is the
+  // movie's size; the capture takes that area, so it must be exactly the
+  // movie's own frame. The rectangle's right and bottom hold width and height.
+  MCI_DGV_RECT_PARMS where{};
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_WHERE, MCI_DGV_WHERE_SOURCE, reinterpret_cast<DWORD_PTR>(&where));
+  const TSize source(where.rc.right, where.rc.bottom);
+  if (!MovieWindow || source.cx <= 0 || source.cy <= 0)
+    return false;  // a picture the device cannot show
+
+  const TMovieWindowBorder border = TMovieWindowBorder::Current();
+  const TSize outer = border.OuterSize(source);
+  RECT window;
+  ::GetWindowRect(MovieWindow, &window);
+  if (TRect(window).Size() != outer)
+    ::SetWindowPos(MovieWindow, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::GetWindowRect(MovieWindow, &window);
+  const TSize inner = border.InnerSize(TRect(window).Size());
+  return inner.cx > 0 && inner.cy > 0;
+}
+
+void SDIDecFrame::GrowFrameToShowMovie()
+{
+  // Parts of the movie window that the frame hides would be captured as the
+  // screen shows them; a maximised or minimised frame keeps its size.
+  if (::IsIconic(Handle) || ::IsZoomed(Handle))
+    return;
+  const HWND client = ::GetParent(MovieWindow);
+  RECT movie;
+  RECT area;
+  ::GetWindowRect(MovieWindow, &movie);
+  ::MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&movie), 2);
+  ::GetClientRect(client, &area);
+  const TSize missing(movie.right - area.right, movie.bottom - area.bottom);
+  if (missing.cx <= 0 && missing.cy <= 0)
+    return;
+
+  RECT workArea;
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+  const TRect frame = GetWindowRect();
+  const TRect grown = FrameGrownBy(frame, missing, workArea);
+  if (grown != frame)
+    ::SetWindowPos(Handle, nullptr, grown.left, grown.top, grown.Width(), grown.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SDIDecFrame::ShowFrame()

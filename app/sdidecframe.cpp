@@ -133,10 +133,8 @@ void SDIDecFrame::CmFileOpen()
 
 void SDIDecFrame::CmFileClose()
 {
-  MovieOpen = 0;
-  ++MovieGeneration;
+  CloseMovie();
   FileData->FileName[0] = '\0';
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
 }
 
 void SDIDecFrame::CmOutputDir()

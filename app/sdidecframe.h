@@ -53,6 +53,13 @@ protected:
   void CeMovieOpen(TCommandEnabler& ce);
 
 private:
+  void CloseMovie();
+  // Tells the user that the movie cannot be opened.
+  void RefuseMovie();
+  // Sizes the movie window so that its inner area is the movie's frame; false
+  // when the device has no picture to show.
+  bool FitMovieWindow();
+  void GrowFrameToShowMovie();
   void ResetMarks();
   void ContinuousCut();
   std::string OutputFileName() const;

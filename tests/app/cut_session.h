@@ -28,6 +28,7 @@ public:
   ~TCutSession();
 
   HWND Main() const { return MainWindow; }
+  const TTestMovie& Movie() const { return Options.Movie; }
   TProgramRun& Program() { return *Run; }
   const std::string& MoviePath() const { return MoviePathName; }
   const std::string& OutputDir() const { return OutputDirName; }

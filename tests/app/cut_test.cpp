@@ -25,13 +25,13 @@ protected:
     ASSERT_TRUE(Session.WaitForMovie());
   }
 
-  // The capture shows exactly the frame of the test pattern.
+  // The capture is exactly the frame of the test pattern, the whole picture.
   void ExpectFrame(const std::string& file, std::uint32_t frame)
   {
     ASSERT_TRUE(Session.WaitForFile(file)) << file;
     const TBmpFile bmp = Session.Output(file);
-    EXPECT_GT(bmp.Width, 100);
-    EXPECT_GT(bmp.Height, 60);
+    EXPECT_EQ(bmp.Width, 160);
+    EXPECT_EQ(bmp.Height, 120);
     EXPECT_EQ(Session.PixelsDifferingFromFrame(bmp, frame), 0) << file << " is not frame " << frame;
   }
 

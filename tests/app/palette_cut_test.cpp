@@ -11,12 +11,16 @@ TEST(PaletteCutTest, BmpOfAnEightBitDisplayCarriesTheSystemPalette)
 {
   TCutSession::TOptions options;
   options.Movie.BitCount = 8;
+  options.Movie.Width = 161;  // an odd size: rows are padded in the file
+  options.Movie.Height = 97;
   TCutSession session(options);
   ASSERT_NE(session.Main(), nullptr);
   ASSERT_TRUE(session.WaitForMovie());
   session.Command(CM_CUT);
   ASSERT_TRUE(session.WaitForFile("0000.BMP"));
   const TBmpFile bmp = session.Output("0000.BMP");
+  EXPECT_EQ(bmp.Width, 161);
+  EXPECT_EQ(bmp.Height, 97);
   EXPECT_EQ(bmp.BitCount, 8);
   EXPECT_EQ(bmp.OffBits, 1078u);
   EXPECT_EQ(bmp.ClrUsed, 256u);

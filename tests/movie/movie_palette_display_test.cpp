@@ -66,6 +66,7 @@ TEST(MoviePaletteDisplayTest, CapturesAreStableDistinctAndAlikeForEightAnd32BitM
   ASSERT_EQ(deep.size(), 6u);
 
   for (std::size_t f = 0; f < first.size(); ++f) {
+    // The device's own window for a 160 x 120 movie, not sized by the program.
     EXPECT_EQ(first[f].Width, 156);
     EXPECT_EQ(first[f].Height, 97);
     EXPECT_TRUE(first[f].Pixels == again[f].Pixels) << "frame " << f << " captures the same each time";

@@ -113,9 +113,10 @@ TEST_P(MoviePlaybackTest, OpensIntoAHiddenChildOfTheParentSizedByTheMovie)
   // Hidden until the first play command; nothing of the movie is on screen yet.
   EXPECT_FALSE(::IsWindowVisible(window));
 
-  // The window is sized so that its client area would hold the movie, but the
-  // caption and border are taken from that: the movie is drawn unscaled from
-  // the client's top-left corner and its right and bottom edges are cut off.
+  // The device sizes its window so that the window, not its client area, would
+  // hold the movie: the movie is drawn unscaled from the client's top-left
+  // corner and its right and bottom edges are cut off until the program sizes
+  // the window to the source rectangle after the open.
   RECT client;
   ::GetClientRect(window, &client);
   const RECT destination = movie.WhereDestination();

@@ -125,7 +125,8 @@ void TAviWriter::WriteHeaders()
   h.FourCC("strf"); h.U32(strfBytes);
   h.U32(BitmapInfoHeaderBytes);
   h.U32(Format.Width);
-  h.U32(Format.Height);     // positive: bottom-up rows
+  // A negative height marks rows stored top row first.
+  h.U32(Format.TopDown ? 0u - Format.Height : Format.Height);
   h.U16(1);
   h.U16(Format.BitCount);
   h.U32(0);                 // BI_RGB
@@ -199,7 +200,8 @@ std::vector<std::uint8_t> TestFrameBits(const TTestMovie& movie, std::uint32_t f
   const std::uint32_t rowBytes = (movie.Width * movie.BitCount + 31) / 32 * 4;
   std::vector<std::uint8_t> bits(std::size_t{rowBytes} * movie.Height, 0);
   for (std::uint32_t y = 0; y < movie.Height; ++y) {
-    std::uint8_t* row = &bits[std::size_t{movie.Height - 1 - y} * rowBytes];   // bottom-up
+    const std::uint32_t storedRow = movie.TopDown ? y : movie.Height - 1 - y;
+    std::uint8_t* row = &bits[std::size_t{storedRow} * rowBytes];
     for (std::uint32_t x = 0; x < movie.Width; ++x) {
       std::uint8_t* pixel = row + x * bytesPerPixel;
       if (movie.BitCount == 8) {
@@ -221,6 +223,7 @@ void WriteTestMovie(const std::string& path, const TTestMovie& movie)
   format.BitCount = movie.BitCount;
   format.Rate = movie.Rate;
   format.Scale = movie.Scale;
+  format.TopDown = movie.TopDown;
   if (movie.BitCount == 8)
     format.Palette = PatternPalette();
   TAviWriter writer(path, format);

@@ -1,6 +1,8 @@
-// Writes uncompressed AVI movies (RIFF 'AVI ' with one video stream of
-// bottom-up BI_RGB frames and an idx1 index), the kind the platform's avivideo
-// device plays without any codec. Portable code, no platform headers.
+// Writes uncompressed AVI movies (RIFF 'AVI ' with one video stream of BI_RGB
+// frames and an idx1 index), the kind the platform's avivideo device plays
+// without any codec. Frames are stored bottom-up unless the format asks for
+// top-down rows (a negative height, as some encoders write raw video).
+// Portable code, no platform headers.
 #pragma once
 
 #include "tools/avi/movie_pattern.h"
@@ -20,6 +22,7 @@ public:
     std::uint32_t Rate = 15;           // frames per second = Rate / Scale
     std::uint32_t Scale = 1;
     std::vector<TRgb> Palette;         // 8-bit movies: 1 to 256 colours
+    bool TopDown = false;              // rows stored top row first
   };
 
   struct TXAvi : std::runtime_error {
@@ -38,7 +41,7 @@ public:
   std::uint32_t RowBytes() const;
   std::uint32_t FrameBytes() const { return RowBytes() * Format.Height; }
 
-  // Appends a frame: FrameBytes() bytes of DIB bits, bottom row first.
+  // Appends a frame: FrameBytes() bytes of DIB bits, in the format's row order.
   void WriteFrame(const std::uint8_t* bits);
   // Writes the index, completes the headers and closes the file.
   void Finish();
@@ -66,8 +69,10 @@ struct TTestMovie {
   std::uint32_t Frames = 20;
   std::uint32_t Rate = 15;
   std::uint32_t Scale = 1;
+  bool TopDown = false;
 };
 void WriteTestMovie(const std::string& path, const TTestMovie& movie);
 
-// The DIB bits (bottom row first) of one frame of the test pattern.
+// The DIB bits of one frame of the test pattern, bottom row first unless the
+// movie is top-down.
 std::vector<std::uint8_t> TestFrameBits(const TTestMovie& movie, std::uint32_t frame);

@@ -1,5 +1,5 @@
 // Writes a test movie whose pixels encode the frame number:
-//   makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]]
+//   makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]] [--top-down]
 #include "tools/avi/avi_writer.h"
 
 #include <cstdio>
@@ -10,7 +10,7 @@
 namespace {
 
 const char Usage[] =
-  "usage: makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]]\n"
+  "usage: makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]] [--top-down]\n"
   "  defaults: --bpp 32 --size 160x120 --frames 20 --fps 15\n";
 
 // Parses a whole decimal number; false on anything else.
@@ -45,6 +45,10 @@ bool ParseArguments(int argc, char** argv, std::string& path, TTestMovie& movie)
       if (!path.empty())
         return false;
       path = arg;
+      continue;
+    }
+    if (!std::strcmp(arg, "--top-down")) {
+      movie.TopDown = true;
       continue;
     }
     if (!value)
