@@ -1,0 +1,117 @@
+// Feeds the AVI reader random mutations of valid movies for a bounded time:
+// avireader_fuzz [seconds [seed]]. Built with the address and undefined-
+// behaviour sanitizers, which end the run at their first report; the input
+// that caused it is saved first. Exits non-zero on any finding.
+#include "app/avireader.h"
+#include "tests/native/avi_image.h"
+
+#include <sanitizer/common_interface_defs.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <random>
+
+namespace {
+
+const char* const FindingPath = "avireader_fuzz_finding.avi";
+TBytes Input;
+
+void SaveInput()
+{
+  if (std::FILE* file = std::fopen(FindingPath, "wb")) {
+    std::fwrite(Input.data(), 1, Input.size(), file);
+    std::fclose(file);
+    std::fprintf(stderr, "avireader_fuzz: the input is in %s\n", FindingPath);
+  }
+}
+
+class TMutator {
+public:
+  explicit TMutator(std::uint32_t seed) : Random(seed) {}
+
+  std::size_t Below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(Random); }
+
+  // A few edits of the kinds that break RIFF files: flipped bits, sizes and
+  // counts set to edge values, cuts, and bytes removed or repeated elsewhere.
+  void Mutate(TBytes& bytes)
+  {
+    static const std::uint32_t edgeValues[] = {0, 1, 3, 4, 8, 24, 0x7FFFFFFF, 0x80000000, 0xFFFFFFF8, 0xFFFFFFFF};
+    for (std::size_t edits = 1 + Below(6); edits > 0 && !bytes.empty(); --edits) {
+      const std::size_t at = Below(bytes.size());
+      switch (Below(6)) {
+      case 0:
+        bytes[at] ^= static_cast<std::uint8_t>(1u << Below(8));
+        break;
+      case 1:
+        bytes[at] = static_cast<std::uint8_t>(Random());
+        break;
+      case 2: {
+        const std::size_t field = at & ~std::size_t{1};   // chunk headers sit at even offsets
+        if (field + 4 <= bytes.size())
+          bytes = Patched(bytes, field, Below(3) ? edgeValues[Below(std::size(edgeValues))] : static_cast<std::uint32_t>(Random()));
+        break;
+      }
+      case 3:
+        bytes.resize(at);
+        break;
+      case 4:
+        bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), at + 1 + Below(16))));
+        break;
+      default: {
+        const std::size_t from = Below(bytes.size());
+        const TBytes copy(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), from + 1 + Below(64))));
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), copy.begin(), copy.end());
+        break;
+      }
+      }
+    }
+  }
+
+private:
+  std::mt19937 Random;
+};
+
+// What any verdict must respect, whatever the input.
+const char* BrokenPromise(const TAviVideo& video, std::size_t size)
+{
+  if (std::uint64_t{video.CompleteFrames} * 8 > size)
+    return "more complete frames than the file can hold";
+  if (video.Readable() && (video.Width <= 0 || video.PictureHeight() == 0 || video.CompleteFrames == 0))
+    return "a readable movie without a picture or frames";
+  return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 20;
+  const auto seed = static_cast<std::uint32_t>(argc > 2 ? std::strtoul(argv[2], nullptr, 10) : std::random_device{}());
+  std::printf("avireader_fuzz: %g s, seed %u\n", seconds, seed);
+  __sanitizer_set_death_callback(SaveInput);
+
+  const TBytes seeds[] = {
+    Build(TMovie{}),
+    Build([](TMovie& m) { m.Width = 3; m.Height = -5; m.BitCount = 8; m.AudioFirst = true; m.FramesPerRecord = 2; }),
+    Build([](TMovie& m) { m.Frames = 5; m.ExtensionFrames = 2; m.BitCount = 16; m.Compression = 3; }),
+    Build([](TMovie& m) { m.Compression = 0x47504A4D; m.FrameSizes = {3, 0, 5, 7}; m.AudioFirst = true; m.ExtensionFrames = 1; }),
+  };
+  TMutator mutator(seed);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  std::uint64_t runs = 0;
+  for (; std::chrono::steady_clock::now() < end; ++runs) {
+    Input = seeds[mutator.Below(std::size(seeds))];
+    mutator.Mutate(Input);
+    TMemoryByteSource source(Input.data(), Input.size());
+    if (const char* broken = BrokenPromise(ReadAviVideo(source), Input.size())) {
+      std::printf("avireader_fuzz: run %llu: %s\n", static_cast<unsigned long long>(runs), broken);
+      SaveInput();
+      return 1;
+    }
+  }
+  std::printf("avireader_fuzz: %llu runs, no finding\n", static_cast<unsigned long long>(runs));
+  return 0;
+}
