@@ -7,7 +7,9 @@
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 #include "graphics/dib.h"
+#include "resources/resource.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -23,6 +25,44 @@ public:
 private:
   HCURSOR Previous;
 };
+
+// The keys of the cancel command, taken from the frame's accelerator table:
+// the only keys translated while a continuous cut runs.
+class TCancelKeys {
+public:
+  explicit TCancelKeys(HACCEL frameKeys)
+  {
+    const int count = frameKeys ? ::CopyAcceleratorTableA(frameKeys, nullptr, 0) : 0;
+    std::vector<ACCEL> keys(static_cast<std::size_t>(count));
+    if (count)
+      ::CopyAcceleratorTableA(frameKeys, keys.data(), count);
+    keys.erase(std::remove_if(keys.begin(), keys.end(), [](const ACCEL& key) { return key.cmd != CM_CANCELCUT; }),
+               keys.end());
+    if (!keys.empty())
+      Table = ::CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
+  }
+  ~TCancelKeys()
+  {
+    if (Table)
+      ::DestroyAcceleratorTable(Table);
+  }
+  TCancelKeys(const TCancelKeys&) = delete;
+  TCancelKeys& operator=(const TCancelKeys&) = delete;
+
+  HACCEL Get() const { return Table; }
+
+private:
+  HACCEL Table = nullptr;
+};
+
+// Keyboard or mouse input waiting in the thread's queue, taken ahead of
+// other posted messages.
+bool TakeWaitingInput(MSG& msg)
+{
+  return ::PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+         ::PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
+         ::PeekMessageA(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, PM_REMOVE);
+}
 
 }  // namespace
 
@@ -104,6 +144,7 @@ void SDIDecFrame::ContinuousCut()
     }
   } scope(*this);
 
+  const TCancelKeys cancelKeys(AccelHandle);
   const unsigned generation = MovieGeneration;
   Position = MarkFrom;
   ShowFrame();
@@ -119,22 +160,31 @@ void SDIDecFrame::ContinuousCut()
       break;
     for (int step = 0; step < CutStep; ++step)
       StepForward();
-    if (!PumpOneMessage())
+    if (!PumpOneMessage(cancelKeys.Get()))
       break;
     if (MarkTo - frame < step)
       break;  // the next frame lies past the range (and the counter must not wrap)
   }
 }
 
-bool SDIDecFrame::PumpOneMessage()
+bool SDIDecFrame::PumpOneMessage(HACCEL cancelKeys)
 {
+  // The movie device posts a notification for every status read, and posted
+  // messages come before input: without taking waiting input first, no key or
+  // click would reach the program until the cut ends.
   MSG msg;
-  const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-  if (got <= 0) {
-    // Keep the quit request for the application's loop, which ends the program.
-    ::PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : -1);
-    return false;
+  if (!TakeWaitingInput(msg)) {
+    const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      // Keep the quit request for the application's loop, which ends the program.
+      ::PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : -1);
+      return false;
+    }
   }
+  // Only the cancel key acts as an accelerator here; any other key, the cut
+  // key among them, is used up without a command.
+  if (cancelKeys && ::TranslateAcceleratorA(Handle, cancelKeys, &msg))
+    return true;
   ::TranslateMessage(&msg);
   ::DispatchMessageA(&msg);
   GetApplication()->ResumeException();

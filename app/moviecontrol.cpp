@@ -1,7 +1,12 @@
 // The movie: played and positioned by the platform's "avivideo" device, which
 // draws it into a window of its own inside the frame's client window.
 #include "app/sdidecframe.h"
+#include "app/avireader.h"
 #include "app/moviewindow.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -12,6 +17,15 @@ const DWORD OpenFlags = MCI_NOTIFY | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE | MCI_DGV_
 void SDIDecFrame::OpenMovie(const char* path)
 {
   CloseMovie();
+
+  // The file is checked before the device gets it: the device would wait
+  // forever to show a frame of a movie that has none, and would play frames
+  // that are not in the file as copies of the last one it could decode.
+  const TAviVideo video = std::strlen(path) < MAX_PATH ? ReadAviVideo(path) : TAviVideo();
+  if (!video.Readable()) {
+    RefuseMovie();
+    return;
+  }
 
   // The device takes its own copy of the name while it opens the file.
   OpenParms.lpstrElementName = const_cast<char*>(path);
@@ -36,11 +50,21 @@ void SDIDecFrame::OpenMovie(const char* path)
   StatusParms.dwItem = MCI_STATUS_LENGTH;
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
                     reinterpret_cast<DWORD_PTR>(&StatusParms));
-  Length = static_cast<unsigned>(StatusParms.dwReturn);
+  Length = std::min(static_cast<unsigned>(StatusParms.dwReturn), video.CompleteFrames);
   Position = 0;
 
   ShowFrame();
   ResetMarks();
+  if (video.Truncated())
+    ReportTruncatedMovie(video.CompleteFrames, video.ClaimedFrames());
+}
+
+void SDIDecFrame::ReportTruncatedMovie(unsigned complete, unsigned claimed)
+{
+  char text[160];
+  std::snprintf(text, sizeof text, "動画ファイルが途中で切れています。\n%u こまのうち、ある %u こまだけを開きました。",
+                claimed, complete);
+  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
 }
 
 void SDIDecFrame::CloseMovie()

@@ -1,6 +1,7 @@
 #include "app/pathtext.h"
 #include "framework/base/sjis.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +18,15 @@ std::string Part(const char* text, std::size_t length)
 bool IsSeparator(char c)
 {
   return c == '\\' || c == '/';
+}
+
+// The text's last character when it is a single byte; 0 when the text is
+// empty or ends in a double-byte character.
+char LastSingleByte(const char* text)
+{
+  const std::size_t length = std::strlen(text);
+  const std::size_t last = Sjis::LastCharStart(text, length);
+  return last < length && last == length - 1 ? text[last] : '\0';
 }
 
 }  // namespace
@@ -64,12 +74,29 @@ TPathParts SplitPath(const char* path)
   return parts;
 }
 
+bool HasAviExtension(const std::string& path)
+{
+  // '.' is never part of a double-byte character, so four bytes ".avi" at the
+  // end are the final component's extension, however long the path.
+  static const char Extension[] = ".avi";
+  if (path.size() < 4)
+    return false;
+  for (std::size_t i = 0; i < 4; ++i)
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - 4 + i])) != Extension[i])
+      return false;
+  return true;
+}
+
+bool EndsInSeparator(const char* dir)
+{
+  return IsSeparator(LastSingleByte(dir));
+}
+
 bool EnsureTrailingBackslash(char* dir, std::size_t bufferSize)
 {
-  const std::size_t length = std::strlen(dir);
-  const std::size_t last = Sjis::LastCharStart(dir, length);
-  if (last < length && last == length - 1 && dir[last] == '\\')
+  if (LastSingleByte(dir) == '\\')
     return true;
+  const std::size_t length = std::strlen(dir);
   if (length + 2 > bufferSize)
     return false;
   dir[length] = '\\';

@@ -15,6 +15,13 @@ struct TPathParts {
 // directory. The input is cut to 260 bytes and each part to 255.
 TPathParts SplitPath(const char* path);
 
+// The path's extension is ".avi" in any case, as SplitPath would give it for
+// a path of any length.
+bool HasAviExtension(const std::string& path);
+
+// The text ends in a separator character ('\' or '/').
+bool EndsInSeparator(const char* dir);
+
 // Appends a backslash unless the text already ends in one (as a character: the
 // second byte of a double-byte character is not a backslash). Returns false,
 // leaving the text as it is, when the buffer has no room for it.

@@ -2,6 +2,7 @@
 #include "framework/base/platform.h"
 
 #include <cstdio>
+#include <string>
 
 int TProfile::GetInt(const char* key, int defaultValue) const
 {
@@ -11,6 +12,24 @@ int TProfile::GetInt(const char* key, int defaultValue) const
 unsigned TProfile::GetString(const char* key, const char* defaultValue, char* buffer, std::size_t size) const
 {
   return ::GetPrivateProfileStringA(Section, key, defaultValue, buffer, static_cast<DWORD>(size), FileName);
+}
+
+bool TProfile::CanWrite() const
+{
+  // A name without a folder lives in the Windows folder, as the platform keeps
+  // private profiles.
+  std::string path = FileName;
+  if (path.find_first_of("\\/:") == std::string::npos) {
+    char windows[MAX_PATH] = "";
+    ::GetWindowsDirectoryA(windows, sizeof windows);
+    path = std::string(windows) + "\\" + path;
+  }
+  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  ::CloseHandle(file);
+  return true;
 }
 
 bool TProfile::WriteString(const char* key, const char* value) const

@@ -1,5 +1,6 @@
 #include "app/sdidecframe.h"
 #include "app/pathtext.h"
+#include "app/placement.h"
 #include "app/profile.h"
 #include "framework/app/application.h"
 #include "framework/app/cmdenable.h"
@@ -41,18 +42,47 @@ SDIDecFrame::SDIDecFrame()
   // The button bar (top), the status bar (bottom), the slider on the button
   // bar and the readout bar (top, below the button bar) are inserted here.
 
-  Attributes.X = Settings.GetInt("X", 0);
-  Attributes.Y = Settings.GetInt("Y", 0);
-  Attributes.W = Settings.GetInt("W", 530);
-  Attributes.H = Settings.GetInt("H", 360);
+  const TRect placement = StoredPlacement();
+  Attributes.X = placement.left;
+  Attributes.Y = placement.top;
+  Attributes.W = placement.Width();
+  Attributes.H = placement.Height();
 
-  // Read with room for everything the prompt can store: 254 typed bytes and
-  // the backslash it appends.
-  Settings.GetString("Dir", NoOutputDir, OutputDir, sizeof OutputDir);
-  if (std::strcmp(OutputDir, NoOutputDir) == 0) {
+  if (!ReadOutputDir()) {
     std::strcpy(OutputDir, "A:\\");
     PromptOutputDir();
   }
+}
+
+TRect SDIDecFrame::StoredPlacement() const
+{
+  const int x = Settings.GetInt("X", 0);
+  const int y = Settings.GetInt("Y", 0);
+  const TRect stored(x, y, x + Settings.GetInt("W", 530), y + Settings.GetInt("H", 360));
+  // The work area of the monitor nearest to the caption.
+  const int caption = ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYCAPTION);
+  const RECT captionStrip = {stored.left, stored.top, stored.right, stored.top + caption};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoA(::MonitorFromRect(&captionStrip, MONITOR_DEFAULTTONEAREST), &monitor);
+  return IsUsablePlacement(stored, caption, monitor.rcWork) ? stored : FirstRunPlacement();
+}
+
+bool SDIDecFrame::ReadOutputDir()
+{
+  // Read with room for one byte more than the directory holds, so that a
+  // value too long to hold whole is known and never used cut short.
+  char stored[sizeof OutputDir + 1];
+  const unsigned length = Settings.GetString("Dir", NoOutputDir, stored, sizeof stored);
+  if (std::strcmp(stored, NoOutputDir) == 0 || length >= sizeof OutputDir)
+    return false;
+  std::strcpy(OutputDir, stored);
+  // A folder named without its backslash gets one, as the prompt gives it;
+  // anything else is used as it stands.
+  const DWORD attributes = ::GetFileAttributesA(OutputDir);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !EndsInSeparator(OutputDir))
+    return EnsureTrailingBackslash(OutputDir, sizeof OutputDir);
+  return true;
 }
 
 SDIDecFrame::~SDIDecFrame()
@@ -81,7 +111,7 @@ void SDIDecFrame::SetupWindow()
   // A movie named on the command line: its first word, when it is an .avi file.
   if (const char* tail = GetModule()->GetCmdTail(); tail && *tail) {
     std::string path(tail, std::strcspn(tail, " "));
-    if (lstrcmpiA(SplitPath(path.c_str()).Ext.c_str(), ".avi") == 0)
+    if (HasAviExtension(path))
       OpenMovie(path.c_str());
   }
 
@@ -100,14 +130,23 @@ void SDIDecFrame::SetupWindow()
 bool SDIDecFrame::CanClose()
 {
   ::KillTimer(Handle, TrackingTimer);
-  const TRect frame = GetWindowRect();
-  Settings.WriteUnsigned("X", static_cast<unsigned>(frame.left));
-  Settings.WriteUnsigned("Y", static_cast<unsigned>(frame.top));
-  Settings.WriteUnsigned("W", static_cast<unsigned>(frame.Width()));
-  Settings.WriteUnsigned("H", static_cast<unsigned>(frame.Height()));
-  Settings.WriteString("Dir", OutputDir);
-  Settings.WriteString("LastDir", LastDir);
+  if (!SaveSettings())
+    ShowError("設定ファイル velmo32.ini に書き込めませんでした。\n設定は保存されません。", MB_OK | MB_ICONEXCLAMATION);
   return TDecoratedFrame::CanClose();
+}
+
+bool SDIDecFrame::SaveSettings() const
+{
+  if (!Settings.CanWrite())
+    return false;
+  const TRect frame = GetWindowRect();
+  bool saved = Settings.WriteUnsigned("X", static_cast<unsigned>(frame.left));
+  saved &= Settings.WriteUnsigned("Y", static_cast<unsigned>(frame.top));
+  saved &= Settings.WriteUnsigned("W", static_cast<unsigned>(frame.Width()));
+  saved &= Settings.WriteUnsigned("H", static_cast<unsigned>(frame.Height()));
+  saved &= Settings.WriteString("Dir", OutputDir);
+  saved &= Settings.WriteString("LastDir", LastDir);
+  return saved;
 }
 
 void SDIDecFrame::PromptOutputDir()

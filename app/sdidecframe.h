@@ -53,6 +53,12 @@ protected:
   void CeMovieOpen(TCommandEnabler& ce);
 
 private:
+  // The stored frame placement, or the first run's where that is unusable.
+  TRect StoredPlacement() const;
+  // The stored output directory; false when there is none that can be used.
+  bool ReadOutputDir();
+  // Writes the placement and the directories; false when they were not saved.
+  bool SaveSettings() const;
   void CloseMovie();
   // Tells the user that the movie cannot be opened.
   void RefuseMovie();
@@ -60,12 +66,15 @@ private:
   // when the device has no picture to show.
   bool FitMovieWindow();
   void GrowFrameToShowMovie();
+  // Tells the user that only the complete frames of a cut-off file are open.
+  void ReportTruncatedMovie(unsigned complete, unsigned claimed);
   void ResetMarks();
   void ContinuousCut();
   std::string OutputFileName() const;
-  // Takes and dispatches one queued message inside a continuous cut; false
-  // when the cut must end (quit requested, window gone).
-  bool PumpOneMessage();
+  // Takes and dispatches one queued message inside a continuous cut, waiting
+  // input first and with only the cancel keys translated; false when the cut
+  // must end (quit requested).
+  bool PumpOneMessage(HACCEL cancelKeys);
 
   MCI_DGV_OPEN_PARMSA OpenParms{};
   MCI_GENERIC_PARMS CloseParms{};

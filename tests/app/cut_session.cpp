@@ -1,4 +1,5 @@
 #include "tests/app/cut_session.h"
+#include "resources/resource.h"
 
 #include <cstdio>
 
@@ -51,6 +52,10 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
   OutputDirName = WorkDir + "out\\";
   ::CreateDirectoryA(OutputDirName.c_str(), nullptr);
   WriteTestMovie(MoviePathName, Options.Movie);
+  if (Options.DroppedTailBytes) {
+    const std::string bytes = ReadWholeFile(MoviePathName);
+    WriteWholeFile(MoviePathName, bytes.substr(0, bytes.size() - Options.DroppedTailBytes));
+  }
   Settings.Write("[Screen]\r\nDir=" + OutputDirName + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) +
                  "\r\n");
   // The first word after the program's name is the one the program skips.
@@ -88,6 +93,27 @@ void TCutSession::Settle() const
     ::SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
     ::Sleep(150);
   }
+}
+
+void TCutSession::OpenWithDialog() const
+{
+  Command(CM_FILEOPEN);
+  HWND dialog = nullptr;
+  WaitFor([&] {
+    HWND found = nullptr;
+    while ((found = ::FindWindowExA(nullptr, found, "#32770", nullptr))) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(found, &pid);
+      if (pid == Run->ProcessId() && ::IsWindowVisible(found))
+        return (dialog = found) != nullptr;
+    }
+    return false;
+  });
+  HWND name = ::GetDlgItem(dialog, 0x480);  // the file-name edit
+  if (!name)
+    name = ::GetDlgItem(dialog, 0x47C);
+  ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(MoviePathName.c_str()));
+  ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
 std::vector<std::string> TCutSession::OutputFiles() const

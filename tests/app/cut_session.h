@@ -16,6 +16,8 @@ class TCutSession {
 public:
   struct TOptions {
     TTestMovie Movie;
+    // The movie file loses this many bytes at its end, as a file cut off would.
+    std::uint32_t DroppedTailBytes = 0;
     std::string MovieName = "movie.avi";
     bool OnCommandLine = true;
     // The session starts driving the program as soon as its main window
@@ -38,6 +40,8 @@ public:
   bool WaitForMovie();
 
   void Command(unsigned id) const { Run->Command(MainWindow, id); }
+  // Opens the movie file through the program's file-open dialog.
+  void OpenWithDialog() const;
   void Key(UINT virtualKey) const { Run->Key(MainWindow, virtualKey); }
   // Returns once the program has handled everything posted to it so far.
   void Settle() const;

@@ -231,24 +231,7 @@ TEST(CutOpenTest, MovieOpenedWithTheDialogGivesThePrefix)
   options.MovieName = "ab.avi";
   TCutSession session(options);
   ASSERT_NE(session.Main(), nullptr);
-  session.Command(CM_FILEOPEN);
-  HWND dialog = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
-    HWND found = nullptr;
-    while ((found = ::FindWindowExA(nullptr, found, "#32770", nullptr))) {
-      DWORD pid = 0;
-      ::GetWindowThreadProcessId(found, &pid);
-      if (pid == session.Program().ProcessId() && ::IsWindowVisible(found))
-        return (dialog = found) != nullptr;
-    }
-    return false;
-  }));
-  HWND name = ::GetDlgItem(dialog, 0x480);  // the file-name edit
-  if (!name)
-    name = ::GetDlgItem(dialog, 0x47C);
-  ASSERT_NE(name, nullptr);
-  ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(session.MoviePath().c_str()));
-  ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  session.OpenWithDialog();
   ASSERT_TRUE(session.WaitForMovie());
   session.Key(VK_SPACE);
   EXPECT_TRUE(session.WaitForFile("ab0000.BMP"));

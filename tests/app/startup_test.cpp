@@ -154,6 +154,79 @@ TEST(StartupTest, EscapeKeepsTheDirectoryAndAnEmptyAnswerBecomesTheRoot)
   EXPECT_NE(settings.Read().find("Dir=\\\r\n"), std::string::npos);
 }
 
+TEST(StartupTest, UnusableStoredPlacementsGiveTheFirstRunPlacement)
+{
+  for (const char* placement : {"X=10\r\nY=10\r\nW=600\r\nH=0\r\n", "X=-30000\r\nY=20\r\nW=600\r\nH=400\r\n"}) {
+    SCOPED_TRACE(placement);
+    TSettingsFile settings;
+    settings.Write(Seeded("C:\\out\\", placement));
+    TProgramRun run;
+    HWND main = run.MainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(WindowRect(main), TRect(0, 0, 530, 360));
+    CloseAndWait(run, main);
+    EXPECT_NE(settings.Read().find("X=0\r\nY=0\r\nW=530\r\nH=360\r\n"), std::string::npos);
+  }
+}
+
+TEST(StartupTest, AStoredFolderWithoutItsBackslashGetsOneAndOtherValuesStay)
+{
+  char temp[MAX_PATH];
+  ::GetTempPathA(sizeof temp, temp);
+  std::string folder = temp;
+  folder.pop_back();  // an existing folder, named without its backslash
+  for (const std::string& dir : {folder, std::string("C:\\no such folder")}) {
+    TSettingsFile settings;
+    settings.Write(Seeded(dir));
+    TProgramRun run;
+    HWND main = run.MainWindow();
+    ASSERT_NE(main, nullptr);
+    CloseAndWait(run, main);
+    const std::string expected = dir == folder ? folder + "\\" : dir;
+    EXPECT_NE(settings.Read().find("Dir=" + expected + "\r\n"), std::string::npos) << settings.Read();
+  }
+}
+
+TEST(StartupTest, ADirectoryTooLongToHoldIsAskedForAgainAndNeverWrittenBackCut)
+{
+  TSettingsFile settings;
+  settings.Write(Seeded("C:\\" + std::string(300, 'd') + "\\"));
+  TProgramRun run;
+  HWND prompt = run.WaitForWindow(PromptCaption);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(DialogItemText(prompt, PromptEdit), "A:\\");
+  ::SetDlgItemTextA(prompt, PromptEdit, "C:\\new");
+  ::PostMessageA(prompt, WM_COMMAND, IDOK, 0);
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  CloseAndWait(run, main);
+  EXPECT_NE(settings.Read().find("Dir=C:\\new\\\r\n"), std::string::npos) << settings.Read();
+}
+
+TEST(StartupTest, SettingsThatCannotBeSavedAreReportedAndTheProgramStillCloses)
+{
+  TSettingsFile settings;
+  const std::string stored = Seeded("C:\\out\\");
+  settings.Write(stored);
+  TProgramRun run;
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  // Held by another program from now on, shared with nobody.
+  const HANDLE lock = ::CreateFileA(SettingsFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  ::MoveWindow(main, 50, 60, 500, 300, TRUE);
+  ::PostMessageA(main, WM_CLOSE, 0, 0);
+  HWND box = run.WaitForWindow("エラー", 20000, "#32770");
+  const std::string text = box ? DialogItemText(box, 0xFFFF) : "";
+  if (box)
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  const DWORD exitCode = run.WaitForExit();
+  ::CloseHandle(lock);
+  EXPECT_NE(text.find("velmo32.ini"), std::string::npos) << text;
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(settings.Read(), stored);
+}
+
 TEST(StartupTest, AboutBoxShowsProductVersionAndLegalNotice)
 {
   TSettingsFile settings;

@@ -1,0 +1,225 @@
+// Movies the program must refuse or open only in part, and the user's keys
+// during a long continuous cut.
+#include "resources/resource.h"
+#include "tests/app/cut_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const char OpenFailure[] = "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です";
+
+std::string FrameFile(std::uint32_t position)
+{
+  char name[16];
+  std::snprintf(name, sizeof name, "%04X.BMP", position);
+  return name;
+}
+
+// Dismisses the program's error box; returns its text ("" when none came).
+std::string TakeErrorBox(TProgramRun& run)
+{
+  HWND box = run.WaitForWindow("エラー", 20000, "#32770", false);
+  if (!box)
+    return "";
+  const std::string text = DialogItemText(box, 0xFFFF);
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  WaitFor([&] { return !::IsWindow(box); });
+  return text;
+}
+
+void ExpectRefusedAndClosedNormally(TCutSession& session)
+{
+  EXPECT_EQ(TakeErrorBox(session.Program()), OpenFailure);
+  HWND main = session.Program().MainWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(session.MovieWindow(), nullptr);
+  ::PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(session.Program().WaitForExit(), 0u);
+}
+
+TCutSession::TOptions MovieWithoutFrames(bool headersOnly, bool onCommandLine)
+{
+  TCutSession::TOptions options;
+  options.Movie.Frames = 0;
+  options.DroppedTailBytes = headersOnly ? 8 : 0;  // the empty index: the file ends after the headers
+  options.OnCommandLine = onCommandLine;
+  options.BeforeShown = true;
+  return options;
+}
+
+TEST(BadMovieTest, MoviesWithoutFramesAreRefusedFromTheCommandLine)
+{
+  for (bool headersOnly : {false, true}) {
+    SCOPED_TRACE(headersOnly ? "headers only" : "no frames");
+    TCutSession session(MovieWithoutFrames(headersOnly, true));
+    ExpectRefusedAndClosedNormally(session);
+  }
+}
+
+TEST(BadMovieTest, AMovieWithoutFramesIsRefusedFromTheFileDialog)
+{
+  TCutSession session(MovieWithoutFrames(true, false));
+  ASSERT_NE(session.Program().MainWindow(), nullptr);
+  session.OpenWithDialog();
+  ExpectRefusedAndClosedNormally(session);
+}
+
+TEST(BadMovieTest, APathTooLongToOpenIsRefused)
+{
+  TCutSession::TOptions options;
+  options.OnCommandLine = false;
+  TCutSession session(options);
+  TProgramRun run("movie C:\\" + std::string(300, 'm') + ".avi");
+  EXPECT_EQ(TakeErrorBox(run), OpenFailure);
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  ::PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.WaitForExit(), 0u);
+}
+
+TEST(BadMovieTest, ACutOffMovieOpensWithItsCompleteFramesOnly)
+{
+  // 20 frames written; the file ends 100 bytes into the eleventh frame.
+  TCutSession::TOptions options;
+  options.Movie.Frames = 20;
+  const std::uint32_t chunk = 8 + options.Movie.Width * options.Movie.Height * 4;
+  const std::uint32_t index = 8 + 16 * 20;
+  options.DroppedTailBytes = index + 10 * chunk - 8 - 100;
+  options.BeforeShown = true;
+  TCutSession session(options);
+  const std::string told = TakeErrorBox(session.Program());
+  EXPECT_NE(told.find("20"), std::string::npos) << told;
+  EXPECT_NE(told.find("10"), std::string::npos) << told;
+  ASSERT_TRUE(session.WaitForMovie());
+
+  session.Command(CM_MARKFROM);
+  session.Command(CM_CUT);
+  // Positions 0 .. 10 (the length); the last shows the last complete frame.
+  ASSERT_TRUE(session.WaitForFile(FrameFile(10)));
+  session.Settle();
+  EXPECT_EQ(session.OutputFiles().size(), 11u);
+  for (std::uint32_t position = 0; position <= 10; ++position) {
+    ASSERT_TRUE(session.WaitForFile(FrameFile(position)));
+    EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(FrameFile(position)), std::min(position, 9u)), 0)
+      << FrameFile(position);
+  }
+}
+
+// Keys typed by the user: input of the desktop, not messages posted to a window.
+class CutInputTest : public testing::Test {
+protected:
+  static TCutSession::TOptions LongMovie()
+  {
+    TCutSession::TOptions options;
+    options.Movie.Width = 64;
+    options.Movie.Height = 48;
+    options.Movie.Frames = 2000;
+    return options;
+  }
+
+  void SetUp() override
+  {
+    ASSERT_NE(Session.Main(), nullptr);
+    ASSERT_TRUE(Session.WaitForMovie());
+    ::SetForegroundWindow(Session.Main());
+  }
+
+  static void Type(UINT key, UINT modifier = 0)
+  {
+    if (modifier)
+      ::keybd_event(static_cast<BYTE>(modifier), 0, 0, 0);
+    ::keybd_event(static_cast<BYTE>(key), 0, 0, 0);
+    ::keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
+    if (modifier)
+      ::keybd_event(static_cast<BYTE>(modifier), 0, KEYEVENTF_KEYUP, 0);
+  }
+
+  static DWORD MillisecondsToCloseByAltF4(const TCutSession& session)
+  {
+    const DWORD start = ::GetTickCount();
+    Type(VK_F4, VK_MENU);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(session.Main()); }));
+    return ::GetTickCount() - start;
+  }
+
+  // Starts a cut of the whole movie and waits until it has written some files.
+  void StartLongCut()
+  {
+    Session.Command(CM_MARKFROM);
+    Session.Command(CM_CUT);
+    ASSERT_TRUE(Session.WaitForFile(FrameFile(20), 60000));
+  }
+
+  // Waits until no new file has appeared for a second; returns the count.
+  std::size_t QuietFileCount() const
+  {
+    std::size_t count = Session.OutputFiles().size();
+    DWORD since = ::GetTickCount();
+    WaitFor([&] {
+      const std::size_t now = Session.OutputFiles().size();
+      if (now != count) {
+        count = now;
+        since = ::GetTickCount();
+      }
+      return ::GetTickCount() - since >= 1000;
+    }, 60000);
+    return count;
+  }
+
+  // The files are positions 0 .. count - 1, every one a complete BMP.
+  void ExpectCompleteRun(std::size_t count) const
+  {
+    std::vector<std::string> files = Session.OutputFiles();
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), count);
+    for (std::uint32_t position = 0; position < count; ++position) {
+      EXPECT_EQ(files[position], FrameFile(position));
+      const TBmpFile bmp = Session.Output(FrameFile(position));
+      EXPECT_TRUE(bmp.Valid && bmp.FileSize == bmp.Bytes.size()) << FrameFile(position);
+    }
+  }
+
+  TCutSession Session{LongMovie()};
+};
+
+TEST_F(CutInputTest, TheCutKeyIsUsedUpAndTheCancelKeyStopsTheCut)
+{
+  StartLongCut();
+  for (int i = 0; i < 10; ++i)
+    Type(VK_SPACE);
+  // Each turn of the cut takes one message: the presses (key down, character,
+  // key up) are used up within some 30 frames.
+  const std::size_t atSpaces = Session.OutputFiles().size();
+  ASSERT_TRUE(Session.WaitForFile(FrameFile(static_cast<std::uint32_t>(atSpaces + 40)), 60000));
+
+  const std::size_t atCancel = Session.OutputFiles().size();
+  Type(VK_SPACE, VK_SHIFT);
+  const std::size_t written = QuietFileCount();
+  EXPECT_LT(written, atCancel + 8) << "the cut went on after the cancel key";
+  // None of the Space presses became a single cut after the cut ended.
+  ExpectCompleteRun(written);
+}
+
+TEST_F(CutInputTest, AltF4ClosesTheProgramAtOnceWithEveryFileComplete)
+{
+  // Closing takes its own time on a slow platform: measured on an idle run.
+  TCutSession idle;
+  ASSERT_TRUE(idle.WaitForMovie());
+  ::SetForegroundWindow(idle.Main());
+  const DWORD idleClose = MillisecondsToCloseByAltF4(idle);
+  ::SetForegroundWindow(Session.Main());
+
+  StartLongCut();
+  const DWORD cutClose = MillisecondsToCloseByAltF4(Session);
+  std::printf("[ timing ] Alt+F4 closes the window in %lu ms idle, %lu ms during a cut\n",
+              static_cast<unsigned long>(idleClose), static_cast<unsigned long>(cutClose));
+  EXPECT_LT(cutClose, idleClose + 1000);
+  ASSERT_EQ(Session.Program().WaitForExit(20000), 0u);
+  ExpectCompleteRun(Session.OutputFiles().size());
+}
+
+}  // namespace
