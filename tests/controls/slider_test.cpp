@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,31 +16,18 @@ const COLORREF BarFace = RGB(0, 128, 128);
 // A window that passes its sliders' scroll messages on, as every window does,
 // logging each notification as the slider reported it, and that gives its
 // controls a background colour of its own.
+using TNotices = std::vector<std::pair<unsigned, unsigned>>;  // scroll code, position
+
 class TSliderHost : public TWindow {
 public:
-  struct TNotice {
-    unsigned Code;
-    unsigned Position;
-  };
-
   TSliderHost() : TWindow(nullptr, "Slider host")
   {
     Attributes.Style = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
-    Attributes.X = 40;
-    Attributes.Y = 40;
     Attributes.W = 200;
     Attributes.H = 100;
   }
 
-  std::vector<TNotice> Notices;
-
-  std::vector<unsigned> Codes() const
-  {
-    std::vector<unsigned> codes;
-    for (const TNotice& notice : Notices)
-      codes.push_back(notice.Code);
-    return codes;
-  }
+  TNotices Notices;
 
 protected:
   void EvHScroll(unsigned code, unsigned position, HWND control)
@@ -67,9 +55,9 @@ protected:
     ::UpdateWindow(Host);
   }
 
-  THSlider* MakeSlider(int tickStep, int position, int height = 32)
+  THSlider* MakeSlider(int tickStep, int position)
   {
-    auto* slider = new THSlider(&Host, SliderId, 10, 10, 150, height, IDB_SLIDERTHUMB);
+    auto* slider = new THSlider(&Host, SliderId, 10, 10, 150, 32, IDB_SLIDERTHUMB);
     slider->Create();
     slider->SetRange(0, 100);
     slider->TickStep = tickStep;
@@ -113,16 +101,17 @@ TEST_F(SliderTest, ClicksBesideAndBelowTheThumbMoveByPagesAndToTheClick)
   Release(slider, 20, 10);
   Press(slider, 140, 10);
   EXPECT_EQ(slider.GetPosition(), 50);
+  ASSERT_EQ(Host.Notices.size(), 3u);
+  EXPECT_EQ(Host.Notices[0], TNotices::value_type(SB_PAGEUP, 0));
+  EXPECT_EQ(Host.Notices[1].first, SB_ENDSCROLL);
+  EXPECT_EQ(Host.Notices[2], TNotices::value_type(SB_PAGEDOWN, 0));
   Release(slider, 140, 10);
-  EXPECT_EQ(Host.Codes(), (std::vector<unsigned>{SB_PAGEUP, SB_ENDSCROLL, SB_PAGEDOWN, SB_ENDSCROLL}));
-  EXPECT_EQ(Host.Notices[0].Position, 0u);
 
   // Below the thumb row the thumb jumps to put its left edge at the click.
   Host.Notices.clear();
   Press(slider, 100, 26);
   EXPECT_EQ(slider.GetPosition(), 70);
-  ASSERT_EQ(Host.Codes(), (std::vector<unsigned>{SB_THUMBPOSITION}));
-  EXPECT_EQ(Host.Notices[0].Position, 70u);
+  EXPECT_EQ(Host.Notices, (TNotices{{SB_THUMBPOSITION, 70}}));
 }
 
 TEST_F(SliderTest, DraggingTheThumbTracksTheMouseAndReportsWhereItWasLetGo)
@@ -146,12 +135,8 @@ TEST_F(SliderTest, DraggingTheThumbTracksTheMouseAndReportsWhereItWasLetGo)
   EXPECT_EQ(slider.GetPosition(), 100);
   EXPECT_EQ(slider.GetThumbRect().left, 141);
   EXPECT_EQ(ThumbEdge(slider), AtRest);
-  std::vector<unsigned> positions;
-  for (const auto& notice : Host.Notices)
-    positions.push_back(notice.Position);
-  EXPECT_EQ(Host.Codes(), (std::vector<unsigned>{TSlider::ThumbGrabbed, SB_THUMBTRACK, SB_THUMBTRACK, SB_THUMBTRACK,
-                                                 SB_THUMBPOSITION, SB_ENDSCROLL}));
-  EXPECT_EQ(positions, (std::vector<unsigned>{0, 0, 50, 25, 100, 100}));
+  EXPECT_EQ(Host.Notices, (TNotices{{TSlider::ThumbGrabbed, 0}, {SB_THUMBTRACK, 0}, {SB_THUMBTRACK, 50},
+                                    {SB_THUMBTRACK, 25}, {SB_THUMBPOSITION, 100}, {SB_ENDSCROLL, 100}}));
 }
 
 TEST_F(SliderTest, AMoveThatFindsTheButtonReleasedEndsTheDrag)
@@ -164,7 +149,8 @@ TEST_F(SliderTest, AMoveThatFindsTheButtonReleasedEndsTheDrag)
   EXPECT_EQ(slider.GetPosition(), 50);
   Mouse(slider, WM_MOUSEMOVE, 4 + 100, 10, true);
   EXPECT_EQ(slider.GetPosition(), 50);
-  EXPECT_EQ(Host.Codes(), (std::vector<unsigned>{TSlider::ThumbGrabbed, SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}));
+  EXPECT_EQ(Host.Notices, (TNotices{{TSlider::ThumbGrabbed, 0}, {SB_THUMBTRACK, 0}, {SB_THUMBPOSITION, 50},
+                                    {SB_ENDSCROLL, 50}}));
 }
 
 TEST_F(SliderTest, KeysMoveByTheirRepeatCountAndEndOnceOnlyForTheNavigationKeys)
@@ -174,7 +160,7 @@ TEST_F(SliderTest, KeysMoveByTheirRepeatCountAndEndOnceOnlyForTheNavigationKeys)
 
   ::SendMessageA(slider, WM_KEYDOWN, VK_RIGHT, 3);
   EXPECT_EQ(slider.GetPosition(), 13);
-  EXPECT_EQ(Host.Codes(), (std::vector<unsigned>{SB_LINEDOWN, SB_LINEDOWN, SB_LINEDOWN, SB_ENDSCROLL}));
+  EXPECT_EQ(Host.Notices, (TNotices{{SB_LINEDOWN, 10}, {SB_LINEDOWN, 11}, {SB_LINEDOWN, 12}, {SB_ENDSCROLL, 13}}));
 
   Host.Notices.clear();
   for (WPARAM key : {WPARAM(VK_SPACE), WPARAM(VK_SELECT), WPARAM('A'), WPARAM(VK_INSERT)})
@@ -182,12 +168,11 @@ TEST_F(SliderTest, KeysMoveByTheirRepeatCountAndEndOnceOnlyForTheNavigationKeys)
   EXPECT_TRUE(Host.Notices.empty());
   EXPECT_EQ(slider.GetPosition(), 13);
 
-  ::SendMessageA(slider, WM_KEYDOWN, VK_NEXT, 1);
-  EXPECT_EQ(slider.GetPosition(), 23);
-  ::SendMessageA(slider, WM_KEYDOWN, VK_HOME, 1);
-  EXPECT_EQ(slider.GetPosition(), 0);
-  ::SendMessageA(slider, WM_KEYDOWN, VK_END, 1);
-  EXPECT_EQ(slider.GetPosition(), 100);
+  const std::pair<WPARAM, int> keys[] = {{VK_NEXT, 23}, {VK_HOME, 0}, {VK_END, 100}, {VK_PRIOR, 90}, {VK_UP, 89}};
+  for (const auto& [key, position] : keys) {
+    ::SendMessageA(slider, WM_KEYDOWN, key, 1);
+    EXPECT_EQ(slider.GetPosition(), position) << key;
+  }
 }
 
 TEST_F(SliderTest, MovingTheThumbRepaintsOnlyItsOldAndNewPlaces)
