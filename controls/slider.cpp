@@ -179,7 +179,9 @@ void TSlider::MoveThumb(TDC& dc, int position)
     DrawSlot(dc);
     DrawThumb(dc);
   }
-  ::SetCaretPos(ThumbRect.left + CaretRect.left, ThumbRect.top + CaretRect.top);
+  // The caret belongs to the focus window, which need not be this one.
+  if (::GetFocus() == Handle)
+    ::SetCaretPos(ThumbRect.left + CaretRect.left, ThumbRect.top + CaretRect.top);
 }
 
 bool TSlider::EvEraseBkgnd(HDC)
