@@ -24,9 +24,6 @@ void FillWithSysColor(TDC& dc, const TRect& rect, int sysColor)
 THSlider::THSlider(TWindow* parent, int id, int x, int y, int w, int h, TResId thumbBitmapId, TModule* module)
   : TSlider(parent, id, x, y, w, h, thumbBitmapId, module)
 {
-  ThumbRect = TRect(0, 0, 9, 20);
-  CaretRect = TRect(3, 3, 6, 16);
-  SlotDepth = 17;
   if (h == 0)
     Attributes.H = 32;
 }

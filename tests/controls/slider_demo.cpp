@@ -2,6 +2,7 @@
 // disabled, and the button bar's 20-pixel slider without a ruler. Stays on
 // screen (for a look or a screenshot) for the given number of seconds.
 //   slider_demo [seconds]
+// For a screenshot under Xvfb: import -display $DISPLAY -window root sliders.png
 #include "controls/hslider.h"
 #include "framework/app/application.h"
 #include "framework/frame/framewin.h"
