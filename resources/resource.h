@@ -27,3 +27,6 @@
 #define IDC_VERSION 22001
 #define IDC_LEGALNOTICE 22002
 #define IDC_SPECIALBUILD 22003
+
+// The position slider's thumb: two 9 x 20 images, at rest and held/disabled.
+#define IDB_SLIDERTHUMB 32000
