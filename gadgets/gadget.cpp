@@ -86,8 +86,12 @@ void TGadget::SetFit(bool width, bool height)
 
 void TGadget::SetSize(const TSize& size)
 {
+  // The layout sees these bounds as already in place, so the gadget's own
+  // old and new areas are repainted here.
+  Invalidate(true);
   Bounds.right = Bounds.left + size.cx;
   Bounds.bottom = Bounds.top + size.cy;
+  Invalidate(true);
   if (Window)
     Window->GadgetResized(*this);
 }

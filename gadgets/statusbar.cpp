@@ -13,12 +13,14 @@ TModeStrings::TModeStrings(const char* text)
   Buffer = std::make_unique<char[]>(size);
   std::memcpy(Buffer.get(), text, size);
   char* piece = Buffer.get();
-  for (char* p = piece; *p; p = ::CharNextA(p)) {
+  for (char* p = piece; *p;) {
+    char* next = ::CharNextA(p);  // stepped before the bar becomes a terminator
     if (*p == '|') {
       *p = '\0';
       Strings.push_back(piece);
-      piece = p + 1;
+      piece = next;
     }
+    p = next;
   }
   Strings.push_back(piece);
 }

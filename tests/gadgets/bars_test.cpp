@@ -25,6 +25,7 @@ TEST(StatusBarTest, IndicatorsAreFoundBehindThePanesInBitOrder)
   EXPECT_STREQ(status->FindIndicator(TStatusBar::IndOvertype).OnText, "OVR");
   EXPECT_EQ(status->FindIndicator(TStatusBar::IndNum).Pane, nullptr);
 
+  ASSERT_NE(status->FindIndicator(TStatusBar::IndOvertype).Pane, nullptr);
   status->SetIndicator(TStatusBar::IndOvertype, true);
   EXPECT_STREQ(status->FindIndicator(TStatusBar::IndOvertype).Pane->GetText(), "OVR");
   status->SetIndicator(TStatusBar::IndOvertype, false);
@@ -62,6 +63,7 @@ TEST(StatusBarTest, CapsLockIndicatorCatchesUpAtIdleTime)
     TCapsLockFlip flip;
     frame.IdleAction(0);
     EXPECT_EQ((status->GetIndicatorState() & TStatusBar::IndCaps) != 0, !before);
+    ASSERT_NE(status->FindIndicator(TStatusBar::IndCaps).Pane, nullptr);
     EXPECT_STREQ(status->FindIndicator(TStatusBar::IndCaps).Pane->GetText(), before ? "    " : "CAPS");
   }
   frame.IdleAction(0);
