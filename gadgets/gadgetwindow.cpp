@@ -3,6 +3,8 @@
 #include "graphics/brush.h"
 #include "graphics/dc.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {

@@ -1,12 +1,15 @@
 #include "gadgets/messagebar.h"
 
+#include "framework/frame/decframe.h"
 #include "gadgets/textgadget.h"
 #include "graphics/dc.h"
+
+#include <algorithm>
 
 TMessageBar::TMessageBar(TWindow* parent, TFont* font, TModule* module)
   : TGadgetWindow(parent, Horizontal, font, module)
 {
-  Attributes.Id = MessageBarId;
+  Attributes.Id = TDecoratedFrame::MessageBarId;  // how the frame finds its hint receiver
   auto* pane = new TTextGadget(0, SunkenBorder, AlignLeft, 10, nullptr);
   pane->SetFillSpare(true);
   Insert(*pane);

@@ -9,8 +9,6 @@
 
 class TMessageBar : public TGadgetWindow, public THintReceiver {
 public:
-  enum { MessageBarId = 32040 };
-
   TMessageBar(TWindow* parent = nullptr, TFont* font = nullptr, TModule* module = nullptr);
 
   // The text of the message pane.
