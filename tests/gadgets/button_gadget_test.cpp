@@ -1,5 +1,6 @@
 #include "gadgets/buttongadget.h"
 #include "gadgets/controlbar.h"
+#include "gadgets/separatorgadget.h"
 #include "graphics/celarray.h"
 #include "resources/resource.h"
 #include "tests/gadgets/gadget_test_util.h"
@@ -87,6 +88,52 @@ TEST_F(ButtonGadgetTest, ButtonDisabledByTheEnablingPassDuringAPressSendsNothing
   SendMouse(*Bar, WM_LBUTTONDOWN, CentreOf(*Stop), MK_LBUTTON);
   EXPECT_FALSE(Stop->IsPressed());
   EXPECT_EQ(Bar->GetCapture(), nullptr);
+}
+
+TEST_F(ButtonGadgetTest, PressEndsWhenAnotherWindowTakesTheMouse)
+{
+  SendMouse(*Bar, WM_LBUTTONDOWN, CentreOf(*Play), MK_LBUTTON);
+  ::SetCapture(Frame.GetHandle());
+  EXPECT_FALSE(Play->IsPressed());
+  EXPECT_EQ(Bar->GetCapture(), nullptr);
+  ::ReleaseCapture();
+  SendMouse(*Bar, WM_LBUTTONUP, CentreOf(*Play));
+  PumpMessages(App);
+  EXPECT_TRUE(Frame.Commands.empty());
+}
+
+TEST(RadioButtonTest, OneButtonIsDownInEachRunOfRadioButtons)
+{
+  TTestApp app;
+  TGadgetTestFrame frame;
+  auto* bar = new TControlBar(&frame);
+  TButtonGadget* buttons[4];
+  const int glyphs[4] = {CM_FIRSTFRAME, CM_PREVFRAME, CM_NEXTFRAME, CM_LASTFRAME};
+  for (int i = 0; i < 4; ++i) {
+    buttons[i] = new TButtonGadget(glyphs[i], glyphs[i], i < 3 ? TButtonGadget::RadioButton : TButtonGadget::ToggleButton,
+                                   true);
+    if (i == 2)
+      bar->Insert(*new TSeparatorGadget(6));  // ends the first run
+    bar->Insert(*buttons[i]);
+  }
+  frame.Insert(*bar);
+  frame.Create();
+  auto click = [&](TButtonGadget* button) {
+    SendMouse(*bar, WM_LBUTTONDOWN, CentreOf(*button), MK_LBUTTON);
+    SendMouse(*bar, WM_LBUTTONUP, CentreOf(*button));
+  };
+  click(buttons[0]);
+  buttons[2]->SetState(TButtonGadget::StateDown);
+  click(buttons[1]);
+  EXPECT_EQ(buttons[0]->GetState(), TButtonGadget::StateUp);
+  EXPECT_EQ(buttons[1]->GetState(), TButtonGadget::StateDown);
+  EXPECT_EQ(buttons[2]->GetState(), TButtonGadget::StateDown);
+  // A toggle in the indeterminate state comes up when clicked.
+  buttons[3]->SetState(TButtonGadget::StateMixed);
+  click(buttons[3]);
+  EXPECT_EQ(buttons[3]->GetState(), TButtonGadget::StateUp);
+  PumpMessages(app);
+  EXPECT_EQ(frame.Commands, (std::vector<unsigned>{CM_FIRSTFRAME, CM_PREVFRAME, CM_LASTFRAME}));
 }
 
 // Pixels named from resources/bitmaps/play.txt: (0, 0) is face, (6, 14) is the
