@@ -77,13 +77,7 @@ bool SDIDecFrame::CaptureFrame()
   // A movie opened before the main window was shown has its first frame still
   // waiting for a repaint, which comes after any queued command: paint it now.
   ::UpdateWindow(MovieWindow);
-  const TMovieWindowBorder border = TMovieWindowBorder::Current();
-  RECT window;
-  ::GetWindowRect(MovieWindow, &window);
-  const TSize inner = border.InnerSize(TRect(window).Size());
-  CaptureWidth = inner.cx;
-  CaptureHeight = inner.cy;
-  if (CaptureWidth <= 0 || CaptureHeight <= 0) {
+  if (!MeasureMovieWindow() || CaptureWidth <= 0 || CaptureHeight <= 0) {
     // A window shrunk to its border shows nothing: no empty file is written.
     ::MessageBoxExA(nullptr, "動画ウィンドウに表示されている画像がありません。", "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
     return false;
@@ -94,7 +88,7 @@ bool SDIDecFrame::CaptureFrame()
   TMemoryDC memoryDC;
   TBitmap bitmap(TScreenDC(), CaptureWidth, CaptureHeight);
   memoryDC.SelectObject(bitmap);
-  const TPoint origin = border.InnerOrigin();
+  const TPoint origin = TMovieWindowBorder::Current().InnerOrigin();
   ::BitBlt(memoryDC, 0, 0, CaptureWidth, CaptureHeight, windowDC, origin.x, origin.y, SRCCOPY);
   memoryDC.RestoreBitmap();
 

@@ -3,6 +3,7 @@
 #include "app/sdidecframe.h"
 #include "app/avireader.h"
 #include "app/moviewindow.h"
+#include "controls/hslider.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +43,7 @@ void SDIDecFrame::OpenMovie(const char* path)
     return;
   }
   MovieOpen = 1;
+  LastSliderPos = 0;
   GrowFrameToShowMovie();
 
   SetParms.dwTimeFormat = MCI_FORMAT_FRAMES;
@@ -52,6 +54,7 @@ void SDIDecFrame::OpenMovie(const char* path)
                     reinterpret_cast<DWORD_PTR>(&StatusParms));
   Length = std::min(static_cast<unsigned>(StatusParms.dwReturn), video.CompleteFrames);
   Position = 0;
+  ResetSlider(Length);
 
   ShowFrame();
   ResetMarks();
@@ -101,6 +104,17 @@ bool SDIDecFrame::FitMovieWindow()
   ::GetWindowRect(MovieWindow, &window);
   const TSize inner = border.InnerSize(TRect(window).Size());
   return inner.cx > 0 && inner.cy > 0;
+}
+
+bool SDIDecFrame::MeasureMovieWindow()
+{
+  RECT window;
+  if (!::GetWindowRect(MovieWindow, &window))
+    return false;
+  const TSize inner = TMovieWindowBorder::Current().InnerSize(TRect(window).Size());
+  CaptureWidth = inner.cx;
+  CaptureHeight = inner.cy;
+  return true;
 }
 
 void SDIDecFrame::GrowFrameToShowMovie()

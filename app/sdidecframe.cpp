@@ -2,12 +2,19 @@
 #include "app/pathtext.h"
 #include "app/placement.h"
 #include "app/profile.h"
+#include "controls/hslider.h"
 #include "framework/app/application.h"
 #include "framework/app/cmdenable.h"
 #include "framework/dialogs/inputdialog.h"
+#include "gadgets/buttongadget.h"
+#include "gadgets/controlbar.h"
+#include "gadgets/separatorgadget.h"
+#include "gadgets/statusbar.h"
+#include "gadgets/textgadget.h"
 #include "graphics/dc.h"
 #include "resources/resource.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -39,8 +46,7 @@ SDIDecFrame::SDIDecFrame()
   AssignMenu(IDM_MAINMENU);
   Attributes.AccelTable = MAKEINTRESOURCEA(IDA_MAINACCEL);
 
-  // The button bar (top), the status bar (bottom), the slider on the button
-  // bar and the readout bar (top, below the button bar) are inserted here.
+  BuildBars();
 
   const TRect placement = StoredPlacement();
   Attributes.X = placement.left;
@@ -52,6 +58,43 @@ SDIDecFrame::SDIDecFrame()
     std::strcpy(OutputDir, "A:\\");
     PromptOutputDir();
   }
+}
+
+void SDIDecFrame::BuildBars()
+{
+  // The buttons in bar order, each showing the glyph of its command; 0 stands
+  // for a separator.
+  static const int Buttons[] = {CM_FILEOPEN, CM_FILECLOSE, 0, CM_CUT, 0, CM_PLAY, CM_STOP, CM_FIRSTFRAME,
+                                CM_PREVFRAME, CM_NEXTFRAME, CM_LASTFRAME, 0, CM_MARKFROM, CM_MARKTO, 0, CM_CANCELCUT};
+  auto* buttonBar = new TControlBar(this, Horizontal, new TGadgetWindowFont(10));
+  for (int id : Buttons) {
+    if (id)
+      buttonBar->Insert(*new TButtonGadget(id, id, TButtonGadget::PushButton, false, TButtonGadget::StateUp));
+    else
+      buttonBar->Insert(*new TSeparatorGadget(6));
+  }
+  buttonBar->SetHintTrigger(HintOnEnter);
+  Insert(*buttonBar, TDecorationLocation::Top);
+
+  Insert(*new TStatusBar(this, SunkenBorder, 0, new TGadgetWindowFont(10)), TDecorationLocation::Bottom);
+
+  Slider = new THSlider(buttonBar, 100, 330, 4, 150, 20, IDB_SLIDERTHUMB);
+
+  auto* readoutBar = new TControlBar(this, Horizontal, new TGadgetWindowFont(10));
+  FramePane = new TTextGadget(0, SunkenBorder, AlignLeft, 17);
+  SizePane = new TTextGadget(1, SunkenBorder, AlignLeft, 17);
+  readoutBar->Insert(*SizePane);
+  readoutBar->Insert(*FramePane);
+  Insert(*readoutBar, TDecorationLocation::Top);
+}
+
+void SDIDecFrame::ResetSlider(unsigned length)
+{
+  // Every frame number is a thumb position.
+  Slider->SetRange(0, static_cast<int>(length));
+  Slider->TickStep = 1;
+  Slider->Snap = true;
+  Slider->SetPosition(0);
 }
 
 TRect SDIDecFrame::StoredPlacement() const
@@ -95,7 +138,7 @@ void SDIDecFrame::SetupWindow()
 {
   TDecoratedFrame::SetupWindow();
 
-  // The slider is set up here.
+  ResetSlider(0);
 
   OpenParms.lpstrDeviceType = const_cast<char*>("avivideo");
   OpenParms.hWndParent = ::GetWindow(Handle, GW_CHILD);
@@ -156,6 +199,29 @@ void SDIDecFrame::PromptOutputDir()
 }
 
 // ----------------------------------------------------------------- commands
+
+void SDIDecFrame::EvTimer(unsigned)
+{
+  DefaultProcessing();
+  if (!MovieOpen)
+    return;
+  ReadPosition();
+  char text[40];
+  std::snprintf(text, sizeof text, "frame:%4lu/%4lu", static_cast<unsigned long>(Position),
+                static_cast<unsigned long>(Length));
+  FramePane->SetText(text);
+  if (MeasureMovieWindow()) {
+    std::snprintf(text, sizeof text, "size:%4i*%4i", CaptureWidth, CaptureHeight);
+    SizePane->SetText(text);
+  }
+  // A thumb the user moved since the last tick: show the frame it points at.
+  if (Slider->GetPosition() != LastSliderPos) {
+    Position = static_cast<unsigned>(Slider->GetPosition());
+    ShowFrame();
+  }
+  Slider->SetPosition(static_cast<int>(Position));
+  LastSliderPos = Slider->GetPosition();
+}
 
 void SDIDecFrame::CmFileOpen()
 {
@@ -264,6 +330,7 @@ DEFINE_RESPONSE_TABLE1(SDIDecFrame, TDecoratedFrame)
   EV_COMMAND_ENABLE(CM_LASTFRAME, CeMovieOpen),
   EV_COMMAND_ENABLE(CM_CUT, CeMovieOpen),
   EV_COMMAND(CM_OUTPUTDIR, CmOutputDir),
+  EV_WM_TIMER,
   EV_COMMAND(CM_NOTHING, CmNothing),
   EV_COMMAND(CM_CANCELCUT, CmCancelCut),
 END_RESPONSE_TABLE;

@@ -6,6 +6,9 @@
 #include "framework/frame/decframe.h"
 #include "framework/dialogs/opensave.h"
 
+class THSlider;
+class TTextGadget;
+
 #include <mmsystem.h>
 #include <digitalv.h>
 
@@ -36,6 +39,7 @@ public:
 protected:
   void SetupWindow() override;
 
+  void EvTimer(unsigned timerId);
   void CmFileOpen();
   void CmFileClose();
   void CmOutputDir();
@@ -53,6 +57,13 @@ protected:
   void CeMovieOpen(TCommandEnabler& ce);
 
 private:
+  // The button bar with the position slider, the status bar and the readout bar.
+  void BuildBars();
+  // The slider's range 0 .. length with the thumb at 0.
+  void ResetSlider(unsigned length);
+  // The movie window's inner area into CaptureWidth and CaptureHeight; false,
+  // leaving them as they were, when the window is gone.
+  bool MeasureMovieWindow();
   // The stored frame placement, or the first run's where that is unusable.
   TRect StoredPlacement() const;
   // The stored output directory; false when there is none that can be used.
@@ -76,6 +87,9 @@ private:
   // must end (quit requested).
   bool PumpOneMessage(HACCEL cancelKeys);
 
+  THSlider* Slider = nullptr;
+  TTextGadget* FramePane = nullptr;
+  TTextGadget* SizePane = nullptr;
   MCI_DGV_OPEN_PARMSA OpenParms{};
   MCI_GENERIC_PARMS CloseParms{};
   MCI_STATUS_PARMS StatusParms{};
@@ -97,6 +111,7 @@ private:
   int CutStep = 1;
   char OutputDir[260] = "";
   char LastDir[260] = "";
+  int LastSliderPos = 0;
   TOpenSaveDialog::TData* FileData = nullptr;
 
   // A continuous cut runs (its message pump may dispatch another cut command),

@@ -1,0 +1,261 @@
+// The main frame's bars following the movie: the real frame in this process,
+// driven with commands, mouse messages and its own timer ticks.
+#include "app/sdidecframe.h"
+#include "controls/hslider.h"
+#include "gadgets/buttongadget.h"
+#include "gadgets/controlbar.h"
+#include "gadgets/statusbar.h"
+#include "gadgets/textgadget.h"
+#include "resources/resource.h"
+#include "tests/support/program.h"
+#include "tests/support/settingsfile.h"
+#include "tests/support/testapp.h"
+#include "tools/avi/avi_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Counts the timer ticks the frame takes from the queue.
+class TTickCounter {
+public:
+  explicit TTickCounter(HWND frame)
+  {
+    Frame = frame;
+    Ticks = 0;
+    Hook = ::SetWindowsHookExA(WH_GETMESSAGE, Count, nullptr, ::GetCurrentThreadId());
+  }
+  ~TTickCounter() { ::UnhookWindowsHookEx(Hook); }
+  TTickCounter(const TTickCounter&) = delete;
+  TTickCounter& operator=(const TTickCounter&) = delete;
+
+  static int Ticks;
+
+private:
+  static LRESULT CALLBACK Count(int code, WPARAM removed, LPARAM message)
+  {
+    const MSG& msg = *reinterpret_cast<const MSG*>(message);
+    if (code == HC_ACTION && removed == PM_REMOVE && msg.message == WM_TIMER && msg.hwnd == Frame)
+      ++Ticks;
+    return ::CallNextHookEx(nullptr, code, removed, message);
+  }
+
+  static HWND Frame;
+  HHOOK Hook;
+};
+int TTickCounter::Ticks = 0;
+HWND TTickCounter::Frame = nullptr;
+
+template <class T> std::vector<T*> ChildrenOf(TWindow& parent)
+{
+  std::vector<T*> found;
+  for (TWindow* child = parent.GetFirstChild(); child; child = child->Next()) {
+    if (auto* match = dynamic_cast<T*>(child))
+      found.push_back(match);
+    if (child == parent.GetLastChild())
+      break;
+  }
+  return found;
+}
+
+template <class T> std::vector<T*> GadgetsOf(TGadgetWindow& window)
+{
+  std::vector<T*> found;
+  for (TGadget* gadget = window.FirstGadget(); gadget; gadget = gadget->NextGadget())
+    if (auto* match = dynamic_cast<T*>(gadget))
+      found.push_back(match);
+  return found;
+}
+
+LPARAM At(const TPoint& p)
+{
+  return MAKELPARAM(p.x, p.y);
+}
+
+class TrackingTest : public testing::Test {
+protected:
+  void SetUp() override
+  {
+    char temp[MAX_PATH];
+    ::GetTempPathA(sizeof temp, temp);
+    MoviePath = std::string(temp) + "velmo-tracking.avi";
+    TTestMovie movie;
+    movie.Frames = 250;
+    movie.Rate = 30;
+    WriteTestMovie(MoviePath, movie);
+    Settings.Write("[Screen]\r\nDir=" + std::string(temp) + "\r\n");
+    Frame = std::make_unique<SDIDecFrame>();  // reads the settings just written
+    Frame->Create();
+    ::ShowWindow(Frame->GetHandle(), SW_SHOW);
+    Ticks = std::make_unique<TTickCounter>(Frame->GetHandle());
+
+    TControlBar* buttons = ChildrenOf<TControlBar>(*Frame).at(0);
+    Readouts = ChildrenOf<TControlBar>(*Frame).at(1);
+    ButtonBar = buttons;
+    Status = ChildrenOf<TStatusBar>(*Frame).at(0);
+    Slider = ChildrenOf<THSlider>(*buttons).at(0);
+  }
+
+  void TearDown() override
+  {
+    Ticks.reset();
+    Frame->Destroy();
+    Frame.reset();
+    ::DeleteFileA(MoviePath.c_str());
+  }
+
+  void WaitForTicks(int count)
+  {
+    const int until = TTickCounter::Ticks + count;
+    ASSERT_TRUE(PumpUntil(App, [&] { return TTickCounter::Ticks >= until; }, 10000));
+  }
+
+  std::string Pane(int id)
+  {
+    for (TTextGadget* pane : GadgetsOf<TTextGadget>(*Readouts))
+      if (pane->GetId() == id)
+        return pane->GetText() ? pane->GetText() : "";
+    return "(none)";
+  }
+  std::string FramePane() { return Pane(0); }
+  std::string SizePane() { return Pane(1); }
+
+  static std::string FrameText(unsigned position, unsigned length)
+  {
+    char text[32];
+    std::snprintf(text, sizeof text, "frame:%4u/%4u", position, length);
+    return text;
+  }
+
+  TButtonGadget* Button(int id)
+  {
+    for (TButtonGadget* button : GadgetsOf<TButtonGadget>(*ButtonBar))
+      if (button->GetId() == id)
+        return button;
+    return nullptr;
+  }
+
+  void Command(int id) { ::PostMessageA(Frame->GetHandle(), WM_COMMAND, id, 0); }
+
+  void DragThumbTo(int position)
+  {
+    const HWND slider = Slider->GetHandle();
+    const TPoint grab = Slider->ThumbPointFor(Slider->GetPosition());
+    const TPoint target = Slider->ThumbPointFor(position);
+    const TPoint grabPoint(grab.x + 4, 10);
+    ::SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, At(grabPoint));
+    ::SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, At(TPoint(target.x + 4, 10)));
+    ::SendMessageA(slider, WM_LBUTTONUP, 0, At(TPoint(target.x + 4, 10)));
+  }
+
+  TSettingsFile Settings;
+  TTestApp App;
+  std::unique_ptr<SDIDecFrame> Frame;
+  std::unique_ptr<TTickCounter> Ticks;
+  TGadgetWindow* ButtonBar = nullptr;
+  TGadgetWindow* Readouts = nullptr;
+  TStatusBar* Status = nullptr;
+  THSlider* Slider = nullptr;
+  std::string MoviePath;
+};
+
+TEST_F(TrackingTest, PanesShowFrameAndSizeAndKeepThemAfterTheMovieCloses)
+{
+  EXPECT_EQ(FramePane(), "");
+  Frame->OpenMovie(MoviePath.c_str());
+  for (int i = 0; i < 7; ++i)
+    Command(CM_NEXTFRAME);
+  WaitForTicks(2);
+  EXPECT_EQ(FramePane(), "frame:   7/ 250");
+  EXPECT_EQ(SizePane(), "size: 160* 120");
+  EXPECT_EQ(Slider->GetPosition(), 7);
+
+  // What one tick costs, the movie open and stopped.
+  std::vector<double> ms;
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  for (int i = 0; i < 51; ++i) {
+    LARGE_INTEGER start, end;
+    ::QueryPerformanceCounter(&start);
+    ::SendMessageA(Frame->GetHandle(), WM_TIMER, 1, 0);
+    ::QueryPerformanceCounter(&end);
+    ms.push_back(1000.0 * double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
+  }
+  std::sort(ms.begin(), ms.end());
+  std::printf("[ timing ] one tick: median %.2f ms (min %.2f, max %.2f)\n", ms[25], ms.front(), ms.back());
+
+  Command(CM_FILECLOSE);
+  WaitForTicks(2);
+  EXPECT_EQ(FramePane(), "frame:   7/ 250");
+  EXPECT_EQ(SizePane(), "size: 160* 120");
+}
+
+TEST_F(TrackingTest, TheThumbSeeksAtTheNextTickAndFollowsPlayback)
+{
+  Frame->OpenMovie(MoviePath.c_str());
+  WaitForTicks(1);
+  // A page click right of the thumb: ten frames on.
+  const TPoint thumb = Slider->ThumbPointFor(0);
+  ::SendMessageA(Slider->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At(TPoint(thumb.x + 60, 10)));
+  ::SendMessageA(Slider->GetHandle(), WM_LBUTTONUP, 0, At(TPoint(thumb.x + 60, 10)));
+  WaitForTicks(2);
+  EXPECT_EQ(FramePane(), FrameText(10, 250));
+
+  // Playing, the thumb follows the movie.
+  Command(CM_PLAY);
+  WaitForTicks(3);
+  const int followed = Slider->GetPosition();
+  EXPECT_GT(followed, 10);
+  // Away and back before a tick: no seek, the movie plays on.
+  DragThumbTo(followed + 50);
+  DragThumbTo(followed);
+  WaitForTicks(2);
+  EXPECT_GT(Slider->GetPosition(), followed);
+
+  // Dragged during playback: the movie stops on the chosen frame.
+  DragThumbTo(200);
+  const int chosen = Slider->GetPosition();
+  EXPECT_NEAR(chosen, 200, 2);
+  WaitForTicks(3);
+  EXPECT_EQ(FramePane(), FrameText(static_cast<unsigned>(chosen), 250));
+  EXPECT_EQ(Slider->GetPosition(), chosen);
+}
+
+TEST_F(TrackingTest, ButtonsFollowTheEnablingPassAndCommandTheFrame)
+{
+  for (TButtonGadget* button : GadgetsOf<TButtonGadget>(*ButtonBar))
+    EXPECT_FALSE(button->IsEnabled()) << button->GetId();
+  Frame->IdleAction(0);
+  EXPECT_TRUE(Button(CM_FILEOPEN)->IsEnabled());
+  EXPECT_FALSE(Button(CM_NEXTFRAME)->IsEnabled());
+
+  Frame->OpenMovie(MoviePath.c_str());
+  Frame->IdleAction(0);
+  ASSERT_TRUE(Button(CM_NEXTFRAME)->IsEnabled());
+  const TRect next = Button(CM_NEXTFRAME)->GetBounds();
+  const TPoint centre((next.left + next.right) / 2, (next.top + next.bottom) / 2);
+  ::SendMessageA(ButtonBar->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At(centre));
+  ::SendMessageA(ButtonBar->GetHandle(), WM_LBUTTONUP, 0, At(centre));
+  WaitForTicks(2);
+  EXPECT_EQ(FramePane(), FrameText(1, 250));
+}
+
+TEST_F(TrackingTest, ButtonAndMenuHintsShowInTheStatusBar)
+{
+  Frame->IdleAction(0);
+  const TRect play = Button(CM_PLAY)->GetBounds();
+  ::SendMessageA(ButtonBar->GetHandle(), WM_MOUSEMOVE, 0, At(TPoint(play.left + 5, play.top + 5)));
+  ASSERT_NE(Status->GetHint(), nullptr);
+  EXPECT_STREQ(Status->GetHint(), "再生");
+
+  ::SendMessageA(Frame->GetHandle(), WM_MENUSELECT, MAKEWPARAM(CM_CUT, MF_HILITE), 0);
+  ::SendMessageA(Frame->GetHandle(), WM_ENTERIDLE, MSGF_MENU, 0);
+  ASSERT_NE(Status->GetHint(), nullptr);
+  EXPECT_STREQ(Status->GetHint(), "(連続)切り取り");
+}
+
+}  // namespace
