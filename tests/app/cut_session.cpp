@@ -37,7 +37,8 @@ void RemoveTree(const std::string& dir)
 
 BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
 {
-  if (::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) {
+  // The movie window has a caption (bars may have a border, half of that style).
+  if ((::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
     *reinterpret_cast<HWND*>(result) = window;
     return FALSE;
   }

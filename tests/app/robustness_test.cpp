@@ -125,7 +125,16 @@ protected:
   {
     ASSERT_NE(Session.Main(), nullptr);
     ASSERT_TRUE(Session.WaitForMovie());
-    ::SetForegroundWindow(Session.Main());
+    ASSERT_TRUE(BringToFront(Session.Main()));
+  }
+
+  // Typed keys go to the foreground window.
+  static bool BringToFront(HWND window)
+  {
+    return WaitFor([&] {
+      ::SetForegroundWindow(window);
+      return ::GetForegroundWindow() == window;
+    });
   }
 
   static void Type(UINT key, UINT modifier = 0)
@@ -209,9 +218,9 @@ TEST_F(CutInputTest, AltF4ClosesTheProgramAtOnceWithEveryFileComplete)
   // Closing takes its own time on a slow platform: measured on an idle run.
   TCutSession idle;
   ASSERT_TRUE(idle.WaitForMovie());
-  ::SetForegroundWindow(idle.Main());
+  ASSERT_TRUE(BringToFront(idle.Main()));
   const DWORD idleClose = MillisecondsToCloseByAltF4(idle);
-  ::SetForegroundWindow(Session.Main());
+  ASSERT_TRUE(BringToFront(Session.Main()));
 
   StartLongCut();
   const DWORD cutClose = MillisecondsToCloseByAltF4(Session);

@@ -113,7 +113,7 @@ long long FileSize(const std::string& path)
 
 BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
 {
-  if (::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) {
+  if ((::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
     *reinterpret_cast<HWND*>(result) = window;
     return FALSE;
   }
