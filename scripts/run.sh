@@ -15,6 +15,7 @@ uncompressed AVI and kept in the cache folder for the next time.
 
   -o DIR            cut frames go to DIR (created if needed); without it the
                     program asks for a folder on its first run
+  --no-build        run the program as it is built: install and build nothing
   --prepare-only    convert the movie and store the settings, print the path
                     the program would be given, and start nothing
   -h, --help        this text
@@ -41,11 +42,13 @@ settings=$prefix/drive_c/windows/velmo32.ini
 output_dir=
 movie=
 prepare_only=0
+build=1
 while [ $# -gt 0 ]; do
   case $1 in
     -h|--help) usage; exit 0 ;;
     -o) [ $# -ge 2 ] || die "-o needs a directory"; output_dir=$2; shift 2 ;;
-    --prepare-only) prepare_only=1; shift ;;
+    --no-build) build=0; shift ;;
+    --prepare-only) prepare_only=1; build=0; shift ;;
     --) shift; [ $# -gt 0 ] && { movie=$1; shift; }; break ;;
     -*) die "unknown option $1 (see run.sh --help)" ;;
     *) [ -z "$movie" ] || die "one movie at a time (see run.sh --help)"; movie=$1; shift ;;
@@ -63,10 +66,19 @@ trap 'exit 143' TERM
 
 # ---- Windows paths ---------------------------------------------------------
 
+# The program's Wine prefix. Wine draws the caption buttons with the Marlett
+# font of fonts-wine, which it finds only in the prefix's own font folder.
+prepare_prefix() {
+  local marlett=/usr/share/wine/fonts/marlett.ttf fonts=$prefix/drive_c/windows/Fonts
+  "$root/scripts/wine-prefix" "$prefix"
+  if [ -f "$marlett" ] && [ ! -e "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts" && ln -sf "$marlett" "$fonts/marlett.ttf"
+  fi
+}
+
 # windows_path -w|-s <path>: the path as Wine gives it to Windows programs,
 # long (-w) or made of short 8.3 names (-s), as UTF-8 text.
 windows_path() {
-  "$root/scripts/wine-prefix" "$prefix"
   VELMO_WINEPREFIX=$prefix "$root/scripts/wine-run" "$prefix/drive_c/windows/system32/winepath.exe" "$1" "$2" \
     </dev/null | tr -d '\r'
 }
@@ -119,8 +131,7 @@ store_output_dir() {
     win=$(windows_path -s "$unix")
     encoded=${win%\\}\\
   fi
-  [ ${#encoded} -le 254 ] || die "the output directory's path is too long for the program: $win"
-  "$root/scripts/wine-prefix" "$prefix"
+  [ "$(printf '%s' "$encoded" | wc -c)" -le 254 ] || die "the output directory's path is too long for the program: $win"
   set_setting Dir "$encoded"
   say "cut frames go to $unix ($win)"
 }
@@ -243,7 +254,7 @@ prepare_movie() {
 
 # ---- Running ---------------------------------------------------------------
 
-if [ "$prepare_only" = 0 ]; then
+if [ "$build" = 1 ]; then
   "$root/scripts/setup.sh"
   "$root/scripts/enable-i386"
   [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
@@ -252,6 +263,7 @@ if [ "$prepare_only" = 0 ]; then
 fi
 
 movie=${movie:-$dir/sample/sample.avi}
+prepare_prefix
 prepare_movie "$movie"
 argument=$(program_path "$playable")
 if [ -z "${DISPLAY:-}" ] && [ "$prepare_only" = 0 ]; then
@@ -283,14 +295,15 @@ on_exit() {
 }
 start_displays
 
-desktop() { run "$prefix/drive_c/windows/explorer.exe" /desktop=velmo,800x600 "$@"; }
+desktop=velmo,800x600
 demo=$dir/demo
 mkdir -p "$demo"
-desktop "$dir/app/velmo32.exe" movie "$argument" &
+run "$prefix/drive_c/windows/explorer.exe" /desktop=$desktop "$dir/app/velmo32.exe" movie "$argument" &
 program=$!
-desktop "$dir/tools/velmodemo.exe" cut "$(windows_path -w "$(cd -- "$output_dir" && pwd -P)")"
+drive() { run "$dir/tools/velmodemo.exe" --desktop "${desktop%%,*}" "$@"; }
+drive cut "$(windows_path -w "$(cd -- "$output_dir" && pwd -P)")"
 import -display "$DISPLAY" -window root -crop 800x600+0+0 +repage "$demo/velmo32.png"
-desktop "$dir/tools/velmodemo.exe" close
+drive close
 wait "$program" || true
 
 echo "Movie:       $movie"

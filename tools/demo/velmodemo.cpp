@@ -3,6 +3,7 @@
 // without marks), then waits for the last frame's BMP file.
 //   velmodemo cut <output directory> [first last]   frames 2 to 6 by default
 //   velmodemo close                                  closes the program's window
+// With --desktop NAME first, it looks for the program in that Wine desktop.
 #include "framework/base/platform.h"
 #include "resources/resource.h"
 
@@ -96,6 +97,16 @@ int Cut(HWND main, std::string dir, unsigned first, unsigned last)
 
 int main(int argc, char** argv)
 {
+  // A program in a Wine virtual desktop is found from that desktop only.
+  if (argc >= 3 && !std::strcmp(argv[1], "--desktop")) {
+    HDESK desktop = ::OpenDesktopA(argv[2], 0, FALSE, GENERIC_ALL);
+    if (!desktop || !::SetThreadDesktop(desktop)) {
+      std::fprintf(stderr, "velmodemo: there is no desktop %s\n", argv[2]);
+      return 1;
+    }
+    argc -= 2;
+    argv += 2;
+  }
   HWND main = WaitForMainWindow();
   if (!main) {
     std::fprintf(stderr, "velmodemo: velmo32 did not show its window\n");
@@ -111,6 +122,6 @@ int main(int argc, char** argv)
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: velmodemo cut <output directory> [first last] | velmodemo close\n");
+  std::fprintf(stderr, "usage: velmodemo [--desktop NAME] cut <output directory> [first last] | close\n");
   return 2;
 }
