@@ -2,6 +2,7 @@
 // steps to the first frame, marks the range and cuts it (a single frame is cut
 // without marks), then waits for the last frame's BMP file.
 //   velmodemo cut <output directory> [first last]   frames 2 to 6 by default
+//   velmodemo command <id>                           posts a menu command (2009: the about box)
 //   velmodemo close                                  closes the program's window
 // With --desktop NAME first, it looks for the program in that Wine desktop.
 #include "framework/base/platform.h"
@@ -118,10 +119,14 @@ int main(int argc, char** argv)
     if (last >= first)
       return Cut(main, argv[2], first, last);
   }
+  if (argc == 3 && !std::strcmp(argv[1], "command")) {
+    ::PostMessageA(main, WM_COMMAND, std::strtoul(argv[2], nullptr, 10), 0);
+    return 0;
+  }
   if (argc == 2 && !std::strcmp(argv[1], "close")) {
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: velmodemo [--desktop NAME] cut <output directory> [first last] | close\n");
+  std::fprintf(stderr, "usage: velmodemo [--desktop NAME] cut <output directory> [first last] | command <id> | close\n");
   return 2;
 }
