@@ -36,7 +36,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$root/build/i686
 export VELMO_WINE_ROOT=${VELMO_WINE_ROOT:-$root/build/run-wine}
 prefix=$VELMO_WINE_ROOT/prefix24
-cache=${VELMO_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/velmo}
+cache=${VELMO_CACHE_DIR:-${XDG_CACHE_HOME:-${HOME:-$root/build}/.cache}/velmo}
 settings=$prefix/drive_c/windows/velmo32.ini
 
 output_dir=
@@ -49,7 +49,7 @@ while [ $# -gt 0 ]; do
     -o) [ $# -ge 2 ] || die "-o needs a directory"; output_dir=$2; shift 2 ;;
     --no-build) build=0; shift ;;
     --prepare-only) prepare_only=1; build=0; shift ;;
-    --) shift; [ $# -gt 0 ] && { movie=$1; shift; }; break ;;
+    --) shift; [ $# -eq 0 ] || { [ -z "$movie" ] || die "one movie at a time"; movie=$1; shift; }; break ;;
     -*) die "unknown option $1 (see run.sh --help)" ;;
     *) [ -z "$movie" ] || die "one movie at a time (see run.sh --help)"; movie=$1; shift ;;
   esac
@@ -146,12 +146,13 @@ probe() {
 }
 field() { sed -n "s/^$1=//p" <<<"$2" | head -n 1; }
 
-# Whether Wine's movie device shows the movie as it is: an AVI of Microsoft
-# Video 1, Cinepak, or uncompressed 8- or 32-bit rows stored bottom-up (the
-# demuxer marks those with its "BottomUp" extra data).
+# plays_directly <path> <info>: whether Wine's movie device shows the movie as
+# it is: an AVI of Microsoft Video 1, Cinepak, or uncompressed 8- or 32-bit rows
+# stored bottom-up (the demuxer marks those with its "BottomUp" extra data).
+# The program opens only files named .avi.
 plays_directly() {
-  local info=$1
-  [[ $(field format_name "$info") == avi ]] || return 1
+  local info=$2
+  [[ ${1,,} == *.avi && $(field format_name "$info") == avi ]] || return 1
   case $(field codec_name "$info") in
     msvideo1|cinepak) return 0 ;;
     rawvideo)
@@ -245,7 +246,7 @@ prepare_movie() {
   path=$(realpath -- "$1")
   info=$(probe "$path" 2>/dev/null) || die "$1 is not a movie ffmpeg can read"
   [ -n "$(field codec_name "$info")" ] || die "$1 has no video stream"
-  if plays_directly "$info"; then
+  if plays_directly "$path" "$info"; then
     playable=$path
   else
     convert "$path" "$info"
