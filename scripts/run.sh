@@ -194,6 +194,17 @@ mark_bottom_up() {
     dd of="$file" bs=1 seek=$((strf + 16)) conv=notrunc status=none
 }
 
+# The device reads an AVI only up to the end of its first RIFF part, which the
+# muxer ends after about a gigabyte; the frames in that part are the header's
+# total frames.
+warn_if_cut_short() {
+  local copy=$1 frames=$2 shown
+  [ "$(stat -c %s -- "$copy")" -gt 1073741824 ] || return 0
+  shown=$(od -An -tu4 -j48 -N4 -- "$copy" | tr -d ' ')
+  say "note: Wine's movie device reads only the first gigabyte of an AVI: it shows frames 0 to about" \
+      "$shown of the $frames frames; cut a shorter part of the movie with ffmpeg to reach later frames"
+}
+
 # convert <movie> <info>: sets playable to its converted copy, made now or
 # before. Entries are named by the source's path and keyed by its size and
 # modification time; an older entry of the same path is replaced.
@@ -205,15 +216,16 @@ convert() {
   key=$(printf '%s' "$path" | sha1sum | cut -c1-10)
   name=$base-$key-$(printf '%s\n%s' "$size" "$mtime" | sha1sum | cut -c1-10).avi
   entry=$cache/$name
+  frames=$(frame_count "$path" "$info")
   if [ -f "$entry" ]; then
     say "using the converted copy made before: $entry"
+    warn_if_cut_short "$entry" "$frames"
     playable=$entry; return
   fi
 
   width=$(field width "$info"); height=$(field height "$info")
   [[ $width =~ ^[1-9][0-9]*$ && $height =~ ^[1-9][0-9]*$ ]] || die "no picture size in $path"
   rate=$(frame_rate "$info")
-  frames=$(frame_count "$path" "$info")
   mkdir -p -- "$cache" || die "cannot create the cache folder $cache"
   # Frames with their chunk headers and index entries, and room for the headers.
   need=$(( frames * (width * height * 4 + 64) + 1048576 ))
@@ -235,6 +247,7 @@ convert() {
   rm -f -- "$cache/"*"-$key-"*.avi
   mv -f -- "$tmp" "$entry"
   cleanup_partial
+  warn_if_cut_short "$entry" "$frames"
   playable=$entry
 }
 
