@@ -1,56 +1,325 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds velmo32.exe and runs it under Wine with the
 # Japanese locale, on the bundled sample movie or on the movie given.
-#   scripts/run.sh [movie.avi]
-# Without a display it runs on a virtual one and shows a short demonstration
-# instead: it marks a range, cuts it into build/i686/demo/out, saves a
-# screenshot of the window as build/i686/demo/velmo32.png and exits.
+# Without a display it runs a short demonstration on a virtual one instead.
 set -euo pipefail
 
+usage() {
+  cat <<'EOF'
+Usage: scripts/run.sh [-o DIR] [movie]
+
+Runs velmo32.exe under Wine on the movie given (the bundled sample movie by
+default). Any movie file ffmpeg reads will do: one that Wine's movie device
+cannot show (MJPEG, MPEG-4, H.264, MP4, MKV, ...) is converted once into an
+uncompressed AVI and kept in the cache folder for the next time.
+
+  -o DIR            cut frames go to DIR (created if needed); without it the
+                    program asks for a folder on its first run
+  --no-build        run the program as it is built: install and build nothing
+  --prepare-only    convert the movie and store the settings, print the path
+                    the program would be given, and start nothing
+  -h, --help        this text
+
+Without a display (no DISPLAY) it runs on a virtual one and shows a short
+demonstration instead: it marks a range, cuts it into build/i686/demo/out (or
+DIR), saves a screenshot of the window as build/i686/demo/velmo32.png and exits.
+
+Converted movies:  ${VELMO_CACHE_DIR:-${XDG_CACHE_HOME:-~/.cache}/velmo}
+Settings file:     build/run-wine/prefix24/drive_c/windows/velmo32.ini
+EOF
+}
+
+die() { echo "run.sh: $*" >&2; exit 1; }
+say() { echo "run.sh: $*" >&2; }
+
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
-"$root/scripts/enable-i386"
-
 dir=$root/build/i686
-[ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-export VELMO_WINE_ROOT=$root/build/run-wine
-cmake --build "$dir" --target velmo32 velmodemo sample_movie
+export VELMO_WINE_ROOT=${VELMO_WINE_ROOT:-$root/build/run-wine}
+prefix=$VELMO_WINE_ROOT/prefix24
+cache=${VELMO_CACHE_DIR:-${XDG_CACHE_HOME:-${HOME:-$root/build}/.cache}/velmo}
+settings=$prefix/drive_c/windows/velmo32.ini
 
-movie=${1:-$dir/sample/sample.avi}
-[ -f "$movie" ] || { echo "run.sh: no such movie: $movie" >&2; exit 1; }
-movie=$(cd "$(dirname "$movie")" && pwd)/$(basename "$movie")
+output_dir=
+movie=
+prepare_only=0
+build=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    -h|--help) usage; exit 0 ;;
+    -o) [ $# -ge 2 ] || die "-o needs a directory"; output_dir=$2; shift 2 ;;
+    --no-build) build=0; shift ;;
+    --prepare-only) prepare_only=1; build=0; shift ;;
+    --) shift; [ $# -eq 0 ] || { [ -z "$movie" ] || die "one movie at a time"; movie=$1; shift; }; break ;;
+    -*) die "unknown option $1 (see run.sh --help)" ;;
+    *) [ -z "$movie" ] || die "one movie at a time (see run.sh --help)"; movie=$1; shift ;;
+  esac
+done
+[ $# -eq 0 ] || die "one movie at a time (see run.sh --help)"
+
+# Files that are being written and must not stay behind half-made.
+partial=()
+cleanup_partial() { local f; for f in "${partial[@]}"; do rm -f -- "$f"; done; partial=(); }
+on_exit() { cleanup_partial; }
+trap on_exit EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# ---- Windows paths ---------------------------------------------------------
+
+# The program's Wine prefix. Wine draws the caption buttons with the Marlett
+# font of fonts-wine, which it finds only in the prefix's own font folder.
+prepare_prefix() {
+  local marlett=/usr/share/wine/fonts/marlett.ttf fonts=$prefix/drive_c/windows/Fonts
+  "$root/scripts/wine-prefix" "$prefix"
+  if [ -f "$marlett" ] && [ ! -e "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts" && ln -sf "$marlett" "$fonts/marlett.ttf"
+  fi
+}
+
+# windows_path -w|-s <path>: the path as Wine gives it to Windows programs,
+# long (-w) or made of short 8.3 names (-s), as UTF-8 text.
+windows_path() {
+  VELMO_WINEPREFIX=$prefix "$root/scripts/wine-run" "$prefix/drive_c/windows/system32/winepath.exe" "$1" "$2" \
+    </dev/null | tr -d '\r'
+}
+
+# The program keeps its command line only up to the first blank and reads it
+# in code page 932: the short name has neither blanks nor other characters.
+program_path() {
+  local path
+  path=$(windows_path -w "$1")
+  path=$(windows_path -s "$path")
+  [[ $path =~ ^[A-Za-z]:\\[!-~]*$ ]] || die "Wine gives no short name without blanks for $1 (got '$path')"
+  echo "$path"
+}
+
+# ---- Settings --------------------------------------------------------------
+
+# set_setting <key> <value>: the key of section [Screen] in velmo32.ini, with
+# the value's bytes as given; other sections, keys and lines are kept. The file
+# is code page 932 text with CRLF line ends, as the program writes it.
+set_setting() {
+  local tmp=$settings.$$.tmp
+  partial+=("$tmp")
+  [ -f "$settings" ] || : >"$settings"
+  VELMO_KEY=$1 VELMO_VALUE=$2 LC_ALL=C awk '
+    BEGIN { key = tolower(ENVIRON["VELMO_KEY"]); line = ENVIRON["VELMO_KEY"] "=" ENVIRON["VELMO_VALUE"] "\r" }
+    { sub(/\r$/, "") }
+    /^[ \t]*\[/ {
+      if (inside && !done) { print line; done = 1 }
+      inside = tolower($0) ~ /^[ \t]*\[screen\]/
+      print $0 "\r"; next
+    }
+    inside && tolower($0) ~ ("^[ \t]*" key "[ \t]*=") { if (!done) print line; done = 1; next }
+    { print $0 "\r" }
+    END { if (!done) { if (!inside) print "[Screen]\r"; print line } }
+  ' "$settings" >"$tmp"
+  mv -f -- "$tmp" "$settings"
+  cleanup_partial
+}
+
+# The output directory: created, and stored as its Windows path ending in a
+# backslash, in code page 932 (its short name when it has characters that code
+# page 932 lacks).
+store_output_dir() {
+  local unix win encoded
+  mkdir -p -- "$1" || die "cannot create the output directory $1"
+  unix=$(cd -- "$1" && pwd -P)
+  win=$(windows_path -w "$unix")
+  [ -n "$win" ] || die "Wine gives no Windows path for $unix"
+  if ! encoded=$(printf '%s\\' "${win%\\}" | iconv -f UTF-8 -t CP932 2>/dev/null); then
+    win=$(windows_path -s "$unix")
+    encoded=${win%\\}\\
+  fi
+  [ "$(printf '%s' "$encoded" | wc -c)" -le 254 ] || die "the output directory's path is too long for the program: $win"
+  set_setting Dir "$encoded"
+  say "cut frames go to $unix ($win)"
+}
+
+# ---- Movies ----------------------------------------------------------------
+
+# probe <field> ...: the video stream's (or container's) fields as key=value lines.
+probe() {
+  ffprobe -v error -select_streams v:0 -of default=nw=1 \
+    -show_entries "stream=codec_name,codec_tag_string,pix_fmt,extradata_size,width,height,avg_frame_rate,r_frame_rate,nb_frames:format=format_name" \
+    "$1"
+}
+field() { sed -n "s/^$1=//p" <<<"$2" | head -n 1; }
+
+# plays_directly <path> <info>: whether Wine's movie device shows the movie as
+# it is: an AVI of Microsoft Video 1, Cinepak, or uncompressed 8- or 32-bit rows
+# stored bottom-up (the demuxer marks those with its "BottomUp" extra data).
+# The program opens only files named .avi.
+plays_directly() {
+  local info=$2
+  [[ ${1,,} == *.avi && $(field format_name "$info") == avi ]] || return 1
+  case $(field codec_name "$info") in
+    msvideo1|cinepak) return 0 ;;
+    rawvideo)
+      [[ $(field codec_tag_string "$info") == '[0][0][0][0]' ]] || return 1
+      [[ $(field pix_fmt "$info") =~ ^(bgra|bgr0|pal8)$ ]] || return 1
+      [ -n "$(field extradata_size "$info")" ] ;;
+    *) return 1 ;;
+  esac
+}
+
+frame_rate() {
+  local rate
+  for rate in "$(field avg_frame_rate "$1")" "$(field r_frame_rate "$1")"; do
+    [[ $rate =~ ^[1-9][0-9]*/[1-9][0-9]*$ ]] && { echo "$rate"; return; }
+  done
+  die "the movie has no frame rate"
+}
+
+frame_count() {
+  local frames
+  frames=$(field nb_frames "$2")
+  [[ $frames =~ ^[0-9]+$ ]] && [ "$frames" -gt 0 ] || frames=$(ffprobe -v error -select_streams v:0 \
+    -count_packets -show_entries stream=nb_read_packets -of default=nw=1:nk=1 "$1" | head -n 1)
+  [[ $frames =~ ^[0-9]+$ ]] && [ "$frames" -gt 0 ] || die "no video frames in $1"
+  echo "$frames"
+}
+
+# The AVI muxer stores uncompressed rows top-down (negative height), which the
+# device does not show: the frames are written upside down and the height's
+# sign turned, so that the rows read bottom-up are the picture.
+mark_bottom_up() {
+  local file=$1 height=$2 strf stored
+  strf=$(LC_ALL=C grep -obUaF -m 1 strf -- "$file" | head -n 1 | cut -d: -f1)
+  [ -n "$strf" ] || die "no stream format in the converted movie"
+  stored=$(od -An -td4 -j $((strf + 16)) -N4 -- "$file" | tr -d ' ')
+  [ "$stored" = "-$height" ] || die "unexpected picture height $stored in the converted movie"
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((height & 255)) $((height >> 8 & 255)) \
+    $((height >> 16 & 255)) $((height >> 24 & 255)))" |
+    dd of="$file" bs=1 seek=$((strf + 16)) conv=notrunc status=none
+}
+
+# The device reads an AVI only up to the end of its first RIFF part, which the
+# muxer ends after about a gigabyte; the frames in that part are the header's
+# total frames.
+warn_if_cut_short() {
+  local copy=$1 frames=$2 shown
+  [ "$(stat -c %s -- "$copy")" -gt 1073741824 ] || return 0
+  shown=$(od -An -tu4 -j48 -N4 -- "$copy" | tr -d ' ')
+  say "note: Wine's movie device reads only the first gigabyte of an AVI: it shows frames 0 to about" \
+      "$shown of the $frames frames; cut a shorter part of the movie with ffmpeg to reach later frames"
+}
+
+# convert <movie> <info>: sets playable to its converted copy, made now or
+# before. Entries are named by the source's path and keyed by its size and
+# modification time; an older entry of the same path is replaced.
+convert() {
+  local path=$1 info=$2 size mtime base key name entry width height rate frames need free tmp
+  size=$(stat -c %s -- "$path")
+  mtime=$(stat -c %.9Y -- "$path")
+  base=$(basename -- "$path"); base=${base%.*}; base=$(printf '%s' "$base" | LC_ALL=C tr -c 'A-Za-z0-9_-' _ | cut -c1-32)
+  key=$(printf '%s' "$path" | sha1sum | cut -c1-10)
+  name=$base-$key-$(printf '%s\n%s' "$size" "$mtime" | sha1sum | cut -c1-10).avi
+  entry=$cache/$name
+  frames=$(frame_count "$path" "$info")
+  if [ -f "$entry" ]; then
+    say "using the converted copy made before: $entry"
+    warn_if_cut_short "$entry" "$frames"
+    playable=$entry; return
+  fi
+
+  width=$(field width "$info"); height=$(field height "$info")
+  [[ $width =~ ^[1-9][0-9]*$ && $height =~ ^[1-9][0-9]*$ ]] || die "no picture size in $path"
+  rate=$(frame_rate "$info")
+  mkdir -p -- "$cache" || die "cannot create the cache folder $cache"
+  # Frames with their chunk headers and index entries, and room for the headers.
+  need=$(( frames * (width * height * 4 + 64) + 1048576 ))
+  free=$(df -P -B1 -- "$cache" | awk 'NR == 2 { print $4 }')
+  if [ "$need" -gt "$free" ]; then
+    die "converting $path needs $((need / 1048576)) MB in $cache, but only $((free / 1048576)) MB are free;" \
+        "free some space or set VELMO_CACHE_DIR to a folder on a larger disk"
+  fi
+  say "Wine's movie device cannot show $path ($(field codec_name "$info") in $(field format_name "$info"));"
+  say "converting it once into an uncompressed AVI ($frames frames of ${width}x$height, $((need / 1048576)) MB) in $cache"
+  tmp=$cache/.$name.$$.part
+  partial+=("$tmp")
+  # Every decoded frame becomes one frame of the copy, in order, so frame
+  # numbers stay those of the source.
+  ffmpeg -nostdin -hide_banner -loglevel error -stats -y -i "$path" -map 0:v:0 -an -sn -dn \
+    -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -c:v rawvideo -pix_fmt bgra -f avi "$tmp" ||
+    die "ffmpeg could not convert $path"
+  mark_bottom_up "$tmp" "$height"
+  rm -f -- "$cache/"*"-$key-"*.avi
+  mv -f -- "$tmp" "$entry"
+  cleanup_partial
+  warn_if_cut_short "$entry" "$frames"
+  playable=$entry
+}
+
+# prepare_movie <movie>: sets playable to the movie or to a copy the device shows.
+prepare_movie() {
+  local path info
+  [ -f "$1" ] || die "no such movie: $1"
+  command -v ffprobe >/dev/null || die "ffprobe is missing (scripts/setup.sh installs ffmpeg)"
+  path=$(realpath -- "$1")
+  info=$(probe "$path" 2>/dev/null) || die "$1 is not a movie ffmpeg can read"
+  [ -n "$(field codec_name "$info")" ] || die "$1 has no video stream"
+  if plays_directly "$path" "$info"; then
+    playable=$path
+  else
+    convert "$path" "$info"
+  fi
+}
+
+# ---- Running ---------------------------------------------------------------
+
+if [ "$build" = 1 ]; then
+  "$root/scripts/setup.sh"
+  "$root/scripts/enable-i386"
+  [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$dir" --target velmo32 velmodemo sample_movie
+fi
+
+movie=${movie:-$dir/sample/sample.avi}
+prepare_prefix
+prepare_movie "$movie"
+argument=$(program_path "$playable")
+if [ -z "${DISPLAY:-}" ] && [ "$prepare_only" = 0 ]; then
+  output_dir=${output_dir:-$dir/demo/out}
+  rm -rf -- "$dir/demo/out"
+fi
+[ -z "$output_dir" ] || store_output_dir "$output_dir"
+
+if [ "$prepare_only" = 1 ]; then
+  echo "$argument"
+  exit 0
+fi
+
 run() { "$root/scripts/wine-run" "$@"; }
-winpath() { echo "Z:${1//\//\\}"; }
-
 if [ -n "${DISPLAY:-}" ]; then
   export VELMO_DISPLAY_24=$DISPLAY
   # The program skips the first word after its name: the movie is the second.
-  exec "$root/scripts/wine-run" "$dir/app/velmo32.exe" movie "$(winpath "$movie")"
+  exec "$root/scripts/wine-run" "$dir/app/velmo32.exe" movie "$argument"
 fi
 
+# The demonstration runs in a Wine virtual desktop, which draws the windows'
+# captions and frames itself, as a user sees them.
 source "$root/scripts/displays.sh"
-cleanup() {
+on_exit() {
+  cleanup_partial
   stop_displays
   for p in "$VELMO_WINE_ROOT"/prefix*/; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done
   true
 }
-trap cleanup EXIT
 start_displays
 
+desktop=velmo,800x600
 demo=$dir/demo
-rm -rf "$demo/out" && mkdir -p "$demo/out"
-# The program's settings name the demonstration's output directory.
-"$root/scripts/wine-prefix" "$VELMO_WINE_ROOT/prefix24"
-printf '[Screen]\r\nDir=%s\\\r\n' "$(winpath "$demo/out")" >"$VELMO_WINE_ROOT/prefix24/drive_c/windows/velmo32.ini"
-
-run "$dir/app/velmo32.exe" movie "$(winpath "$movie")" &
+mkdir -p "$demo"
+run "$prefix/drive_c/windows/explorer.exe" /desktop=$desktop "$dir/app/velmo32.exe" movie "$argument" &
 program=$!
-run "$dir/tools/velmodemo.exe" cut "$(winpath "$demo/out")"
-import -display "$DISPLAY" -window root "$demo/velmo32.png"
-run "$dir/tools/velmodemo.exe" close
+drive() { run "$dir/tools/velmodemo.exe" --desktop "${desktop%%,*}" "$@"; }
+drive cut "$(windows_path -w "$(cd -- "$output_dir" && pwd -P)")"
+import -display "$DISPLAY" -window root -crop 800x600+0+0 +repage "$demo/velmo32.png"
+drive close
 wait "$program" || true
 
 echo "Movie:       $movie"
-echo "Cut frames:  $demo/out/ ($(ls "$demo/out" | tr '\n' ' '))"
+echo "Cut frames:  $output_dir/ ($(ls "$output_dir" | tr '\n' ' '))"
 echo "Screenshot:  $demo/velmo32.png"

@@ -11,6 +11,8 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth xdotool x11-utils imagemagick
   locales fonts-ipafont-gothic
+  fonts-wine   # Marlett: the caption buttons in Wine's virtual desktop
+  ffmpeg       # run.sh converts movies that Wine cannot show
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

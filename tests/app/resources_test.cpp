@@ -1,5 +1,6 @@
 // The program's resources as the platform hands them to the ANSI calls under
-// code page 932: the menu, the hint strings and the accelerator table.
+// code page 932: the menu, the hint strings, the accelerator table and the
+// about box.
 #include "framework/base/platform.h"
 #include "resources/resource.h"
 
@@ -7,6 +8,8 @@
 
 #include <string>
 #include <vector>
+
+#include <winver.h>
 
 namespace {
 
@@ -40,8 +43,8 @@ TEST(ResourcesTest, MenuTextsArriveAsShiftJisBytes)
     const bool grey = ::GetMenuState(edit, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED;
     EXPECT_EQ(grey, ids[i] != CM_CANCELCUT) << i;
   }
-  // １こま戻す(&R)\tLeftl
-  EXPECT_EQ(MenuText(edit, 4), "\x82\x50\x82\xb1\x82\xdc\x96\xdf\x82\xb7(&R)\tLeftl");
+  // １こま戻す(&R)\tLeft
+  EXPECT_EQ(MenuText(edit, 4), "\x82\x50\x82\xb1\x82\xdc\x96\xdf\x82\xb7(&R)\tLeft");
   EXPECT_EQ(MenuText(edit, 9), "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b(&B)\tShift+Space");
   ::DestroyMenu(menu);
 }
@@ -79,6 +82,66 @@ TEST(ResourcesTest, AcceleratorTableMapsTheKeys)
   EXPECT_EQ(command(VK_RIGHT, FCONTROL), CM_MARKTO);
   EXPECT_EQ(command(VK_DOWN, FSHIFT), CM_NOTHING);
   ::DestroyAcceleratorTable(table);
+}
+
+std::string LegalNotice()
+{
+  char exe[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, exe, sizeof exe);
+  DWORD handle = 0;
+  std::vector<char> block(::GetFileVersionInfoSizeA(exe, &handle));
+  if (block.empty() || !::GetFileVersionInfoA(exe, 0, static_cast<DWORD>(block.size()), block.data()))
+    return "";
+  char* text = nullptr;
+  UINT length = 0;
+  if (!::VerQueryValueA(block.data(), "\\StringFileInfo\\040904e4\\LegalCopyright",
+                        reinterpret_cast<void**>(&text), &length))
+    return "";
+  return text;
+}
+
+INT_PTR CALLBACK PlainDialog(HWND, UINT, WPARAM, LPARAM)
+{
+  return FALSE;
+}
+
+// Each text of the about box, as the box shows it, fits its control, and the
+// controls lie inside the box.
+TEST(ResourcesTest, AboutBoxHasRoomForItsWholeText)
+{
+  HWND box = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, PlainDialog, 0);
+  ASSERT_NE(box, nullptr);
+  const std::string notice = LegalNotice();
+  ASSERT_NE(notice.find("Free to use and to share."), std::string::npos) << notice;
+  ::SetDlgItemTextA(box, IDC_LEGALNOTICE, notice.c_str());
+  ::SetDlgItemTextA(box, IDC_VERSION, "velmo32 Version 1.50");
+  RECT inside;
+  ::GetClientRect(box, &inside);
+
+  for (int id : {IDC_VERSION, IDC_LEGALNOTICE}) {
+    HWND item = ::GetDlgItem(box, id);
+    RECT area;
+    ::GetClientRect(item, &area);
+    char text[256] = "";
+    ::GetWindowTextA(item, text, sizeof text);
+    HDC dc = ::GetDC(item);
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageA(item, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+    RECT needed = area;
+    ::DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_CENTER);
+    if (old)
+      ::SelectObject(dc, old);
+    ::ReleaseDC(item, dc);
+    EXPECT_LE(needed.bottom - needed.top, area.bottom) << id << ": " << text;
+    EXPECT_LE(needed.right - needed.left, area.right) << id << ": " << text;
+
+    RECT placed;
+    ::GetWindowRect(item, &placed);
+    ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_LE(placed.bottom, inside.bottom) << id;
+    EXPECT_LE(placed.right, inside.right) << id;
+  }
+  ::DestroyWindow(box);
 }
 
 }  // namespace

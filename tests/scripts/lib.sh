@@ -1,0 +1,34 @@
+# Shared by the tests of scripts/run.sh: a scratch folder, movies made with
+# ffmpeg's test source, and checks that count failures instead of stopping.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+run_sh=$root/scripts/run.sh
+work=$(mktemp -d "${TMPDIR:-/tmp}/velmo-run-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export VELMO_CACHE_DIR=$work/cache
+: "${VELMO_WINE_ROOT:?the tests give run.sh a Wine prefix of their own}"
+export VELMO_WINE_ROOT
+
+failures=0
+pass() { echo "ok: $1"; }
+fail() { echo "FAILED: $1"; failures=$((failures + 1)); }
+check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
+finish() { [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }; }
+
+# make_movie <file> <ffmpeg output options...>: 30 frames of 160x120 at 25/s.
+make_movie() {
+  local file=$1; shift
+  mkdir -p -- "$(dirname -- "$file")"
+  ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=${MOVIE_SIZE:-160x120}:rate=25 -frames:v "${MOVIE_FRAMES:-30}" \
+    "$@" "$file"
+}
+
+# The Unix path of a Windows path, as the program's Wine prefix resolves it.
+unix_path() {
+  VELMO_WINEPREFIX=$VELMO_WINE_ROOT/prefix24 "$root/scripts/wine-run" \
+    "$VELMO_WINE_ROOT/prefix24/drive_c/windows/system32/winepath.exe" -u "$1" </dev/null | tr -d '\r'
+}
+
+settings_file() { echo "$VELMO_WINE_ROOT/prefix24/drive_c/windows/velmo32.ini"; }
+cache_entries() { find "$VELMO_CACHE_DIR" -mindepth 1 2>/dev/null | sort; }

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The movie run.sh hands over: a path without blanks that Wine resolves to the
+# movie, or to a converted copy that is made once, kept, and never half-made.
+source "$(dirname "$0")/lib.sh"
+
+# The picture height in a movie's stream format (biHeight), negative when its
+# rows are stored top-down.
+stored_height() {
+  local strf
+  strf=$(LC_ALL=C grep -obUaF -m 1 strf -- "$1" | head -n 1 | cut -d: -f1)
+  od -An -td4 -j $((strf + 16)) -N4 -- "$1" | tr -d ' '
+}
+
+# A movie the device shows as it is, in folders with blanks and Japanese names.
+direct="$work/my movies/動画 フォルダ/my movie.avi"
+make_movie "$direct" -c:v msvideo1
+given=$("$run_sh" --prepare-only "$direct")
+check "a path with blanks is handed over without them, in ASCII" grep -Eq '^[A-Z]:\\[!-~]+$' <<<"$given"
+check "that short name is the movie itself" test "$(unix_path "$given")" = "$(realpath "$direct")"
+check "a movie the device shows is not converted" test -z "$(cache_entries)"
+
+# MJPEG: converted once into bottom-up 32-bit frames, then reused.
+mjpeg="$work/my movies/clip.avi"
+make_movie "$mjpeg" -c:v mjpeg
+"$run_sh" --prepare-only "$mjpeg" >"$work/first" 2>"$work/first.err"
+check "the conversion is announced" grep -q 'converting it once' "$work/first.err"
+entries=$(cache_entries)
+check "one converted copy is kept" test "$(wc -l <<<"$entries")" = 1
+copy=$entries
+check "the program is given the copy" test "$(unix_path "$(cat "$work/first")")" = "$copy"
+check "the copy is uncompressed 32-bit with rows bottom-up" test "$(stored_height "$copy")" = 120
+probe=$(ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,pix_fmt,nb_frames,r_frame_rate \
+  -of default=nw=1 "$copy")
+check "the copy has the source's frames and rate" \
+  test "$probe" = "$(printf 'codec_name=rawvideo\npix_fmt=bgra\nr_frame_rate=25/1\nnb_frames=30')"
+before=$(stat -c '%i %Y' "$copy")
+"$run_sh" --prepare-only "$mjpeg" >"$work/second" 2>"$work/second.err"
+check "the second run reuses the copy" grep -q 'converted copy made before' "$work/second.err"
+check "without converting again" test "$(stat -c '%i %Y' "$copy")" = "$before"
+check "and hands over the same path" test "$(cat "$work/second")" = "$(cat "$work/first")"
+
+# A changed source is converted anew and replaces its old copy.
+touch -d '2001-01-01' "$mjpeg"
+"$run_sh" --prepare-only "$mjpeg" >/dev/null 2>"$work/third.err"
+check "a changed movie is converted again" grep -q 'converting it once' "$work/third.err"
+check "its old copy is gone" test "$(cache_entries | wc -l)" = 1 -a ! -e "$copy"
+
+# Interrupted (Ctrl+C reaches the whole process group) while ffmpeg writes.
+stubs=$work/stubs
+mkdir -p "$stubs"
+printf '#!/bin/sh\nfor last; do :; done\nprintf half-written >"$last"\nexec sleep 60\n' >"$stubs/ffmpeg"
+chmod +x "$stubs/ffmpeg"
+rm -rf "$VELMO_CACHE_DIR"
+PATH=$stubs:$PATH setsid "$run_sh" --prepare-only "$mjpeg" >/dev/null 2>&1 &
+group=$!
+for _ in $(seq 100); do [ -n "$(cache_entries | grep '\.part$')" ] && break; sleep 0.1; done
+check "ffmpeg writes under a temporary name" test -n "$(cache_entries | grep '\.part$')"
+kill -INT -- "-$group"
+wait "$group" && fail "an interrupted conversion fails" || true
+check "an interrupted conversion leaves nothing in the cache" test -z "$(cache_entries | grep -v '/cache$')"
+
+# Too little room: refused before ffmpeg starts.
+printf '#!/bin/sh\ntouch "%s/ffmpeg-ran"\nexit 1\n' "$work" >"$stubs/ffmpeg"
+printf '#!/bin/sh\necho "Filesystem 1-blocks Used Available Capacity Mounted on"\necho "x 100000 99000 1000 99%% /"\n' \
+  >"$stubs/df"
+chmod +x "$stubs/df"
+if PATH=$stubs:$PATH "$run_sh" --prepare-only "$mjpeg" >/dev/null 2>"$work/full.err"; then
+  fail "a conversion that does not fit is refused"
+else
+  check "a conversion that does not fit is refused with the sizes" grep -q 'needs [0-9]* MB .* only 0 MB are free' \
+    "$work/full.err"
+fi
+check "before ffmpeg runs" test ! -e "$work/ffmpeg-ran"
+finish

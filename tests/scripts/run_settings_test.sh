@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# run.sh -o creates the folder and stores it as the program's output
+# directory, in the settings file's own encoding; without -o nothing changes.
+source "$(dirname "$0")/lib.sh"
+
+movie=$work/movie.avi
+make_movie "$movie" -c:v msvideo1
+ini=$(settings_file)
+
+# A new folder with a blank and Japanese characters; no settings file yet.
+rm -f "$ini"
+dir="$work/cut frames/動画"
+"$run_sh" --prepare-only -o "$dir" "$movie" >/dev/null
+check "-o creates the folder" test -d "$dir"
+expected=$(printf '[Screen]\r\nDir=Z:%s\\\r\n' "${dir//\//\\}" | iconv -f UTF-8 -t CP932)
+check "a new settings file holds the Windows path with a backslash, in code page 932 with CRLF" \
+  test "$(cat "$ini")" = "$expected"
+
+# An existing file: the Dir line is replaced where it is, everything else kept.
+printf '[Other]\r\nDir=keep\r\n[Screen]\r\nX=10\r\nDir=C:\\old\\\r\nLastDir=C:\\\x93\xae\x89\xe6\r\n' >"$ini"
+"$run_sh" --prepare-only -o "$work/second" "$movie" >/dev/null
+expected=$(printf '[Other]\r\nDir=keep\r\n[Screen]\r\nX=10\r\nDir=Z:%s\\\r\nLastDir=C:\\\x93\xae\x89\xe6\r\n' \
+  "${work//\//\\}\\second")
+check "an existing settings file changes only its Dir line" test "$(cat "$ini")" = "$expected"
+
+# A settings file without the section gets it; without -o nothing is written.
+printf '[Other]\r\nA=1\r\n' >"$ini"
+"$run_sh" --prepare-only "$movie" >/dev/null
+check "without -o the settings stay as they are" test "$(cat "$ini")" = "$(printf '[Other]\r\nA=1\r\n')"
+"$run_sh" --prepare-only -o "$work/third" "$movie" >/dev/null
+check "a file without the section gets it" \
+  test "$(cat "$ini")" = "$(printf '[Other]\r\nA=1\r\n[Screen]\r\nDir=Z:%s\\\r\n' "${work//\//\\}\\third")"
+rm -f "$ini"
+finish
