@@ -273,12 +273,13 @@ bool TWindow::Create()
     if (Attributes.Menu)
       menu = ::LoadMenuA(*Module, Attributes.Menu);
     HMENU menuOrId = menu ? menu : reinterpret_cast<HMENU>(static_cast<intptr_t>(Attributes.Id));
-    HWND created = PerformCreate(menuOrId);
-    if (CreatingWindow == this)
-      CreatingWindow = nullptr;
-    if (created && !Handle)
-      Handle = created;
-    Application->ResumeException();
+    Application->CallAndResume([&] {
+      HWND created = PerformCreate(menuOrId);
+      if (CreatingWindow == this)
+        CreatingWindow = nullptr;
+      if (created && !Handle)
+        Handle = created;
+    });
   } else {
     Handle = Parent ? ::GetDlgItem(Parent->Handle, Attributes.Id) : nullptr;
   }
@@ -514,9 +515,8 @@ LRESULT TWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 LRESULT TWindow::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-  LRESULT result = ::CallWindowProcA(PreviousProc ? PreviousProc : ::DefWindowProcA, Handle, msg, wParam, lParam);
-  Application->ResumeException();
-  return result;
+  return Application->CallAndResume(
+    [&] { return ::CallWindowProcA(PreviousProc ? PreviousProc : ::DefWindowProcA, Handle, msg, wParam, lParam); });
 }
 
 bool TWindow::DispatchCommand(TWindow* object, unsigned msg, unsigned id, WPARAM wParam, bool notify)
@@ -684,9 +684,10 @@ void TWindow::Destroy(int)
     if (child->Handle)
       child->SetFlag(wfAutoCreate);
   });
-  if (::DestroyWindow(Handle))
-    Handle = nullptr;
-  Application->ResumeException();
+  Application->CallAndResume([this] {
+    if (::DestroyWindow(Handle))
+      Handle = nullptr;
+  });
 }
 
 void TWindow::ShutDownWindow(int retVal)
@@ -699,9 +700,7 @@ void TWindow::ShutDownWindow(int retVal)
 
 LRESULT TWindow::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-  LRESULT result = ::SendMessageA(Handle, msg, wParam, lParam);
-  Application->ResumeException();
-  return result;
+  return Application->CallAndResume([&] { return ::SendMessageA(Handle, msg, wParam, lParam); });
 }
 
 LRESULT TWindow::ForwardMessage(HWND target, bool send)
@@ -713,9 +712,7 @@ LRESULT TWindow::ForwardMessage(HWND target, bool send)
     ::PostMessageA(target, event.Message, event.Param1, event.Param2);
     return 0;
   }
-  LRESULT result = ::SendMessageA(target, event.Message, event.Param1, event.Param2);
-  Application->ResumeException();
-  return result;
+  return Application->CallAndResume([&] { return ::SendMessageA(target, event.Message, event.Param1, event.Param2); });
 }
 
 LRESULT TWindow::ForwardMessage(bool send)
@@ -729,10 +726,8 @@ LRESULT TWindow::ForwardMessage(bool send)
 
 void TWindow::ChildBroadcastMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-  for (HWND child = ::GetWindow(Handle, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    ::SendMessageA(child, msg, wParam, lParam);
-    Application->ResumeException();
-  }
+  for (HWND child = ::GetWindow(Handle, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    Application->CallAndResume([&] { ::SendMessageA(child, msg, wParam, lParam); });
 }
 
 void TWindow::SetCaption(const char* title)
