@@ -30,9 +30,6 @@ public:
   TCreatingDialogScope& operator=(const TCreatingDialogScope&) = delete;
 };
 
-// The title that keeps the template's caption: a number, not a heap text.
-char* const KeepTemplateCaption = reinterpret_cast<char*>(static_cast<uintptr_t>(0xFFFF));
-
 }  // namespace
 
 TDialog::TDialog(TWindow* parent, TResId templateId, TModule* module)
@@ -40,18 +37,14 @@ TDialog::TDialog(TWindow* parent, TResId templateId, TModule* module)
 {
   Init(parent, nullptr, module);
   ClearFlag(wfAutoCreate);  // made by Execute or Create, not with the parent's children
-  if (TResId::IsResourceName(Title))
-    delete[] Title;
-  Title = KeepTemplateCaption;
+  Title.reset();
+  SetFlag(wfKeepOwnCaption);
   SetFlag(wfFromResource);
   ClearFlag(wfDeleteOnClose);
 }
 
 TDialog::~TDialog()
 {
-  // The window part frees Title as a heap text.
-  if (!TResId::IsResourceName(Title))
-    Title = nullptr;
   FreeResId(TemplateId);
 }
 
@@ -173,8 +166,8 @@ bool TDialog::PerformDlgInit()
 
 void TDialog::SetupWindow()
 {
-  if (TResId::IsResourceName(Title))
-    SetCaption(Title);
+  if (Title)
+    SetCaption(Title->c_str());  // a caption set before the window existed
   TWindow::SetupWindow();
 }
 

@@ -1,7 +1,6 @@
 #include "framework/window/window.h"
 #include "framework/app/application.h"
 #include "framework/app/cmdenable.h"
-#include "framework/base/dupstring.h"
 #include "framework/base/menu.h"
 #include "graphics/dc.h"
 
@@ -26,11 +25,6 @@ struct TCacheEntry {
 };
 TCacheEntry DispatchCache[31];
 
-bool IsNumericTitle(const char* title)
-{
-  return title && !TResId::IsResourceName(title);
-}
-
 std::string WindowErrorText(TWindow* window, unsigned resId)
 {
   bool found = false;
@@ -38,7 +32,7 @@ std::string WindowErrorText(TWindow* window, unsigned resId)
   if (!found)
     return format;
   const char* title = window ? window->GetCaption() : nullptr;
-  if (!title || IsNumericTitle(title))
+  if (!title)
     title = "";
   char text[256];
   std::snprintf(text, sizeof text, format.c_str(), title);
@@ -96,7 +90,8 @@ void TWindow::Init(TWindow* parent, const char* title, TModule* module)
     if (!Module)
       Module = Application;
   }
-  Title = title ? DupString(title) : nullptr;
+  if (title)
+    Title = title;
   Flags |= wfAutoCreate;
   Attributes.Style = WS_CHILD | WS_VISIBLE;
 }
@@ -135,7 +130,6 @@ TWindow::~TWindow()
       Application->ForgetMainWindow();
     Application->CancelDeferredDelete(this);
   }
-  delete[] Title;
   FreeResId(Attributes.Menu);
   FreeResId(Attributes.AccelTable);
   SetCursor(nullptr, TResId());
@@ -253,7 +247,7 @@ const char* TWindow::GetClassName()
 
 HWND TWindow::PerformCreate(HMENU menuOrId)
 {
-  return ::CreateWindowExA(Attributes.ExStyle, GetClassName(), Title, Attributes.Style, Attributes.X,
+  return ::CreateWindowExA(Attributes.ExStyle, GetClassName(), GetCaption(), Attributes.Style, Attributes.X,
                            Attributes.Y, Attributes.W, Attributes.H, GetParentH(), menuOrId, *Module,
                            Attributes.Param);
 }
@@ -302,14 +296,13 @@ bool TWindow::Create()
 
 void TWindow::GetWindowTextTitle()
 {
-  if (Title && !TResId::IsResourceName(Title) && (reinterpret_cast<uintptr_t>(Title) & 0xFFFF) == 0xFFFF)
+  if (IsFlagSet(wfKeepOwnCaption))
     return;
   const int length = ::GetWindowTextLengthA(Handle);
-  if (TResId::IsResourceName(Title))
-    delete[] Title;
-  Title = new char[length > 0 ? length + 1 : 1]();
+  std::string text(length > 0 ? length : 0, '\0');
   if (length > 0)
-    ::GetWindowTextA(Handle, Title, length + 1);
+    text.resize(::GetWindowTextA(Handle, text.data(), length + 1));
+  Title = std::move(text);
 }
 
 void TWindow::GetHWndState()
@@ -341,19 +334,17 @@ void TWindow::CleanupWindow() {}
 
 bool TWindow::CreateChildren()
 {
-  for (TWindow* child = GetFirstChild(); child;) {
-    TWindow* next = child->NextSibling == GetFirstChild() ? nullptr : child->NextSibling;
+  for (TWindow* child : Children()) {
     if (!child->Handle && child->IsFlagSet(wfAutoCreate)) {
       if (!child->Create())
         return false;
       if (::IsIconic(child->Handle))
-        child->SetCaption(child->Title);
+        child->SetCaption(child->GetCaption());
     }
-    child = next;
   }
   HWND previous = HWND_TOP;
   for (unsigned rank = NumChildren(); rank >= 1; --rank) {
-    for (TWindow* child = GetFirstChild(); child; child = child == LastChild ? nullptr : child->NextSibling) {
+    for (TWindow* child : Children()) {
       if (child->ZOrder == rank && child->Handle) {
         ::SetWindowPos(child->Handle, previous, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
         previous = child->Handle;
@@ -419,39 +410,21 @@ void TWindow::SetParent(TWindow* newParent)
 
 void TWindow::ForEach(void (*action)(TWindow*, void*), void* arg)
 {
-  if (!LastChild)
-    return;
-  TWindow* last = LastChild;
-  TWindow* child = last->NextSibling;
-  for (;;) {
-    TWindow* next = child->NextSibling;
-    const bool wasLast = child == last;
+  for (TWindow* child : Children())
     action(child, arg);
-    if (wasLast || !LastChild)
-      return;
-    child = next;
-  }
 }
 
 TWindow* TWindow::FirstThat(bool (*test)(TWindow*, void*), void* arg)
 {
-  if (!LastChild)
-    return nullptr;
-  TWindow* last = LastChild;
-  TWindow* child = last->NextSibling;
-  for (;;) {
-    TWindow* next = child->NextSibling;
+  for (TWindow* child : Children())
     if (test(child, arg))
       return child;
-    if (child == last)
-      return nullptr;
-    child = next;
-  }
+  return nullptr;
 }
 
 TWindow* TWindow::ChildWithId(int id) const
 {
-  for (TWindow* child = GetFirstChild(); child; child = child == LastChild ? nullptr : child->NextSibling)
+  for (TWindow* child : Children())
     if (child->Attributes.Id == id)
       return child;
   return nullptr;
@@ -460,7 +433,7 @@ TWindow* TWindow::ChildWithId(int id) const
 unsigned TWindow::NumChildren() const
 {
   unsigned count = 0;
-  for (TWindow* child = GetFirstChild(); child; child = child == LastChild ? nullptr : child->NextSibling)
+  for ([[maybe_unused]] TWindow* child : Children())
     ++count;
   return count;
 }
@@ -732,14 +705,13 @@ void TWindow::ChildBroadcastMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void TWindow::SetCaption(const char* title)
 {
-  if (Title != title) {
-    char* copy = DupString(title);
-    if (TResId::IsResourceName(Title))
-      delete[] Title;
-    Title = copy;
-  }
+  if (title)
+    Title = std::string(title);  // a copy first: title may be our own text
+  else if (Title)
+    Title->clear();
+  ClearFlag(wfKeepOwnCaption);
   if (Handle)
-    ::SetWindowTextA(Handle, Title);
+    ::SetWindowTextA(Handle, GetCaption());
 }
 
 bool TWindow::SetCursor(TModule* module, TResId id)
