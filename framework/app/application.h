@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/app/module.h"
-#include "framework/base/appdict.h"
+#include "framework/app/appdict.h"
 
 #include <string>
 #include <type_traits>

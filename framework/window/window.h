@@ -6,7 +6,7 @@
 #include "framework/base/geometry.h"
 #include "framework/base/exceptions.h"
 #include "framework/base/resid.h"
-#include "framework/window/dispatch.h"
+#include "framework/base/dispatch.h"
 #include "framework/app/module.h"
 
 #include <cstdint>
