@@ -180,7 +180,6 @@ bool SDIDecFrame::PumpOneMessage(HACCEL cancelKeys)
   if (cancelKeys && ::TranslateAcceleratorA(Handle, cancelKeys, &msg))
     return true;
   ::TranslateMessage(&msg);
-  ::DispatchMessageA(&msg);
-  GetApplication()->ResumeException();
+  GetApplication()->CallAndResume([&] { ::DispatchMessageA(&msg); });
   return true;
 }

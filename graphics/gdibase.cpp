@@ -1,7 +1,5 @@
 #include "graphics/gdibase.h"
 
-#include "framework/app/module.h"
-
 #include <cstdlib>
 #include <cstring>
 
@@ -10,7 +8,7 @@ TGdiBase::TXGdi::TXGdi(unsigned resId, HANDLE handle) : TXClonable(resId, Msg(re
 std::string TGdiBase::TXGdi::Msg(unsigned resId, HANDLE handle)
 {
   bool found = false;
-  std::string text = ResourceIdToString(&found, resId);
+  std::string text = FrameworkString(&found, resId);
   if (!found)
     return text;
   char buffer[1024];

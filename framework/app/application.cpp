@@ -207,9 +207,10 @@ bool TApplication::PumpWaitingMessages()
         return true;
       }
     }
-    ::DispatchMessageA(&msg);
-    DeleteDeferred();
-    ResumeException();
+    CallAndResume([&] {
+      ::DispatchMessageA(&msg);
+      DeleteDeferred();
+    });
   }
   return removed;
 }

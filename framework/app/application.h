@@ -4,9 +4,10 @@
 #pragma once
 
 #include "framework/app/module.h"
-#include "framework/base/appdict.h"
+#include "framework/app/appdict.h"
 
 #include <string>
+#include <type_traits>
 
 class TWindow;
 class TFrameWindow;
@@ -97,6 +98,11 @@ public:
   void SuspendCurrentException();
   // Rethrows what a window procedure kept, if anything (one per call).
   void ResumeException();
+  // Runs a platform call that can reach window procedures (dispatching,
+  // sending, default processing, creating, destroying) and then rethrows what
+  // they kept. The framework makes every such call through here, so that no
+  // call site can forget the resume.
+  template <class TCall> decltype(auto) CallAndResume(TCall&& call);
 
   bool IsRunning() const { return Running; }
   HWND GetMainWindowHandle() const;
@@ -131,6 +137,18 @@ private:
   TWindow* DeferredDeletes = nullptr;
   TAppDictionary* Dictionary;
 };
+
+template <class TCall> decltype(auto) TApplication::CallAndResume(TCall&& call)
+{
+  if constexpr (std::is_void_v<decltype(call())>) {
+    call();
+    ResumeException();
+  } else {
+    auto result = call();
+    ResumeException();
+    return result;
+  }
+}
 
 // Start-up values kept by ProcessEntry for the application constructor.
 struct TStartupValues {

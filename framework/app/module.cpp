@@ -9,8 +9,19 @@ TModule* GlobalModule = nullptr;
 
 namespace {
 
-// "Exception #%u (no message available)."
-const char FallbackFormat[] = "例外 #%u (メッセージは用意されていません).";
+// Lets the base layer's exceptions find their texts and report themselves
+// through the modules of this layer.
+void ConnectBaseLayer()
+{
+  SetFrameworkStringLookup([](unsigned id, std::string& text) {
+    bool found = false;
+    text = ResourceIdToString(&found, id);
+    return found;
+  });
+  SetUnhandledReport([](TModule* module, xmsg& x, unsigned captionId, unsigned promptId) {
+    return module->Error(x, captionId, promptId);
+  });
+}
 
 }  // namespace
 
@@ -27,11 +38,13 @@ UINT GetWindowPtrMessage()
 
 TModule::TModule(const char* name, HINSTANCE instance) : Instance(instance)
 {
+  ConnectBaseLayer();
   SetName(name);
 }
 
 TModule::TModule(const char* name, HINSTANCE instance, const char* cmdLine) : Instance(instance)
 {
+  ConnectBaseLayer();
   SetName(name);
   const char* tail = "";
   if (cmdLine) {
@@ -44,6 +57,7 @@ TModule::TModule(const char* name, HINSTANCE instance, const char* cmdLine) : In
 
 TModule::TModule(const char* name, bool loadLibrary)
 {
+  ConnectBaseLayer();
   SetName(name);
   if (loadLibrary) {
     Instance = ::LoadLibraryA(name);
@@ -131,10 +145,7 @@ std::string ResourceIdToString(bool* found, unsigned id, TModule* module)
   const bool have = module && module->LoadString(id, text, sizeof text) > 0;
   if (found)
     *found = have;
-  if (have)
-    return text;
-  std::snprintf(text, sizeof text, FallbackFormat, id);
-  return text;
+  return have ? text : FallbackText(id);
 }
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "framework/base/platform.h"
 #include "framework/base/exceptions.h"
-#include "framework/window/eventhandler.h"
+#include "framework/base/eventhandler.h"
 
 #include <string>
 

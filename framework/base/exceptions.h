@@ -65,6 +65,22 @@ public:
   TXOutOfMemory();
 };
 
+// The framework's texts live in the program's string table and are reported
+// through the program's module, both of which belong to the application layer
+// above: it registers a text lookup and a report here (a module does so when
+// it is made). Without a lookup, or for an id without a string, the text is
+// the numbered fallback.
+using TFrameworkStringLookup = bool (*)(unsigned id, std::string& text);
+using TUnhandledReport = int (*)(TModule* module, xmsg& x, unsigned captionId, unsigned promptId);
+void SetFrameworkStringLookup(TFrameworkStringLookup lookup);
+void SetUnhandledReport(TUnhandledReport report);
+
+// The text of framework string id; found (when given) tells whether the
+// string table had it.
+std::string FrameworkString(bool* found, unsigned id);
+// "Exception #id (no message available)."
+std::string FallbackText(unsigned id);
+
 // Framework string-resource ids.
 enum : unsigned {
   IDS_INVALIDMAINWINDOW = 32759,

@@ -30,9 +30,6 @@ public:
   TCreatingDialogScope& operator=(const TCreatingDialogScope&) = delete;
 };
 
-// The title that keeps the template's caption: a number, not a heap text.
-char* const KeepTemplateCaption = reinterpret_cast<char*>(static_cast<uintptr_t>(0xFFFF));
-
 }  // namespace
 
 TDialog::TDialog(TWindow* parent, TResId templateId, TModule* module)
@@ -40,18 +37,14 @@ TDialog::TDialog(TWindow* parent, TResId templateId, TModule* module)
 {
   Init(parent, nullptr, module);
   ClearFlag(wfAutoCreate);  // made by Execute or Create, not with the parent's children
-  if (TResId::IsResourceName(Title))
-    delete[] Title;
-  Title = KeepTemplateCaption;
+  Title.reset();
+  SetFlag(wfKeepOwnCaption);
   SetFlag(wfFromResource);
   ClearFlag(wfDeleteOnClose);
 }
 
 TDialog::~TDialog()
 {
-  // The window part frees Title as a heap text.
-  if (!TResId::IsResourceName(Title))
-    Title = nullptr;
   FreeResId(TemplateId);
 }
 
@@ -152,28 +145,29 @@ bool TDialog::PerformDlgInit()
   // Records of control id (16 bits), message (16 bits), data length (32 bits)
   // and data, up to a zero control id; the walk never leaves the resource.
   const BYTE* const end = data + ::SizeofResource(instance, info);
-  bool success = true;
-  for (const BYTE* record = data; end - record >= 8;) {
-    WORD id, message;
-    DWORD length;
-    std::memcpy(&id, record, sizeof id);
-    std::memcpy(&message, record + 2, sizeof message);
-    std::memcpy(&length, record + 4, sizeof length);
-    if (id == 0 || length > static_cast<DWORD>(end - record - 8))
-      break;
-    const BYTE* payload = record + 8;
-    if (::SendDlgItemMessageA(Handle, id, message, 0, reinterpret_cast<LPARAM>(payload)) == -1)
-      success = false;
-    record = payload + length;
-  }
-  Application->ResumeException();
-  return success;
+  return Application->CallAndResume([&] {
+    bool success = true;
+    for (const BYTE* record = data; end - record >= 8;) {
+      WORD id, message;
+      DWORD length;
+      std::memcpy(&id, record, sizeof id);
+      std::memcpy(&message, record + 2, sizeof message);
+      std::memcpy(&length, record + 4, sizeof length);
+      if (id == 0 || length > static_cast<DWORD>(end - record - 8))
+        break;
+      const BYTE* payload = record + 8;
+      if (::SendDlgItemMessageA(Handle, id, message, 0, reinterpret_cast<LPARAM>(payload)) == -1)
+        success = false;
+      record = payload + length;
+    }
+    return success;
+  });
 }
 
 void TDialog::SetupWindow()
 {
-  if (TResId::IsResourceName(Title))
-    SetCaption(Title);
+  if (Title)
+    SetCaption(Title->c_str());  // a caption set before the window existed
   TWindow::SetupWindow();
 }
 
@@ -194,12 +188,10 @@ int TDialog::Execute()
   if (!Register())
     throw TXWindow(nullptr, IDS_REGISTERFAILED);
   ThrowIfChildClassFails();
-  int result;
-  {
+  const int result = Application->CallAndResume([this] {
     TCreatingDialogScope creating(this);
-    result = DoExecute();
-  }
-  Application->ResumeException();
+    return DoExecute();
+  });
   if (result == -1)
     throw TXWindow(nullptr, IDS_MODALFAILED);
   return result;
@@ -215,13 +207,12 @@ bool TDialog::Create()
   if (Attributes.AccelTable && !AccelHandle)
     AccelHandle = ::LoadAcceleratorsA(*Module, Attributes.AccelTable);
   ThrowIfChildClassFails();
-  HWND created;
-  {
-    TCreatingDialogScope creating(this);
-    created = DoCreate();
-  }
+  HWND created = nullptr;
   try {
-    Application->ResumeException();
+    Application->CallAndResume([&] {
+      TCreatingDialogScope creating(this);
+      created = DoCreate();
+    });
   } catch (...) {
     // A failure while the dialog set itself up leaves no half-made window.
     if (created)

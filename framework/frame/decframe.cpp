@@ -41,13 +41,14 @@ TDecoratedFrame::TDecoratedFrame(TWindow* parent, const char* title, TWindow* cl
 
 TWindow* TDecoratedFrame::NewPlaceholderClient()
 {
-  return new TWindow(this, PlaceholderTitle);
+  auto* placeholder = new TWindow(this, PlaceholderTitle);
+  placeholder->SetFlag(wfPlaceholder);
+  return placeholder;
 }
 
 bool TDecoratedFrame::IsPlaceholder(const TWindow* window)
 {
-  const char* title = window->GetCaption();
-  return title && TResId::IsResourceName(title) && title[0] == PlaceholderTitle[0];
+  return window->IsFlagSet(wfPlaceholder);
 }
 
 // The client fills the layout area; a bordered one shares the frame's edges,
@@ -191,7 +192,12 @@ void TDecoratedFrame::ToggleDecoration(TWindow& decoration)
     // place it had.
     const TDecorationLocation where = LocationOf(decoration);
     TWindow* neighbour = ClientWnd;
-    for (TWindow* child = decoration.Next(); child && child != GetFirstChild(); child = child->Next()) {
+    bool insertedAfter = false;
+    for (TWindow* child : Children()) {
+      if (!insertedAfter) {
+        insertedAfter = child == &decoration;
+        continue;
+      }
       if (child != ClientWnd && LocationOf(*child) == where && IsShown(*child)) {
         neighbour = child;
         break;
@@ -231,7 +237,7 @@ void TDecoratedFrame::EvCommandEnable(TCommandEnabler& commandEnabler)
 
 bool TDecoratedFrame::PreProcessMsg(MSG& msg)
 {
-  for (TWindow* child = GetFirstChild(); child; child = child == GetLastChild() ? nullptr : child->Next()) {
+  for (TWindow* child : Children()) {
     if (child == ClientWnd || !child->GetHandle())
       continue;
     if ((::GetWindowLongA(child->GetHandle(), GWL_STYLE) & WS_VISIBLE) && child->PreProcessMsg(msg))
@@ -257,7 +263,7 @@ TWindow* TDecoratedFrame::SetClientWindow(TWindow* clientWnd)
 
   // Whatever hung on the old client now hangs on the new one.
   if (old) {
-    for (TWindow* child = GetFirstChild(); child; child = child == GetLastChild() ? nullptr : child->Next()) {
+    for (TWindow* child : Children()) {
       TLayoutMetrics m;
       if (child == clientWnd || !GetChildLayoutMetrics(*child, m))
         continue;

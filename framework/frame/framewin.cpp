@@ -17,8 +17,7 @@ bool IsFocusCandidate(HWND hwnd)
 
 TWindow* FirstTabStop(TWindow* parent)
 {
-  for (TWindow* child = parent->GetFirstChild(); child;
-       child = child == parent->GetLastChild() ? nullptr : child->Next()) {
+  for (TWindow* child : parent->Children()) {
     if (!child->GetHandle() || !IsFocusCandidate(child->GetHandle()))
       continue;
     if (::GetWindowLongA(child->GetHandle(), GWL_STYLE) & WS_TABSTOP)
@@ -51,8 +50,8 @@ HICON DefaultIcon()
 // Clears the client's in-progress mark however ResizeClientWindow ends.
 class TResizeInProgress {
 public:
-  explicit TResizeInProgress(TWindow* client) : Client(client) { Client->SetFlag(wfShrinkToClient); }
-  ~TResizeInProgress() { Client->ClearFlag(wfShrinkToClient); }
+  explicit TResizeInProgress(TWindow* client) : Client(client) { Client->SetFlag(wfClientResizing); }
+  ~TResizeInProgress() { Client->ClearFlag(wfClientResizing); }
   TResizeInProgress(const TResizeInProgress&) = delete;
   TResizeInProgress& operator=(const TResizeInProgress&) = delete;
 
@@ -273,7 +272,7 @@ bool TFrameWindow::ResizeClientWindow(bool redraw)
 {
   if (!ClientWnd)
     return false;
-  if (ClientWnd->IsFlagSet(wfShrinkToClient))
+  if (ClientWnd->IsFlagSet(wfClientResizing))
     return true;  // already under way further up the stack
   if (!Handle || !ClientWnd->GetHandle())
     return false;
@@ -450,8 +449,8 @@ bool TFrameWindow::SetDocTitle(const char* docName, int index)
 {
   if (index >= 0) {
     std::string text;
-    if (Title && TResId::IsResourceName(Title) && *Title)
-      text = std::string(Title) + " - ";
+    if (Title && !Title->empty())
+      text = *Title + " - ";
     text += docName ? docName : "";
     if (index > 0)
       text += ":" + std::to_string(index);

@@ -1,7 +1,6 @@
 #include "framework/window/window.h"
 #include "framework/app/application.h"
 #include "framework/app/cmdenable.h"
-#include "framework/base/dupstring.h"
 #include "framework/base/menu.h"
 #include "graphics/dc.h"
 
@@ -26,11 +25,6 @@ struct TCacheEntry {
 };
 TCacheEntry DispatchCache[31];
 
-bool IsNumericTitle(const char* title)
-{
-  return title && !TResId::IsResourceName(title);
-}
-
 std::string WindowErrorText(TWindow* window, unsigned resId)
 {
   bool found = false;
@@ -38,7 +32,7 @@ std::string WindowErrorText(TWindow* window, unsigned resId)
   if (!found)
     return format;
   const char* title = window ? window->GetCaption() : nullptr;
-  if (!title || IsNumericTitle(title))
+  if (!title)
     title = "";
   char text[256];
   std::snprintf(text, sizeof text, format.c_str(), title);
@@ -96,7 +90,8 @@ void TWindow::Init(TWindow* parent, const char* title, TModule* module)
     if (!Module)
       Module = Application;
   }
-  Title = title ? DupString(title) : nullptr;
+  if (title)
+    Title = title;
   Flags |= wfAutoCreate;
   Attributes.Style = WS_CHILD | WS_VISIBLE;
 }
@@ -135,7 +130,6 @@ TWindow::~TWindow()
       Application->ForgetMainWindow();
     Application->CancelDeferredDelete(this);
   }
-  delete[] Title;
   FreeResId(Attributes.Menu);
   FreeResId(Attributes.AccelTable);
   SetCursor(nullptr, TResId());
@@ -253,7 +247,7 @@ const char* TWindow::GetClassName()
 
 HWND TWindow::PerformCreate(HMENU menuOrId)
 {
-  return ::CreateWindowExA(Attributes.ExStyle, GetClassName(), Title, Attributes.Style, Attributes.X,
+  return ::CreateWindowExA(Attributes.ExStyle, GetClassName(), GetCaption(), Attributes.Style, Attributes.X,
                            Attributes.Y, Attributes.W, Attributes.H, GetParentH(), menuOrId, *Module,
                            Attributes.Param);
 }
@@ -273,12 +267,13 @@ bool TWindow::Create()
     if (Attributes.Menu)
       menu = ::LoadMenuA(*Module, Attributes.Menu);
     HMENU menuOrId = menu ? menu : reinterpret_cast<HMENU>(static_cast<intptr_t>(Attributes.Id));
-    HWND created = PerformCreate(menuOrId);
-    if (CreatingWindow == this)
-      CreatingWindow = nullptr;
-    if (created && !Handle)
-      Handle = created;
-    Application->ResumeException();
+    Application->CallAndResume([&] {
+      HWND created = PerformCreate(menuOrId);
+      if (CreatingWindow == this)
+        CreatingWindow = nullptr;
+      if (created && !Handle)
+        Handle = created;
+    });
   } else {
     Handle = Parent ? ::GetDlgItem(Parent->Handle, Attributes.Id) : nullptr;
   }
@@ -301,14 +296,13 @@ bool TWindow::Create()
 
 void TWindow::GetWindowTextTitle()
 {
-  if (Title && !TResId::IsResourceName(Title) && (reinterpret_cast<uintptr_t>(Title) & 0xFFFF) == 0xFFFF)
+  if (IsFlagSet(wfKeepOwnCaption))
     return;
   const int length = ::GetWindowTextLengthA(Handle);
-  if (TResId::IsResourceName(Title))
-    delete[] Title;
-  Title = new char[length > 0 ? length + 1 : 1]();
+  std::string text(length > 0 ? length : 0, '\0');
   if (length > 0)
-    ::GetWindowTextA(Handle, Title, length + 1);
+    text.resize(::GetWindowTextA(Handle, text.data(), length + 1));
+  Title = std::move(text);
 }
 
 void TWindow::GetHWndState()
@@ -340,19 +334,17 @@ void TWindow::CleanupWindow() {}
 
 bool TWindow::CreateChildren()
 {
-  for (TWindow* child = GetFirstChild(); child;) {
-    TWindow* next = child->NextSibling == GetFirstChild() ? nullptr : child->NextSibling;
+  for (TWindow* child : Children()) {
     if (!child->Handle && child->IsFlagSet(wfAutoCreate)) {
       if (!child->Create())
         return false;
       if (::IsIconic(child->Handle))
-        child->SetCaption(child->Title);
+        child->SetCaption(child->GetCaption());
     }
-    child = next;
   }
   HWND previous = HWND_TOP;
   for (unsigned rank = NumChildren(); rank >= 1; --rank) {
-    for (TWindow* child = GetFirstChild(); child; child = child == LastChild ? nullptr : child->NextSibling) {
+    for (TWindow* child : Children()) {
       if (child->ZOrder == rank && child->Handle) {
         ::SetWindowPos(child->Handle, previous, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
         previous = child->Handle;
@@ -418,39 +410,21 @@ void TWindow::SetParent(TWindow* newParent)
 
 void TWindow::ForEach(void (*action)(TWindow*, void*), void* arg)
 {
-  if (!LastChild)
-    return;
-  TWindow* last = LastChild;
-  TWindow* child = last->NextSibling;
-  for (;;) {
-    TWindow* next = child->NextSibling;
-    const bool wasLast = child == last;
+  for (TWindow* child : Children())
     action(child, arg);
-    if (wasLast || !LastChild)
-      return;
-    child = next;
-  }
 }
 
 TWindow* TWindow::FirstThat(bool (*test)(TWindow*, void*), void* arg)
 {
-  if (!LastChild)
-    return nullptr;
-  TWindow* last = LastChild;
-  TWindow* child = last->NextSibling;
-  for (;;) {
-    TWindow* next = child->NextSibling;
+  for (TWindow* child : Children())
     if (test(child, arg))
       return child;
-    if (child == last)
-      return nullptr;
-    child = next;
-  }
+  return nullptr;
 }
 
 TWindow* TWindow::ChildWithId(int id) const
 {
-  for (TWindow* child = GetFirstChild(); child; child = child == LastChild ? nullptr : child->NextSibling)
+  for (TWindow* child : Children())
     if (child->Attributes.Id == id)
       return child;
   return nullptr;
@@ -459,7 +433,7 @@ TWindow* TWindow::ChildWithId(int id) const
 unsigned TWindow::NumChildren() const
 {
   unsigned count = 0;
-  for (TWindow* child = GetFirstChild(); child; child = child == LastChild ? nullptr : child->NextSibling)
+  for ([[maybe_unused]] TWindow* child : Children())
     ++count;
   return count;
 }
@@ -514,9 +488,8 @@ LRESULT TWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 LRESULT TWindow::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-  LRESULT result = ::CallWindowProcA(PreviousProc ? PreviousProc : ::DefWindowProcA, Handle, msg, wParam, lParam);
-  Application->ResumeException();
-  return result;
+  return Application->CallAndResume(
+    [&] { return ::CallWindowProcA(PreviousProc ? PreviousProc : ::DefWindowProcA, Handle, msg, wParam, lParam); });
 }
 
 bool TWindow::DispatchCommand(TWindow* object, unsigned msg, unsigned id, WPARAM wParam, bool notify)
@@ -684,9 +657,10 @@ void TWindow::Destroy(int)
     if (child->Handle)
       child->SetFlag(wfAutoCreate);
   });
-  if (::DestroyWindow(Handle))
-    Handle = nullptr;
-  Application->ResumeException();
+  Application->CallAndResume([this] {
+    if (::DestroyWindow(Handle))
+      Handle = nullptr;
+  });
 }
 
 void TWindow::ShutDownWindow(int retVal)
@@ -699,9 +673,7 @@ void TWindow::ShutDownWindow(int retVal)
 
 LRESULT TWindow::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-  LRESULT result = ::SendMessageA(Handle, msg, wParam, lParam);
-  Application->ResumeException();
-  return result;
+  return Application->CallAndResume([&] { return ::SendMessageA(Handle, msg, wParam, lParam); });
 }
 
 LRESULT TWindow::ForwardMessage(HWND target, bool send)
@@ -713,9 +685,7 @@ LRESULT TWindow::ForwardMessage(HWND target, bool send)
     ::PostMessageA(target, event.Message, event.Param1, event.Param2);
     return 0;
   }
-  LRESULT result = ::SendMessageA(target, event.Message, event.Param1, event.Param2);
-  Application->ResumeException();
-  return result;
+  return Application->CallAndResume([&] { return ::SendMessageA(target, event.Message, event.Param1, event.Param2); });
 }
 
 LRESULT TWindow::ForwardMessage(bool send)
@@ -729,22 +699,19 @@ LRESULT TWindow::ForwardMessage(bool send)
 
 void TWindow::ChildBroadcastMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-  for (HWND child = ::GetWindow(Handle, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    ::SendMessageA(child, msg, wParam, lParam);
-    Application->ResumeException();
-  }
+  for (HWND child = ::GetWindow(Handle, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    Application->CallAndResume([&] { ::SendMessageA(child, msg, wParam, lParam); });
 }
 
 void TWindow::SetCaption(const char* title)
 {
-  if (Title != title) {
-    char* copy = DupString(title);
-    if (TResId::IsResourceName(Title))
-      delete[] Title;
-    Title = copy;
-  }
+  if (title)
+    Title = std::string(title);  // a copy first: title may be our own text
+  else if (Title)
+    Title->clear();
+  ClearFlag(wfKeepOwnCaption);
   if (Handle)
-    ::SetWindowTextA(Handle, Title);
+    ::SetWindowTextA(Handle, GetCaption());
 }
 
 bool TWindow::SetCursor(TModule* module, TResId id)

@@ -6,10 +6,12 @@
 #include "framework/base/geometry.h"
 #include "framework/base/exceptions.h"
 #include "framework/base/resid.h"
-#include "framework/window/dispatch.h"
+#include "framework/base/dispatch.h"
 #include "framework/app/module.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <typeinfo>
 
 class TApplication;
@@ -20,12 +22,15 @@ enum TWindowFlag : unsigned {
   wfAlias = 0x1,
   wfAutoCreate = 0x2,
   wfFromResource = 0x4,
-  wfShrinkToClient = 0x8,
+  wfShrinkToClient = 0x8,  // a frame that fits itself around its client
   wfMainWindow = 0x10,
   wfFullyCreated = 0x20,
   wfPredefinedClass = 0x80,
   wfTransfer = 0x100,
   wfDeleteOnClose = 0x800,
+  wfClientResizing = 0x1000,  // a client whose frame is fitting it (guards against re-entry)
+  wfKeepOwnCaption = 0x2000,  // the window's caption is not read into Title (a dialog's template caption)
+  wfPlaceholder = 0x4000,     // a stand-in client made by a decorated frame
 };
 
 enum TTransferDirection { tdGetData = 0, tdSetData = 1, tdSizeData = 2 };
@@ -89,6 +94,38 @@ public:
   virtual void CleanupWindow();
   virtual void RemoveChild(TWindow* child);
 
+  // The walk over the children in creation order; the loop body may remove or
+  // delete the child it is on.
+  class TChildIterator {
+  public:
+    TChildIterator(const TWindow* parent, TWindow* child) : Parent(parent) { Arrive(child); }
+    TWindow* operator*() const { return Child; }
+    TChildIterator& operator++()
+    {
+      Arrive(IsLast || !Parent->LastChild ? nullptr : Following);
+      return *this;
+    }
+    bool operator!=(const TChildIterator& other) const { return Child != other.Child; }
+
+  private:
+    void Arrive(TWindow* child)
+    {
+      Child = child;
+      Following = child ? child->NextSibling : nullptr;
+      IsLast = child == Parent->LastChild;
+    }
+    const TWindow* Parent;
+    TWindow* Child = nullptr;
+    TWindow* Following = nullptr;
+    bool IsLast = true;
+  };
+  struct TChildRange {
+    const TWindow* Parent;
+    TChildIterator begin() const { return {Parent, Parent->GetFirstChild()}; }
+    TChildIterator end() const { return {Parent, nullptr}; }
+  };
+  TChildRange Children() const { return {this}; }
+
   // Children: a ring in creation order.
   void AddChild(TWindow* child);
   void ForEach(void (*action)(TWindow* child, void* arg), void* arg = nullptr);
@@ -120,7 +157,7 @@ public:
   HWND GetParentH() const { return Parent ? Parent->Handle : nullptr; }
   TApplication* GetApplication() const { return Application; }
   TModule* GetModule() const { return Module; }
-  const char* GetCaption() const { return Title; }
+  const char* GetCaption() const { return Title ? Title->c_str() : nullptr; }
   int GetId() const { return Attributes.Id; }
   bool IsWindow() const { return Handle && ::IsWindow(Handle); }
   bool IsFlagSet(unsigned flag) const { return (Flags & flag) != 0; }
@@ -180,7 +217,7 @@ protected:
   friend LRESULT CALLBACK InitWndProc(HWND, UINT, WPARAM, LPARAM);
 
   HWND Handle = nullptr;
-  char* Title = nullptr;
+  std::optional<std::string> Title;
   TWindow* Parent = nullptr;
   WNDPROC PreviousProc = nullptr;
   HACCEL AccelHandle = nullptr;

@@ -27,7 +27,7 @@ public:
   void Paint(TDC& dc, bool, TRect&) override
   {
     ::SetBkMode(dc, TRANSPARENT);
-    ::TextOutA(dc, 4, 2, Title, static_cast<int>(std::strlen(Title)));
+    ::TextOutA(dc, 4, 2, GetCaption(), static_cast<int>(std::strlen(GetCaption())));
   }
 };
 

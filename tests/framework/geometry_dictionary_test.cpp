@@ -1,4 +1,4 @@
-#include "framework/base/appdict.h"
+#include "framework/app/appdict.h"
 #include "framework/base/dupstring.h"
 #include "framework/base/geometry.h"
 

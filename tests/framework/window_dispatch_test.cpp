@@ -184,6 +184,57 @@ TEST_F(TWindowTest, CreateRethrowsTheCreateHandlersExceptionNotCreationFailed)
   EXPECT_EQ(window.GetHandle(), nullptr);
 }
 
+// A chain of windows, each handler sending on to the next one; the last throws.
+// Every handler on the way out sees the exception come back from its own send.
+class TRelay : public TWindow {
+public:
+  TRelay(const char* name, TRelay* next, std::vector<std::string>& seen)
+    : TWindow(nullptr, name), Next(next), Seen(seen)
+  {
+    Attributes.Style = WS_OVERLAPPED;
+  }
+
+protected:
+  LRESULT EvUser(WPARAM, LPARAM)
+  {
+    if (!Next)
+      throw xmsg("innermost handler failed");
+    try {
+      Next->SendMessage(WM_USER);
+    } catch (xmsg&) {
+      Seen.push_back(std::string(GetCaption()) + " caught");
+      throw;
+    }
+    Seen.push_back(std::string(GetCaption()) + " returned");
+    return 0;
+  }
+  TRelay* Next;
+  std::vector<std::string>& Seen;
+  DECLARE_RESPONSE_TABLE(TRelay);
+};
+DEFINE_RESPONSE_TABLE1(TRelay, TWindow)
+  EV_MESSAGE(WM_USER, EvUser),
+END_RESPONSE_TABLE;
+
+TEST_F(TWindowTest, ExceptionFromANestedHandlerSurfacesAtEachEnclosingSendOnce)
+{
+  std::vector<std::string> seen;
+  TRelay inner("inner", nullptr, seen), middle("middle", &inner, seen), outer("outer", &middle, seen);
+  for (TRelay* window : {&inner, &middle, &outer})
+    window->Create();
+
+  EXPECT_THROW(outer.SendMessage(WM_USER), xmsg);
+  EXPECT_EQ(seen, (std::vector<std::string>{"middle caught", "outer caught"}));
+  EXPECT_NO_THROW(App.ResumeException());  // nothing left behind
+
+  // From the loop: kept in each procedure on the way out, thrown once after DispatchMessageA.
+  seen.clear();
+  ::PostMessageA(outer.GetHandle(), WM_USER, 0, 0);
+  EXPECT_THROW(PumpMessages(App), xmsg);
+  EXPECT_EQ(seen, (std::vector<std::string>{"middle caught", "outer caught"}));
+  EXPECT_NO_THROW(PumpMessages(App));
+}
+
 // Control notifications: an entry with Msg UINT_MAX takes every code of its id.
 class TNotified : public TRecorder {
 public:

@@ -1,4 +1,4 @@
-#include "framework/window/eventhandler.h"
+#include "framework/base/eventhandler.h"
 
 bool MatchNotification(const TResponseEntry& entry, const TEventLookup& query)
 {

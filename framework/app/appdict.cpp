@@ -1,4 +1,4 @@
-#include "framework/base/appdict.h"
+#include "framework/app/appdict.h"
 #include "framework/app/application.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 // handler's parameter types, calls the handler and packs its result.
 #pragma once
 
-#include "framework/window/eventhandler.h"
+#include "framework/base/eventhandler.h"
 #include "framework/base/geometry.h"
 
 #include <cstdint>
