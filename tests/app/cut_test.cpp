@@ -162,6 +162,25 @@ TEST_F(CutTest, AWriteFailureIsShownAndStopsTheCut)
   EXPECT_EQ(Session.Program().FindWindow("エラー", "#32770"), nullptr);
 }
 
+TEST_F(CutTest, AWriteFailureInTheMiddleOfACutIsShownAndEndsTheCutThere)
+{
+  // A folder where the sixth frame's file would go: that one file cannot be written.
+  ASSERT_TRUE(::CreateDirectoryA((Session.OutputDir() + "0005.BMP").c_str(), nullptr));
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  HWND box = Session.Program().WaitForWindow("エラー", 20000, "#32770");
+  ASSERT_NE(box, nullptr);
+  EXPECT_NE(DialogItemText(box, 0xFFFF).find("0005.BMP"), std::string::npos);
+  // The files before it are complete while the box is up, and none after it is begun.
+  EXPECT_EQ(Sorted(Session.OutputFiles()), (Files{"0000.BMP", "0001.BMP", "0002.BMP", "0003.BMP", "0004.BMP"}));
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  Session.Settle();
+  EXPECT_EQ(Session.OutputFiles().size(), 5u);
+  for (std::uint32_t frame = 0; frame < 5; ++frame)
+    ExpectFrame("000" + std::to_string(frame) + ".BMP", frame);
+  EXPECT_EQ(Session.Program().FindWindow("エラー", "#32770"), nullptr);
+}
+
 // A continuous cut takes one queued message per frame: a message posted right
 // after the cut command is handled during the cut's first frame.
 TEST_F(CutTest, ClosingTheWindowDuringAContinuousCutEndsTheProgramCleanly)

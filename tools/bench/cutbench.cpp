@@ -6,6 +6,10 @@
 //                        cut of 100 frames, idle and with the mouse moving
 //   cutbench parts       where one frame's time goes, measured in this process
 //                        on the same movie device and the same capture calls
+//   cutbench movie <path> <frames> [repeats]
+//                        a continuous cut of every frame of an existing movie,
+//                        repeated, then the floor of one frame (show and screen
+//                        copy); one line per figure, for tools/bench/cut-vs-ffmpeg.sh
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 #include "graphics/dib.h"
@@ -124,12 +128,15 @@ BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
 // folder, its main window large enough to show a 640x480 movie whole.
 class TBenchRun {
 public:
-  explicit TBenchRun(const TTestMovie& movie) : Movie(movie), Folder(TempFolder()), OutputFolder(Folder + "out\\")
+  // The pattern movie, written to a folder of its own that goes with the run.
+  explicit TBenchRun(const TTestMovie& movie) : TBenchRun(WriteBenchMovie(movie)) { OwnsMovie = true; }
+
+  explicit TBenchRun(const std::string& moviePath)
+    : MoviePath(moviePath), Folder(TempFolder()), OutputFolder(Folder + "out\\")
   {
     ::CreateDirectoryA(OutputFolder.c_str(), nullptr);
-    WriteTestMovie(Folder + "bench.avi", Movie);
     Settings.Write("[Screen]\r\nDir=" + OutputFolder + "\r\nX=0\r\nY=0\r\nW=900\r\nH=700\r\n");
-    Run = std::make_unique<TProgramRun>("movie " + Folder + "bench.avi");
+    Run = std::make_unique<TProgramRun>("movie " + moviePath);
     Main = Run->MainWindow();
     WaitFor([&] { return MovieWindow() != nullptr; });
     Settle();
@@ -143,11 +150,19 @@ public:
     Run.reset();
     RemoveFolder(OutputFolder);
     RemoveFolder(Folder);
+    if (OwnsMovie)
+      RemoveFolder(MoviePath.substr(0, MoviePath.find_last_of('\\') + 1));
   }
   TBenchRun(const TBenchRun&) = delete;
   TBenchRun& operator=(const TBenchRun&) = delete;
 
   bool Ready() const { return Main && MovieWindow(); }
+  const std::string& Output() const { return OutputFolder; }
+  void ClearOutput() const
+  {
+    RemoveFolder(OutputFolder);
+    ::CreateDirectoryA(OutputFolder.c_str(), nullptr);
+  }
   HWND MainWindow() const { return Main; }
 
   HWND MovieWindow() const
@@ -184,7 +199,7 @@ public:
 
   // Waits (polling the attributes every millisecond) until the capture of the
   // frame has its full size; false on timeout.
-  bool WaitForCapture(unsigned frame, int timeoutMs = 60000) const
+  bool WaitForCapture(unsigned frame, int timeoutMs = 60000, DWORD pollMs = 1) const
   {
     const std::string path = OutputFolder + CaptureName(frame);
     const long long want = CaptureFileSize();
@@ -197,13 +212,21 @@ public:
         ListFolder(OutputFolder);
         return false;
       }
-      ::Sleep(1);
+      ::Sleep(pollMs);
     }
     return true;
   }
 
 private:
-  TTestMovie Movie;
+  static std::string WriteBenchMovie(const TTestMovie& movie)
+  {
+    const std::string path = TempFolder() + "bench.avi";
+    WriteTestMovie(path, movie);
+    return path;
+  }
+
+  std::string MoviePath;
+  bool OwnsMovie = false;
   TSettingsFile Settings;
   std::string Folder;
   std::string OutputFolder;
@@ -367,14 +390,11 @@ bool Mci(const std::string& command)
 // the movie window's inner area, make the DIB (GetDIBits), write the file, and
 // read the position back (asking for a notification, with no window named to
 // receive it, as the program does on every step).
-bool FrameParts(unsigned width, unsigned height, unsigned frames)
+// The floor of the design is the first two. Brief: only the line
+// "floor <show ms> <copy ms>" (medians).
+bool FrameParts(const std::string& moviePath, unsigned frames, bool brief)
 {
   const std::string folder = TempFolder();
-  TTestMovie movie;
-  movie.Width = width;
-  movie.Height = height;
-  movie.Frames = frames;
-  WriteTestMovie(folder + "bench.avi", movie);
 
   WNDCLASSA wc{};
   wc.lpfnWndProc = PlainWindowProc;
@@ -382,12 +402,13 @@ bool FrameParts(unsigned width, unsigned height, unsigned frames)
   wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
   wc.lpszClassName = "VelmoCutBench";
   ::RegisterClassA(&wc);
-  HWND parent = ::CreateWindowExA(0, wc.lpszClassName, "cutbench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 700,
+  HWND parent = ::CreateWindowExA(0, wc.lpszClassName, "cutbench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                  ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
                                   nullptr, nullptr, wc.hInstance, nullptr);
   // A captioned, sizable child window, as the program asks the device for.
   char open[MAX_PATH + 128];
-  std::snprintf(open, sizeof open, "open \"%sbench.avi\" type avivideo alias bench style %lu parent %lu",
-                folder.c_str(), static_cast<unsigned long>(WS_CHILD | WS_CAPTION | WS_THICKFRAME),
+  std::snprintf(open, sizeof open, "open \"%s\" type avivideo alias bench style %lu parent %lu",
+                moviePath.c_str(), static_cast<unsigned long>(WS_CHILD | WS_CAPTION | WS_THICKFRAME),
                 static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(parent)));
   bool ok = parent && Mci(open) && Mci("set bench time format frames") && Mci("window bench state show");
   HWND movieWindow = ok ? ::GetWindow(parent, GW_CHILD) : nullptr;
@@ -434,13 +455,17 @@ bool FrameParts(unsigned width, unsigned height, unsigned frames)
       status.push_back(asking.Ms());
       notifications += PumpWaiting();
     }
-    std::printf("frame parts %ux%u (capture %dx%d, %u frames):\n", width, height, w, h, frames);
-    ReportStats("  show frame (MCI play+wait, RedrawWindow)", Summarize(show));
-    ReportStats("  BitBlt of the inner area (+DC/bitmap)", Summarize(blt));
-    ReportStats("  TDib from bitmap (GetDIBits)", Summarize(dibs));
-    ReportStats("  TDib::WriteFile", Summarize(write));
-    ReportStats("  MCI status position (notify)", Summarize(status));
-    std::printf("  MCI notifications queued to the thread: %.1f per frame\n", double(notifications) / frames);
+    if (brief) {
+      std::printf("floor %.3f %.3f\n", Summarize(show).Median, Summarize(blt).Median);
+    } else {
+      std::printf("frame parts (capture %dx%d, %u frames):\n", w, h, frames);
+      ReportStats("  show frame (MCI play+wait, RedrawWindow)", Summarize(show));
+      ReportStats("  BitBlt of the inner area (+DC/bitmap)", Summarize(blt));
+      ReportStats("  TDib from bitmap (GetDIBits)", Summarize(dibs));
+      ReportStats("  TDib::WriteFile", Summarize(write));
+      ReportStats("  MCI status position (notify)", Summarize(status));
+      std::printf("  MCI notifications queued to the thread: %.1f per frame\n", double(notifications) / frames);
+    }
     ::DeleteFileA(file.c_str());
   } else {
     std::fprintf(stderr, "movie window did not come up\n");
@@ -450,9 +475,69 @@ bool FrameParts(unsigned width, unsigned height, unsigned frames)
   if (parent)
     ::DestroyWindow(parent);
   PumpWaiting();
-  ::DeleteFileA((folder + "bench.avi").c_str());
   ::RemoveDirectoryA(folder.c_str());
   return ok;
+}
+
+bool PartsOfPatternMovie(unsigned width, unsigned height, unsigned frames)
+{
+  TTestMovie movie;
+  movie.Width = width;
+  movie.Height = height;
+  movie.Frames = frames;
+  const std::string folder = TempFolder();
+  WriteTestMovie(folder + "bench.avi", movie);
+  const bool ok = FrameParts(folder + "bench.avi", frames, false);
+  RemoveFolder(folder);
+  return ok;
+}
+
+// Every frame of the movie (frames long) cut repeats times by one program
+// run, each cut from the command to its last complete file and checked for
+// the number of files; then the floor measured on the same movie.
+bool CutWholeMovie(const std::string& moviePath, unsigned frames, unsigned repeats)
+{
+  {
+    TBenchRun run(moviePath);
+    if (!run.Ready()) {
+      std::fprintf(stderr, "program or movie did not come up\n");
+      return false;
+    }
+    for (unsigned repeat = 0; repeat < repeats; ++repeat) {
+      run.ClearOutput();
+      run.Command(CM_FIRSTFRAME);
+      run.Command(CM_MARKFROM);
+      // The last frame's own position: stepping back from the end lands one
+      // before it, stepping on again on it.
+      run.Command(CM_LASTFRAME);
+      run.Command(CM_PREVFRAME);
+      run.Command(CM_NEXTFRAME);
+      run.Command(CM_MARKTO);
+      run.Settle();
+      TStopwatch cut;
+      run.Command(CM_CUT);
+      if (!run.WaitForCapture(frames - 1, 600000, 5))
+        return false;
+      const double ms = cut.Ms();
+      run.Settle();
+      WIN32_FIND_DATAA found;
+      HANDLE search = ::FindFirstFileA((run.Output() + "*.BMP").c_str(), &found);
+      std::size_t count = 0;
+      if (search != INVALID_HANDLE_VALUE) {
+        do
+          ++count;
+        while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+      }
+      if (count != frames) {
+        std::fprintf(stderr, "%zu files written, %u expected\n", count, frames);
+        return false;
+      }
+      std::printf("cut %.2f\n", frames * 1000.0 / ms);
+      std::fflush(stdout);
+    }
+  }
+  return FrameParts(moviePath, std::min(frames, 60u), true);
 }
 
 }  // namespace
@@ -461,7 +546,13 @@ int main(int argc, char** argv)
 {
   try {
     if (argc > 1 && std::strcmp(argv[1], "parts") == 0) {
-      const bool ok = FrameParts(320, 240, 20) && FrameParts(640, 480, 20);
+      const bool ok = PartsOfPatternMovie(320, 240, 20) && PartsOfPatternMovie(640, 480, 20);
+      return ok ? 0 : 1;
+    }
+    if (argc > 3 && std::strcmp(argv[1], "movie") == 0) {
+      const unsigned repeats = argc > 4 ? static_cast<unsigned>(std::atoi(argv[4])) : 3;
+      const bool ok = CutWholeMovie(argv[2], static_cast<unsigned>(std::atoi(argv[3])), repeats);
+      std::fflush(stdout);
       return ok ? 0 : 1;
     }
     const unsigned repeats = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 20;
