@@ -152,7 +152,7 @@ void SDIDecFrame::ContinuousCut()
       break;
     if (!CaptureFrame())
       break;
-    for (int step = 0; step < CutStep; ++step)
+    for (int turn = 0; turn < CutStep; ++turn)
       StepForward();
     if (!PumpOneMessage(cancelKeys.Get()))
       break;

@@ -211,8 +211,8 @@ TEST_P(AviWriterTest, MovieHasTheRiffLayoutAndFramesDecodeToThePattern)
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, AviWriterTest, ::testing::Values(8, 24, 32),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           return "Bits" + std::to_string(info.param);
+                         [](const ::testing::TestParamInfo<int>& depth) {
+                           return "Bits" + std::to_string(depth.param);
                          });
 
 TEST(AviWriterFailureTest, BadFormatsAndPathsThrowAndLeaveNoFile)

@@ -237,8 +237,8 @@ TEST_P(MoviePlaybackTest, StepMovesOneFrameAndPlaybackDrawsByItself)
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, MoviePlaybackTest, ::testing::Values(32, 8, 24),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           return "Bits" + std::to_string(info.param);
+                         [](const ::testing::TestParamInfo<int>& depth) {
+                           return "Bits" + std::to_string(depth.param);
                          });
 
 using MovieOpenTest = TWithProbeFrame<::testing::Test>;
