@@ -95,15 +95,12 @@ bool SDIDecFrame::FitMovieWindow()
   if (!MovieWindow || source.cx <= 0 || source.cy <= 0)
     return false;  // a picture the device cannot show
 
-  const TMovieWindowBorder border = TMovieWindowBorder::Current();
-  const TSize outer = border.OuterSize(source);
+  const TSize outer = TMovieWindowBorder::Current().OuterSize(source);
   RECT window;
   ::GetWindowRect(MovieWindow, &window);
   if (TRect(window).Size() != outer)
     ::SetWindowPos(MovieWindow, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ::GetWindowRect(MovieWindow, &window);
-  const TSize inner = border.InnerSize(TRect(window).Size());
-  return inner.cx > 0 && inner.cy > 0;
+  return MeasureMovieWindow() && CaptureWidth > 0 && CaptureHeight > 0;
 }
 
 bool SDIDecFrame::MeasureMovieWindow()

@@ -47,6 +47,13 @@ BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
 
 }  // namespace
 
+std::string CaptureName(std::uint32_t position)
+{
+  char name[16];
+  std::snprintf(name, sizeof name, "%04X.BMP", position);
+  return name;
+}
+
 TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(NewWorkDir())
 {
   MoviePathName = WorkDir + Options.MovieName;

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+// The file a cut writes for a position of a movie opened from the command line.
+std::string CaptureName(std::uint32_t position);
+
 class TCutSession {
 public:
   struct TOptions {

@@ -12,13 +12,6 @@ namespace {
 
 const char OpenFailure[] = "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です";
 
-std::string FrameFile(std::uint32_t position)
-{
-  char name[16];
-  std::snprintf(name, sizeof name, "%04X.BMP", position);
-  return name;
-}
-
 // Dismisses the program's error box; returns its text ("" when none came).
 std::string TakeErrorBox(TProgramRun& run)
 {
@@ -99,13 +92,13 @@ TEST(BadMovieTest, ACutOffMovieOpensWithItsCompleteFramesOnly)
   session.Command(CM_MARKFROM);
   session.Command(CM_CUT);
   // Positions 0 .. 10 (the length); the last shows the last complete frame.
-  ASSERT_TRUE(session.WaitForFile(FrameFile(10)));
+  ASSERT_TRUE(session.WaitForFile(CaptureName(10)));
   session.Settle();
   EXPECT_EQ(session.OutputFiles().size(), 11u);
   for (std::uint32_t position = 0; position <= 10; ++position) {
-    ASSERT_TRUE(session.WaitForFile(FrameFile(position)));
-    EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(FrameFile(position)), std::min(position, 9u)), 0)
-      << FrameFile(position);
+    ASSERT_TRUE(session.WaitForFile(CaptureName(position)));
+    EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(CaptureName(position)), std::min(position, 9u)), 0)
+      << CaptureName(position);
   }
 }
 
@@ -160,7 +153,7 @@ protected:
   {
     Session.Command(CM_MARKFROM);
     Session.Command(CM_CUT);
-    ASSERT_TRUE(Session.WaitForFile(FrameFile(20), 60000));
+    ASSERT_TRUE(Session.WaitForFile(CaptureName(20), 60000));
   }
 
   // Waits until no new file has appeared for a second; returns the count.
@@ -186,9 +179,9 @@ protected:
     std::sort(files.begin(), files.end());
     ASSERT_EQ(files.size(), count);
     for (std::uint32_t position = 0; position < count; ++position) {
-      EXPECT_EQ(files[position], FrameFile(position));
-      const TBmpFile bmp = Session.Output(FrameFile(position));
-      EXPECT_TRUE(bmp.Valid && bmp.FileSize == bmp.Bytes.size()) << FrameFile(position);
+      EXPECT_EQ(files[position], CaptureName(position));
+      const TBmpFile bmp = Session.Output(CaptureName(position));
+      EXPECT_TRUE(bmp.Valid && bmp.FileSize == bmp.Bytes.size()) << CaptureName(position);
     }
   }
 
@@ -203,7 +196,7 @@ TEST_F(CutInputTest, TheCutKeyIsUsedUpAndTheCancelKeyStopsTheCut)
   // Each turn of the cut takes one message: the presses (key down, character,
   // key up) are used up within some 30 frames.
   const std::size_t atSpaces = Session.OutputFiles().size();
-  ASSERT_TRUE(Session.WaitForFile(FrameFile(static_cast<std::uint32_t>(atSpaces + 40)), 60000));
+  ASSERT_TRUE(Session.WaitForFile(CaptureName(static_cast<std::uint32_t>(atSpaces + 40)), 60000));
 
   const std::size_t atCancel = Session.OutputFiles().size();
   Type(VK_SPACE, VK_SHIFT);

@@ -53,12 +53,9 @@ HWND TTickCounter::Frame = nullptr;
 template <class T> std::vector<T*> ChildrenOf(TWindow& parent)
 {
   std::vector<T*> found;
-  for (TWindow* child = parent.GetFirstChild(); child; child = child->Next()) {
+  for (TWindow* child : parent.Children())
     if (auto* match = dynamic_cast<T*>(child))
       found.push_back(match);
-    if (child == parent.GetLastChild())
-      break;
-  }
   return found;
 }
 

@@ -5,16 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 namespace {
-
-std::string FrameFile(std::uint32_t frame)
-{
-  char name[16];
-  std::snprintf(name, sizeof name, "%04X.BMP", frame);
-  return name;
-}
 
 TCutSession::TOptions MovieOfSize(std::uint32_t width, std::uint32_t height)
 {
@@ -27,7 +19,7 @@ TCutSession::TOptions MovieOfSize(std::uint32_t width, std::uint32_t height)
 
 void ExpectWholeFrame(const TCutSession& session, std::uint32_t frame)
 {
-  const std::string file = FrameFile(frame);
+  const std::string file = CaptureName(frame);
   ASSERT_TRUE(session.WaitForFile(file)) << file;
   const TBmpFile bmp = session.Output(file);
   const TTestMovie& movie = session.Movie();
