@@ -1,12 +1,10 @@
 // Cutting: the frame on screen, or every frame of the marked range, is taken
 // from the movie window's inner area and written as a BMP file.
 #include "app/sdidecframe.h"
+#include "app/framewriter.h"
 #include "app/moviewindow.h"
 #include "app/pathtext.h"
 #include "framework/app/application.h"
-#include "graphics/bitmap.h"
-#include "graphics/dc.h"
-#include "graphics/dib.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -14,10 +12,12 @@
 
 namespace {
 
+HCURSOR WaitCursor() { return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */); }
+
 // Shows the wait cursor for its scope.
 class TWaitCursor {
 public:
-  TWaitCursor() : Previous(::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */))) {}
+  TWaitCursor() : Previous(::SetCursor(WaitCursor())) {}
   ~TWaitCursor() { ::SetCursor(Previous); }
   TWaitCursor(const TWaitCursor&) = delete;
   TWaitCursor& operator=(const TWaitCursor&) = delete;
@@ -71,46 +71,87 @@ std::string SDIDecFrame::OutputFileName() const
   return CaptureFileName(OutputDir, FileData->FileName, Position);
 }
 
-bool SDIDecFrame::CaptureFrame()
+bool SDIDecFrame::MovieWindowShowsPicture()
 {
-  TWaitCursor wait;
   // A movie opened before the main window was shown has its first frame still
   // waiting for a repaint, which comes after any queued command: paint it now.
   ::UpdateWindow(MovieWindow);
-  if (!MeasureMovieWindow() || CaptureWidth <= 0 || CaptureHeight <= 0) {
-    // A window shrunk to its border shows nothing: no empty file is written.
-    ::MessageBoxExA(nullptr, "動画ウィンドウに表示されている画像がありません。", "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
-    return false;
-  }
-  ::SetFocus(Handle);
+  // A window shrunk to its border shows nothing: no empty file is written.
+  return MeasureMovieWindow() && CaptureWidth > 0 && CaptureHeight > 0;
+}
 
-  TWindowDC windowDC(MovieWindow);
-  TMemoryDC memoryDC;
-  TBitmap bitmap(TScreenDC(), CaptureWidth, CaptureHeight);
-  memoryDC.SelectObject(bitmap);
-  const TPoint origin = TMovieWindowBorder::Current().InnerOrigin();
-  ::BitBlt(memoryDC, 0, 0, CaptureWidth, CaptureHeight, windowDC, origin.x, origin.y, SRCCOPY);
-  memoryDC.RestoreBitmap();
+TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
+{
+  // The keys come back to the program after a click elsewhere. Focus already
+  // inside the frame would only be handed back to the same child (the frame
+  // restores the child that lost it), repainting that child every frame.
+  const HWND focus = ::GetFocus();
+  if (focus != Handle && !::IsChild(Handle, focus))
+    ::SetFocus(Handle);
+  return grabber.Grab(TMovieWindowBorder::Current().InnerOrigin(), TSize(CaptureWidth, CaptureHeight));
+}
 
-  TDib dib(bitmap);
-  if (PaletteDevice) {
-    std::vector<PALETTEENTRY> entries(static_cast<std::size_t>(PaletteSize));
-    ::GetSystemPaletteEntries(memoryDC, 0, static_cast<UINT>(PaletteSize), entries.data());
-    for (int i = 0; i < PaletteSize; ++i) {
-      const PALETTEENTRY& e = entries[static_cast<std::size_t>(i)];
-      dib.SetColor(i, RGB(e.peRed, e.peGreen, e.peBlue));
-    }
-  } else {
-    dib.GetInfoHeader().biClrUsed = 0;
-  }
+void SDIDecFrame::ReportNothingShown()
+{
+  ::MessageBoxExA(nullptr, "動画ウィンドウに表示されている画像がありません。", "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+}
 
-  const std::string fileName = OutputFileName();
-  if (dib.WriteFile(fileName.c_str()))
-    return true;
+void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
+{
   // A frame that cannot be written must not pass for a successful cut.
   const std::string text = "ファイル " + fileName + " を書き込めませんでした。";
   ::MessageBoxExA(nullptr, text.c_str(), "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+}
+
+bool SDIDecFrame::CaptureFrame()
+{
+  TWaitCursor wait;
+  if (!MovieWindowShowsPicture()) {
+    ReportNothingShown();
+    return false;
+  }
+  TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
+  const TFramePicture picture = GrabShownFrame(grabber);
+  const std::string fileName = OutputFileName();
+  if (picture(fileName.c_str()))
+    return true;
+  ReportWriteFailure(fileName);
   return false;
+}
+
+bool SDIDecFrame::FinishWrite(TFrameWriter& writer)
+{
+  if (writer.Finish())
+    return true;
+  ReportWriteFailure(writer.FailedPath());
+  return false;
+}
+
+bool SDIDecFrame::CutFrame(TFrameGrabber& grabber, TFrameWriter& writer)
+{
+  const bool shown = MovieWindowShowsPicture();
+  TFramePicture picture = shown ? GrabShownFrame(grabber) : nullptr;
+  // The previous frame's file is complete, or its failure told, before
+  // anything else is said or written.
+  if (!FinishWrite(writer))
+    return false;
+  if (!shown) {
+    ReportNothingShown();
+    return false;
+  }
+  writer.Start(std::move(picture), OutputFileName());
+  return true;
+}
+
+bool SDIDecFrame::EvSetCursor(HWND hWndCursor, unsigned hitTest, unsigned mouseMsg)
+{
+  // The mouse moving over the program during a continuous cut would bring
+  // back the arrow, though the cut goes on.
+  if (Cutting && hitTest == HTCLIENT) {
+    ::SetCursor(WaitCursor());
+    return true;
+  }
+  return TDecoratedFrame::EvSetCursor(hWndCursor, hitTest, mouseMsg);
 }
 
 void SDIDecFrame::CmCut()
@@ -142,6 +183,10 @@ void SDIDecFrame::ContinuousCut()
   const unsigned generation = MovieGeneration;
   Position = MarkFrom;
   ShowFrame();
+  const TWaitCursor wait;
+  TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
+  // Declared after the grabber: the write in flight ends before its pixels go.
+  TFrameWriter writer;
   const unsigned step = static_cast<unsigned>(CutStep);
   for (unsigned frame = MarkFrom; frame <= MarkTo; frame += step) {
     if (CancelRequested)
@@ -150,8 +195,8 @@ void SDIDecFrame::ContinuousCut()
     // movie, or destroyed the window: then there is nothing left to capture.
     if (!Handle || MovieGeneration != generation || !::IsWindow(MovieWindow))
       break;
-    if (!CaptureFrame())
-      break;
+    if (!CutFrame(grabber, writer))
+      return;
     for (int turn = 0; turn < CutStep; ++turn)
       StepForward();
     if (!PumpOneMessage(cancelKeys.Get()))
@@ -159,6 +204,7 @@ void SDIDecFrame::ContinuousCut()
     if (MarkTo - frame < step)
       break;  // the next frame lies past the range (and the counter must not wrap)
   }
+  FinishWrite(writer);
 }
 
 bool SDIDecFrame::PumpOneMessage(HACCEL cancelKeys)

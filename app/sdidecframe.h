@@ -5,9 +5,11 @@
 
 #include "framework/frame/decframe.h"
 #include "framework/dialogs/opensave.h"
+#include "app/framegrabber.h"
 
 class THSlider;
 class TTextGadget;
+class TFrameWriter;
 
 #include <mmsystem.h>
 #include <digitalv.h>
@@ -40,6 +42,7 @@ protected:
   void SetupWindow() override;
 
   void EvTimer(unsigned timerId);
+  bool EvSetCursor(HWND hWndCursor, unsigned hitTest, unsigned mouseMsg);
   void CmFileOpen();
   void CmFileClose();
   void CmOutputDir();
@@ -81,6 +84,18 @@ private:
   void ReportTruncatedMovie(unsigned complete, unsigned claimed);
   void ResetMarks();
   void ContinuousCut();
+  // Paints the movie window now and measures its inner area; false when it
+  // shows no picture.
+  bool MovieWindowShowsPicture();
+  // The measured inner area as the screen shows it now.
+  TFramePicture GrabShownFrame(TFrameGrabber& grabber);
+  void ReportNothingShown();
+  void ReportWriteFailure(const std::string& fileName);
+  // Waits for the file in flight; false when it failed (the user has been told).
+  bool FinishWrite(TFrameWriter& writer);
+  // Copies the frame on screen and hands it to the writer once the previous
+  // file is done; false when the cut must end (the user has been told why).
+  bool CutFrame(TFrameGrabber& grabber, TFrameWriter& writer);
   std::string OutputFileName() const;
   // Takes and dispatches one queued message inside a continuous cut, waiting
   // input first and with only the cancel keys translated; false when the cut

@@ -15,7 +15,15 @@ constexpr DWORD CoreHeaderSize = sizeof(BITMAPCOREHEADER);  // 12
 
 COLORREF ToColor(BYTE red, BYTE green, BYTE blue) { return red | green << 8 | blue << 16; }
 
-BITMAPINFOHEADER MakeInfoHeader(int width, int height, int depth, int numColors)
+void PutLittleEndian(BYTE* out, DWORD value, int bytes)
+{
+  for (int i = 0; i < bytes; ++i)
+    out[i] = static_cast<BYTE>(value >> (8 * i));
+}
+
+}  // namespace
+
+BITMAPINFOHEADER TDib::MakeInfoHeader(int width, int height, int depth, int numColors)
 {
   BITMAPINFOHEADER header{};
   header.biSize = InfoHeaderSize;
@@ -28,14 +36,6 @@ BITMAPINFOHEADER MakeInfoHeader(int width, int height, int depth, int numColors)
   header.biClrUsed = numColors;
   return header;
 }
-
-void PutLittleEndian(BYTE* out, DWORD value, int bytes)
-{
-  for (int i = 0; i < bytes; ++i)
-    out[i] = static_cast<BYTE>(value >> (8 * i));
-}
-
-}  // namespace
 
 int TDib::ColorsForDepth(int depth)
 {
@@ -443,17 +443,20 @@ bool TDib::ToRgbColors(const TPalette& palette)
 
 // --- Output -------------------------------------------------------------------
 
-std::array<BYTE, TDib::FileHeaderSize> TDib::FileHeader() const
+std::array<BYTE, TDib::FileHeaderSize> TDib::MakeFileHeader(std::size_t blockSize, std::size_t bitsOffset)
 {
   std::array<BYTE, FileHeaderSize> header{};
-  const DWORD bitsOffset =
-    static_cast<DWORD>(static_cast<const BYTE*>(Bits) - reinterpret_cast<const BYTE*>(Info));
   header[0] = 'B';
   header[1] = 'M';
-  PutLittleEndian(&header[2], static_cast<DWORD>(BlockSize + FileHeaderSize), 4);
+  PutLittleEndian(&header[2], static_cast<DWORD>(blockSize + FileHeaderSize), 4);
   // Bytes 6 to 9 are the two reserved words, zero.
   PutLittleEndian(&header[10], static_cast<DWORD>(bitsOffset + FileHeaderSize), 4);
   return header;
+}
+
+std::array<BYTE, TDib::FileHeaderSize> TDib::FileHeader() const
+{
+  return MakeFileHeader(BlockSize, static_cast<const BYTE*>(Bits) - reinterpret_cast<const BYTE*>(Info));
 }
 
 bool TDib::Write(TFile& file, bool withFileHeader) const
@@ -468,15 +471,8 @@ bool TDib::Write(TFile& file, bool withFileHeader) const
 
 bool TDib::WriteFile(const char* path) const
 {
-  TFile file;
-  if (!file.Open(path))
-    return false;
-  bool complete = Write(file, true);
-  complete = file.Close() && complete;
-  // A cut-short BMP must not pass for a frame.
-  if (!complete)
-    ::DeleteFileA(path);
-  return complete;
+  const auto header = FileHeader();
+  return TFile::WriteWhole(path, {{header.data(), header.size()}, {Info, BlockSize}});
 }
 
 bool TDib::WriteToStream(std::ostream& stream, bool withFileHeader) const

@@ -69,6 +69,11 @@ public:
   static int DepthForColors(int colors);
   // Bytes per pixel row, padded to a multiple of 4.
   static int ScanBytes(int width, int depth) { return (depth * width + 31) / 32 * 4; }
+  // The header of bottom-up BI_RGB pixels with numColors table entries.
+  static BITMAPINFOHEADER MakeInfoHeader(int width, int height, int depth, int numColors);
+  // The BMP file header for a packed DIB of blockSize bytes whose pixels start
+  // bitsOffset bytes into it.
+  static std::array<BYTE, FileHeaderSize> MakeFileHeader(std::size_t blockSize, std::size_t bitsOffset);
 
   // Colour table in RGB mode.
   void SetColor(int entry, COLORREF color);

@@ -36,3 +36,17 @@ bool TFile::Close()
   Handle = INVALID_HANDLE_VALUE;
   return closed;
 }
+
+bool TFile::WriteWhole(const char* path, std::initializer_list<TPiece> pieces)
+{
+  TFile file;
+  if (!file.Open(path))
+    return false;
+  bool complete = true;
+  for (const TPiece& piece : pieces)
+    complete = complete && file.Write(piece.Data, piece.Size) == piece.Size;
+  complete = file.Close() && complete;
+  if (!complete)
+    ::DeleteFileA(path);
+  return complete;
+}

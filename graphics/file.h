@@ -5,6 +5,7 @@
 #include "framework/base/platform.h"
 
 #include <cstddef>
+#include <initializer_list>
 
 class TFile {
 public:
@@ -19,6 +20,14 @@ public:
   std::size_t Write(const void* data, std::size_t size);
   // False when the platform reports that the file could not be completed.
   bool Close();
+
+  struct TPiece {
+    const void* Data;
+    std::size_t Size;
+  };
+  // Creates the file with the pieces one after another; a file that could not
+  // be completed is removed, so that no cut-short file passes for a whole one.
+  static bool WriteWhole(const char* path, std::initializer_list<TPiece> pieces);
 
 private:
   HANDLE Handle = INVALID_HANDLE_VALUE;

@@ -102,17 +102,10 @@ TEST(BadMovieTest, ACutOffMovieOpensWithItsCompleteFramesOnly)
   }
 }
 
-// Keys typed by the user: input of the desktop, not messages posted to a window.
-class CutInputTest : public testing::Test {
+// A continuous cut of a whole movie, and what it leaves behind.
+class LongCutTest : public testing::Test {
 protected:
-  static TCutSession::TOptions LongMovie()
-  {
-    TCutSession::TOptions options;
-    options.Movie.Width = 64;
-    options.Movie.Height = 48;
-    options.Movie.Frames = 2000;
-    return options;
-  }
+  explicit LongCutTest(const TCutSession::TOptions& options) : Session(options) {}
 
   void SetUp() override
   {
@@ -128,6 +121,64 @@ protected:
       ::SetForegroundWindow(window);
       return ::GetForegroundWindow() == window;
     });
+  }
+
+  // Starts a cut of the whole movie and waits until it has written some files.
+  void StartLongCut(std::uint32_t filesFirst = 20)
+  {
+    Session.Command(CM_MARKFROM);
+    Session.Command(CM_CUT);
+    ASSERT_TRUE(Session.WaitForFile(CaptureName(filesFirst), 60000));
+  }
+
+  // Waits until no new file has appeared for a second; returns the count.
+  std::size_t QuietFileCount() const
+  {
+    std::size_t count = Session.OutputFiles().size();
+    DWORD since = ::GetTickCount();
+    WaitFor([&] {
+      const std::size_t now = Session.OutputFiles().size();
+      if (now != count) {
+        count = now;
+        since = ::GetTickCount();
+      }
+      return ::GetTickCount() - since >= 1000;
+    }, 60000);
+    return count;
+  }
+
+  // The files are positions 0 .. count - 1, every one a complete BMP; with
+  // sameFrames, each the picture of its own frame.
+  void ExpectCompleteRun(std::size_t count, bool sameFrames = false) const
+  {
+    std::vector<std::string> files = Session.OutputFiles();
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), count);
+    for (std::uint32_t position = 0; position < count; ++position) {
+      EXPECT_EQ(files[position], CaptureName(position));
+      const TBmpFile bmp = Session.Output(CaptureName(position));
+      EXPECT_TRUE(bmp.Valid && bmp.FileSize == bmp.Bytes.size()) << CaptureName(position);
+      if (sameFrames) {
+        EXPECT_EQ(Session.PixelsDifferingFromFrame(bmp, position), 0) << CaptureName(position);
+      }
+    }
+  }
+
+  TCutSession Session;
+};
+
+// Keys typed by the user: input of the desktop, not messages posted to a window.
+class CutInputTest : public LongCutTest {
+protected:
+  CutInputTest() : LongCutTest(LongMovie()) {}
+
+  static TCutSession::TOptions LongMovie()
+  {
+    TCutSession::TOptions options;
+    options.Movie.Width = 64;
+    options.Movie.Height = 48;
+    options.Movie.Frames = 2000;
+    return options;
   }
 
   static void Type(UINT key, UINT modifier = 0)
@@ -147,45 +198,6 @@ protected:
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(session.Main()); }));
     return ::GetTickCount() - start;
   }
-
-  // Starts a cut of the whole movie and waits until it has written some files.
-  void StartLongCut()
-  {
-    Session.Command(CM_MARKFROM);
-    Session.Command(CM_CUT);
-    ASSERT_TRUE(Session.WaitForFile(CaptureName(20), 60000));
-  }
-
-  // Waits until no new file has appeared for a second; returns the count.
-  std::size_t QuietFileCount() const
-  {
-    std::size_t count = Session.OutputFiles().size();
-    DWORD since = ::GetTickCount();
-    WaitFor([&] {
-      const std::size_t now = Session.OutputFiles().size();
-      if (now != count) {
-        count = now;
-        since = ::GetTickCount();
-      }
-      return ::GetTickCount() - since >= 1000;
-    }, 60000);
-    return count;
-  }
-
-  // The files are positions 0 .. count - 1, every one a complete BMP.
-  void ExpectCompleteRun(std::size_t count) const
-  {
-    std::vector<std::string> files = Session.OutputFiles();
-    std::sort(files.begin(), files.end());
-    ASSERT_EQ(files.size(), count);
-    for (std::uint32_t position = 0; position < count; ++position) {
-      EXPECT_EQ(files[position], CaptureName(position));
-      const TBmpFile bmp = Session.Output(CaptureName(position));
-      EXPECT_TRUE(bmp.Valid && bmp.FileSize == bmp.Bytes.size()) << CaptureName(position);
-    }
-  }
-
-  TCutSession Session{LongMovie()};
 };
 
 TEST_F(CutInputTest, TheCutKeyIsUsedUpAndTheCancelKeyStopsTheCut)
@@ -222,6 +234,41 @@ TEST_F(CutInputTest, AltF4ClosesTheProgramAtOnceWithEveryFileComplete)
   EXPECT_LT(cutClose, idleClose + 1000);
   ASSERT_EQ(Session.Program().WaitForExit(20000), 0u);
   ExpectCompleteRun(Session.OutputFiles().size());
+}
+
+// Frames large enough that the file of one frame is still being written while
+// the cut handles the next message.
+class WriteInFlightTest : public LongCutTest {
+protected:
+  WriteInFlightTest() : LongCutTest(LargeFrames()) {}
+
+  static TCutSession::TOptions LargeFrames()
+  {
+    TCutSession::TOptions options;
+    options.Movie.Width = 320;
+    options.Movie.Height = 240;
+    options.Movie.Frames = 100;
+    return options;
+  }
+};
+
+TEST_F(WriteInFlightTest, CancelEndsTheCutWithEveryFileCompleteAndInOrder)
+{
+  StartLongCut(3);
+  Session.Command(CM_CANCELCUT);
+  const std::size_t written = QuietFileCount();
+  EXPECT_LT(written, 100u) << "the cut went on after the cancel";
+  ExpectCompleteRun(written, true);
+}
+
+TEST_F(WriteInFlightTest, ClosingEndsTheProgramWithEveryFileCompleteAndInOrder)
+{
+  StartLongCut(3);
+  ::PostMessageA(Session.Main(), WM_CLOSE, 0, 0);
+  ASSERT_EQ(Session.Program().WaitForExit(20000), 0u);
+  const std::size_t written = Session.OutputFiles().size();
+  EXPECT_LT(written, 100u) << "the cut went on after the close";
+  ExpectCompleteRun(written, true);
 }
 
 }  // namespace

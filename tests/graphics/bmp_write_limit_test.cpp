@@ -1,6 +1,7 @@
 // Runs with a file-size limit of 256 KB on the process, so that writing a
 // larger BMP fails part-way as it would on a full disk.
 #include "graphics/dib.h"
+#include "graphics/dibsection.h"
 #include "tests/graphics/gdi_test_support.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,16 @@ TEST_F(BmpWriteLimitTest, FileCutShortIsRemovedAndReported)
   std::memset(small.GetBits(), 7, small.GetInfoHeader().biSizeImage);
   EXPECT_TRUE(small.WriteFile(path.c_str()));
   EXPECT_EQ(ReadFileBytes(path).size(), 14 + small.SizeDib());
+}
+
+TEST_F(BmpWriteLimitTest, DibSectionFileCutShortIsRemovedAndReported)
+{
+  const std::string path = Folder + "/SECTION.BMP";
+  ::DeleteFileA(path.c_str());
+  EXPECT_FALSE(TDibSection(512, 512, 32).WriteFile(path.c_str()));  // 1 MB
+  EXPECT_FALSE(FileExists(path)) << "no truncated BMP under the output name";
+  EXPECT_TRUE(TDibSection(64, 64, 32).WriteFile(path.c_str()));
+  EXPECT_EQ(ReadFileBytes(path).size(), 14u + 40u + 64u * 64u * 4u);
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+#include "app/framegrabber.h"
+
+#include "graphics/bitmap.h"
+#include "graphics/dib.h"
+#include "graphics/dibsection.h"
+
+#include <vector>
+
+TFrameGrabber::TFrameGrabber(HWND movieWindow, int paletteSize)
+  : WindowDC(movieWindow), ScreenDepth(TScreenDC().GetDeviceCaps(BITSPIXEL)), PaletteSize(paletteSize)
+{
+}
+
+TFrameGrabber::~TFrameGrabber() = default;
+
+TFramePicture TFrameGrabber::Grab(TPoint origin, TSize size)
+{
+  return PaletteSize ? GrabThroughPalette(origin, size) : GrabIntoSection(origin, size);
+}
+
+std::shared_ptr<TDibSection> TFrameGrabber::FreeSection(TSize size)
+{
+  for (std::shared_ptr<TDibSection>& section : Sections) {
+    if (section && section.use_count() == 1 && section->Width() == size.cx && section->Height() == size.cy)
+      return section;
+  }
+  for (std::shared_ptr<TDibSection>& section : Sections) {
+    if (!section || section.use_count() == 1)
+      return section = std::make_shared<TDibSection>(size.cx, size.cy, ScreenDepth);
+  }
+  // Both held by pictures not yet written: one more, used once.
+  return std::make_shared<TDibSection>(size.cx, size.cy, ScreenDepth);
+}
+
+TFramePicture TFrameGrabber::GrabIntoSection(TPoint origin, TSize size)
+{
+  std::shared_ptr<TDibSection> section = FreeSection(size);
+  MemoryDC.SelectObject(*section);
+  ::BitBlt(MemoryDC, 0, 0, size.cx, size.cy, WindowDC, origin.x, origin.y, SRCCOPY);
+  MemoryDC.RestoreBitmap();
+  ::GdiFlush();  // the pixels may be read on another thread
+  return [section](const char* path) { return section->WriteFile(path); };
+}
+
+TFramePicture TFrameGrabber::GrabThroughPalette(TPoint origin, TSize size)
+{
+  TBitmap bitmap(TScreenDC(), size.cx, size.cy);
+  MemoryDC.SelectObject(bitmap);
+  ::BitBlt(MemoryDC, 0, 0, size.cx, size.cy, WindowDC, origin.x, origin.y, SRCCOPY);
+  MemoryDC.RestoreBitmap();
+
+  auto dib = std::make_shared<TDib>(bitmap);
+  std::vector<PALETTEENTRY> entries(static_cast<std::size_t>(PaletteSize));
+  ::GetSystemPaletteEntries(MemoryDC, 0, static_cast<UINT>(PaletteSize), entries.data());
+  for (int i = 0; i < PaletteSize; ++i) {
+    const PALETTEENTRY& e = entries[static_cast<std::size_t>(i)];
+    dib->SetColor(i, RGB(e.peRed, e.peGreen, e.peBlue));
+  }
+  return [dib](const char* path) { return dib->WriteFile(path); };
+}

@@ -1,0 +1,43 @@
+// Writes the frames of a continuous cut as BMP files on a thread of its own, so
+// that the file of one frame is written while the next is shown and copied.
+#pragma once
+
+#include "app/framegrabber.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// One write at a time, in the order handed over. Pictures are released on the
+// thread that owns the writer, where their GDI objects were made.
+class TFrameWriter {
+public:
+  TFrameWriter();
+  // Completes the write in flight, so no file is left half-written.
+  ~TFrameWriter();
+  TFrameWriter(const TFrameWriter&) = delete;
+  TFrameWriter& operator=(const TFrameWriter&) = delete;
+
+  // Hands over the next file; the caller has seen the previous one finish.
+  void Start(TFramePicture picture, std::string path);
+  // Waits for the write in flight. False once for each failed write, whose
+  // path FailedPath then gives.
+  bool Finish();
+  const std::string& FailedPath() const { return Path; }
+
+private:
+  enum class TState { Idle, Queued, Writing, Stopping };
+
+  void Run();
+  // With Lock held: waits until no write is queued or running.
+  void WaitUntilIdle(std::unique_lock<std::mutex>& lock);
+
+  std::mutex Lock;
+  std::condition_variable Changed;
+  TState State = TState::Idle;
+  TFramePicture Picture;
+  std::string Path;
+  bool Failed = false;
+  std::thread Thread;  // last: started once everything it uses exists
+};
