@@ -56,12 +56,10 @@ private:
 };
 
 // Keyboard or mouse input waiting in the thread's queue, taken ahead of
-// other posted messages.
+// other posted messages (one look at the queue: this runs every frame).
 bool TakeWaitingInput(MSG& msg)
 {
-  return ::PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
-         ::PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
-         ::PeekMessageA(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, PM_REMOVE);
+  return ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT);
 }
 
 }  // namespace

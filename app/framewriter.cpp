@@ -1,15 +1,27 @@
 #include "app/framewriter.h"
 
+// Holds the writer's lock for its scope.
+class TFrameWriter::TLock {
+public:
+  explicit TLock(SRWLOCK& lock) : Lock(lock) { ::AcquireSRWLockExclusive(&Lock); }
+  ~TLock() { ::ReleaseSRWLockExclusive(&Lock); }
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+
+private:
+  SRWLOCK& Lock;
+};
+
 TFrameWriter::TFrameWriter() : Thread([this] { Run(); }) {}
 
 TFrameWriter::~TFrameWriter()
 {
   {
-    std::unique_lock<std::mutex> lock(Lock);
-    WaitUntilIdle(lock);
+    TLock lock(Lock);
+    WaitUntilIdle();
     State = TState::Stopping;
   }
-  Changed.notify_all();
+  ::WakeAllConditionVariable(&Changed);
   Thread.join();
 }
 
@@ -17,43 +29,49 @@ void TFrameWriter::Start(TFramePicture picture, std::string path)
 {
   TFramePicture written;  // released here, outside the lock
   {
-    std::unique_lock<std::mutex> lock(Lock);
-    WaitUntilIdle(lock);
+    TLock lock(Lock);
+    WaitUntilIdle();
     written = std::move(Picture);
     Picture = std::move(picture);
     Path = std::move(path);
     Failed = false;
     State = TState::Queued;
   }
-  Changed.notify_all();
+  ::WakeAllConditionVariable(&Changed);
 }
 
 bool TFrameWriter::Finish()
 {
   TFramePicture written;
-  std::unique_lock<std::mutex> lock(Lock);
-  WaitUntilIdle(lock);
+  TLock lock(Lock);
+  WaitUntilIdle();
   written = std::move(Picture);
   const bool failed = Failed;
   Failed = false;
   return !failed;
 }
 
-void TFrameWriter::WaitUntilIdle(std::unique_lock<std::mutex>& lock)
+void TFrameWriter::WaitWhile(bool (*busy)(TState))
 {
-  Changed.wait(lock, [this] { return State == TState::Idle; });
+  while (busy(State))
+    ::SleepConditionVariableSRW(&Changed, &Lock, INFINITE, 0);
+}
+
+void TFrameWriter::WaitUntilIdle()
+{
+  WaitWhile([](TState state) { return state != TState::Idle; });
 }
 
 void TFrameWriter::Run()
 {
-  std::unique_lock<std::mutex> lock(Lock);
+  TLock lock(Lock);
   for (;;) {
-    Changed.wait(lock, [this] { return State == TState::Queued || State == TState::Stopping; });
+    WaitWhile([](TState state) { return state == TState::Idle || state == TState::Writing; });
     if (State == TState::Stopping)
       return;
     State = TState::Writing;
     // Start and Finish wait while Writing, so the picture and path stay put.
-    lock.unlock();
+    ::ReleaseSRWLockExclusive(&Lock);
     bool written = false;
     try {
       written = Picture(Path.c_str());
@@ -61,9 +79,9 @@ void TFrameWriter::Run()
     catch (...) {
       // A write that cannot even be tried counts as failed.
     }
-    lock.lock();
+    ::AcquireSRWLockExclusive(&Lock);
     Failed = !written;
     State = TState::Idle;
-    Changed.notify_all();
+    ::WakeAllConditionVariable(&Changed);
   }
 }

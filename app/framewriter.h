@@ -4,8 +4,6 @@
 
 #include "app/framegrabber.h"
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -28,13 +26,18 @@ public:
 
 private:
   enum class TState { Idle, Queued, Writing, Stopping };
+  class TLock;
 
   void Run();
   // With Lock held: waits until no write is queued or running.
-  void WaitUntilIdle(std::unique_lock<std::mutex>& lock);
+  void WaitUntilIdle();
+  void WaitWhile(bool (*busy)(TState));
 
-  std::mutex Lock;
-  std::condition_variable Changed;
+  // The platform's slim lock and condition: one hand-over per frame costs
+  // next to nothing, where a general mutex and condition cost a kernel round
+  // trip each on some platforms.
+  SRWLOCK Lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE Changed = CONDITION_VARIABLE_INIT;
   TState State = TState::Idle;
   TFramePicture Picture;
   std::string Path;
