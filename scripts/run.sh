@@ -16,6 +16,7 @@ uncompressed AVI and kept in the cache folder for the next time.
   -o DIR            cut frames go to DIR (created if needed); without it the
                     program asks for a folder on its first run
   --no-build        run the program as it is built: install and build nothing
+                    but the converter, when the movie needs converting
   --prepare-only    convert the movie and store the settings, print the path
                     the program would be given, and start nothing
   -h, --help        this text
