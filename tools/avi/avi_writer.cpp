@@ -79,13 +79,17 @@ std::uint32_t TAviWriter::RowBytes(const TFormat& format)
   return (format.Width * format.BitCount + 31) / 32 * 4;
 }
 
-// The 'hdrl' list's size field: the main header and the one stream's header
-// and format, palette included.
-std::uint32_t TAviWriter::HeaderListBytes(const TFormat& format)
+// List size fields: 'strl' holds the stream's header and format (palette
+// included), 'hdrl' the main header and 'strl'.
+std::uint32_t TAviWriter::StreamListBytes(const TFormat& format)
 {
   const std::uint32_t paletteBytes = format.BitCount == 8 ? static_cast<std::uint32_t>(format.Palette.size()) * 4 : 0;
-  const std::uint32_t strlBytes = 4 + 8 + StreamHeaderBytes + 8 + BitmapInfoHeaderBytes + paletteBytes;
-  return 4 + 8 + MainHeaderBytes + 8 + strlBytes;
+  return 4 + 8 + StreamHeaderBytes + 8 + BitmapInfoHeaderBytes + paletteBytes;
+}
+
+std::uint32_t TAviWriter::HeaderListBytes(const TFormat& format)
+{
+  return 4 + 8 + MainHeaderBytes + 8 + StreamListBytes(format);
 }
 
 std::uint32_t TAviWriter::FrameCapacity(const TFormat& format)
@@ -109,7 +113,7 @@ void TAviWriter::WriteHeaders()
   const std::uint32_t frameBytes = FrameBytes();
   const std::uint32_t paletteBytes = static_cast<std::uint32_t>(Format.Palette.size()) * 4;
   const std::uint32_t strfBytes = BitmapInfoHeaderBytes + paletteBytes;
-  const std::uint32_t strlBytes = 4 + 8 + StreamHeaderBytes + 8 + strfBytes;
+  const std::uint32_t strlBytes = StreamListBytes(Format);
   const std::uint32_t hdrlBytes = HeaderListBytes(Format);
 
   TBytes h;

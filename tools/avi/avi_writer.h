@@ -57,6 +57,7 @@ public:
 private:
   static void CheckFormat(const TFormat& format);
   static std::uint32_t RowBytes(const TFormat& format);
+  static std::uint32_t StreamListBytes(const TFormat& format);
   static std::uint32_t HeaderListBytes(const TFormat& format);
   void WriteHeaders();
   void Check(const char* what);
