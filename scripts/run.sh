@@ -16,6 +16,7 @@ uncompressed AVI and kept in the cache folder for the next time.
   -o DIR            cut frames go to DIR (created if needed); without it the
                     program asks for a folder on its first run
   --no-build        run the program as it is built: install and build nothing
+                    but the converter, when the movie needs converting
   --prepare-only    convert the movie and store the settings, print the path
                     the program would be given, and start nothing
   -h, --help        this text
@@ -180,75 +181,85 @@ frame_count() {
   echo "$frames"
 }
 
-# The AVI muxer stores uncompressed rows top-down (negative height), which the
-# device does not show: the frames are written upside down and the height's
-# sign turned, so that the rows read bottom-up are the picture.
-mark_bottom_up() {
-  local file=$1 height=$2 strf stored
-  strf=$(LC_ALL=C grep -obUaF -m 1 strf -- "$file" | head -n 1 | cut -d: -f1)
-  [ -n "$strf" ] || die "no stream format in the converted movie"
-  stored=$(od -An -td4 -j $((strf + 16)) -N4 -- "$file" | tr -d ' ')
-  [ "$stored" = "-$height" ] || die "unexpected picture height $stored in the converted movie"
-  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((height & 255)) $((height >> 8 & 255)) \
-    $((height >> 16 & 255)) $((height >> 24 & 255)))" |
-    dd of="$file" bs=1 seek=$((strf + 16)) conv=notrunc status=none
+# The converter writes ffmpeg's raw frames into a movie the device shows to its
+# end: one AVI 1.0 file of 32-bit rows stored bottom-up. (ffmpeg's own AVI
+# muxer starts a second RIFF part after a gigabyte, where the device stops.)
+# It is built with the host's compiler, when first needed and after changes.
+converter=$root/build/host/rawavi
+build_converter() {
+  local log
+  command -v g++ >/dev/null || die "g++ is missing (scripts/setup.sh installs it)"
+  mkdir -p -- "$root/build"
+  # One build at a time; its output is shown only when it fails.
+  log=$( {
+    flock 9
+    [ -f "$root/build/host/build.ninja" ] ||
+      cmake -G Ninja -S "$root/tools/rawavi" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$root/build/host"
+  } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the converter"; }
 }
 
-# The device reads an AVI only up to the end of its first RIFF part, which the
-# muxer ends after about a gigabyte; the frames in that part are the header's
-# total frames.
-warn_if_cut_short() {
-  local copy=$1 frames=$2 shown
-  [ "$(stat -c %s -- "$copy")" -gt 1073741824 ] || return 0
-  shown=$(od -An -tu4 -j48 -N4 -- "$copy" | tr -d ' ')
-  say "note: Wine's movie device reads only the first gigabyte of an AVI: it shows frames 0 to about" \
-      "$shown of the $frames frames; cut a shorter part of the movie with ffmpeg to reach later frames"
-}
+# Names of converted copies include this, so that copies made in another way
+# before are not used (and are replaced).
+copy_format=avi1-bgra-bottom-up
 
 # convert <movie> <info>: sets playable to its converted copy, made now or
 # before. Entries are named by the source's path and keyed by its size and
-# modification time; an older entry of the same path is replaced.
+# modification time; an older entry of the same path is replaced. A copy holds
+# as many of the source's frames, from the first, as fit in an AVI 1.0 file.
 convert() {
-  local path=$1 info=$2 size mtime base key name entry width height rate frames need free tmp
+  local path=$1 info=$2 size mtime base key name entry width height rate frames capacity fit need free tmp
   size=$(stat -c %s -- "$path")
   mtime=$(stat -c %.9Y -- "$path")
   base=$(basename -- "$path"); base=${base%.*}; base=$(printf '%s' "$base" | LC_ALL=C tr -c 'A-Za-z0-9_-' _ | cut -c1-32)
   key=$(printf '%s' "$path" | sha1sum | cut -c1-10)
-  name=$base-$key-$(printf '%s\n%s' "$size" "$mtime" | sha1sum | cut -c1-10).avi
+  name=$base-$key-$(printf '%s\n%s\n%s' "$size" "$mtime" "$copy_format" | sha1sum | cut -c1-10).avi
   entry=$cache/$name
   frames=$(frame_count "$path" "$info")
-  if [ -f "$entry" ]; then
-    say "using the converted copy made before: $entry"
-    warn_if_cut_short "$entry" "$frames"
-    playable=$entry; return
-  fi
-
   width=$(field width "$info"); height=$(field height "$info")
   [[ $width =~ ^[1-9][0-9]*$ && $height =~ ^[1-9][0-9]*$ ]] || die "no picture size in $path"
   rate=$(frame_rate "$info")
+  build_converter
+  capacity=$("$converter" --capacity --size "${width}x$height") || die "cannot convert $path"
+  fit=$(( frames < capacity ? frames : capacity ))
+  if [ -f "$entry" ]; then
+    say "using the converted copy made before: $entry"
+    tell_if_partial "$fit" "$frames" "${width}x$height"
+    playable=$entry; return
+  fi
+
+  say "Wine's movie device cannot show $path ($(field codec_name "$info") in $(field format_name "$info"))"
+  tell_if_partial "$fit" "$frames" "${width}x$height"
   mkdir -p -- "$cache" || die "cannot create the cache folder $cache"
   # Frames with their chunk headers and index entries, and room for the headers.
-  need=$(( frames * (width * height * 4 + 64) + 1048576 ))
+  need=$(( fit * (width * height * 4 + 24) + 1048576 ))
   free=$(df -P -B1 -- "$cache" | awk 'NR == 2 { print $4 }')
   if [ "$need" -gt "$free" ]; then
     die "converting $path needs $((need / 1048576)) MB in $cache, but only $((free / 1048576)) MB are free;" \
         "free some space or set VELMO_CACHE_DIR to a folder on a larger disk"
   fi
-  say "Wine's movie device cannot show $path ($(field codec_name "$info") in $(field format_name "$info"));"
-  say "converting it once into an uncompressed AVI ($frames frames of ${width}x$height, $((need / 1048576)) MB) in $cache"
+  say "converting it once into an uncompressed AVI ($fit frames of ${width}x$height, $((need / 1048576)) MB) in $cache"
   tmp=$cache/.$name.$$.part
   partial+=("$tmp")
   # Every decoded frame becomes one frame of the copy, in order, so frame
-  # numbers stay those of the source.
-  ffmpeg -nostdin -hide_banner -loglevel error -stats -y -i "$path" -map 0:v:0 -an -sn -dn \
-    -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -c:v rawvideo -pix_fmt bgra -f avi "$tmp" ||
-    die "ffmpeg could not convert $path"
-  mark_bottom_up "$tmp" "$height"
+  # numbers stay those of the source; rows leave ffmpeg bottom row first.
+  ffmpeg -nostdin -hide_banner -loglevel error -stats -i "$path" -map 0:v:0 -an -sn -dn \
+    -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -frames:v "$fit" -f rawvideo -pix_fmt bgra - |
+    "$converter" "$tmp" --size "${width}x$height" --fps "$rate" >/dev/null ||
+    die "could not convert $path"
   rm -f -- "$cache/"*"-$key-"*.avi
   mv -f -- "$tmp" "$entry"
   cleanup_partial
-  warn_if_cut_short "$entry" "$frames"
   playable=$entry
+}
+
+# tell_if_partial <frames in the copy> <frames of the movie> <picture size>:
+# says which frames the copy has when it cannot hold them all.
+tell_if_partial() {
+  [ "$1" -lt "$2" ] || return 0
+  say "note: the copy holds only frames 0 to $(($1 - 1)) of the movie's $2 frames: Wine's movie device reads" \
+      "an AVI file only up to 2 GB, which is $1 uncompressed frames of $3; to reach later frames, cut the part" \
+      "you need with ffmpeg first (its frame numbers then start at 0)"
 }
 
 # prepare_movie <movie>: sets playable to the movie or to a copy the device shows.

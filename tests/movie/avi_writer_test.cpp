@@ -210,6 +210,35 @@ TEST_P(AviWriterTest, MovieHasTheRiffLayoutAndFramesDecodeToThePattern)
       }
 }
 
+// The capacity is the most frames whose file, as the writer lays it out, stays
+// within the 2 GB that readers with signed 32-bit offsets reach.
+TEST_P(AviWriterTest, FrameCapacityIsTheMostFramesWithinTwoGigabytes)
+{
+  TTestMovie spec;
+  spec.Width = 641;
+  spec.Height = 480;
+  spec.BitCount = static_cast<std::uint16_t>(GetParam());
+  auto fileBytes = [&spec](std::uint32_t frames) {
+    spec.Frames = frames;
+    TTempPath path("velmo-writer-capacity.avi");
+    WriteTestMovie(path.Get(), spec);
+    return static_cast<std::uint64_t>(ReadFile(path.Get()).size());
+  };
+  const std::uint64_t oneFrame = fileBytes(1);
+  const std::uint64_t perFrame = fileBytes(2) - oneFrame;
+  const std::uint64_t fixed = oneFrame - perFrame;
+
+  TAviWriter::TFormat format;
+  format.Width = spec.Width;
+  format.Height = spec.Height;
+  format.BitCount = spec.BitCount;
+  if (spec.BitCount == 8)
+    format.Palette = PatternPalette();
+  const std::uint64_t capacity = TAviWriter::FrameCapacity(format);
+  EXPECT_LE(fixed + capacity * perFrame, 0x7FFFFFFFu);
+  EXPECT_GT(fixed + (capacity + 1) * perFrame, 0x7FFFFFFFu);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, AviWriterTest, ::testing::Values(8, 24, 32),
                          [](const ::testing::TestParamInfo<int>& depth) {
                            return "Bits" + std::to_string(depth.param);

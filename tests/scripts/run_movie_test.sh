@@ -29,6 +29,8 @@ check "one converted copy is kept" test "$(wc -l <<<"$entries")" = 1
 copy=$entries
 check "the program is given the copy" test "$(unix_path "$(cat "$work/first")")" = "$copy"
 check "the copy is uncompressed 32-bit with rows bottom-up" test "$(stored_height "$copy")" = 120
+check "the copy is one RIFF part, all the device reads" \
+  test "$(($(od -An -tu4 -j4 -N4 -- "$copy") + 8))" = "$(stat -c %s -- "$copy")" -a -z "$(grep -l AVIX -- "$copy")"
 probe=$(ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,pix_fmt,nb_frames,r_frame_rate \
   -of default=nw=1 "$copy")
 check "the copy has the source's frames and rate" \
@@ -48,13 +50,13 @@ check "its old copy is gone" test "$(cache_entries | wc -l)" = 1 -a ! -e "$copy"
 # Interrupted (Ctrl+C reaches the whole process group) while ffmpeg writes.
 stubs=$work/stubs
 mkdir -p "$stubs"
-printf '#!/bin/sh\nfor last; do :; done\nprintf half-written >"$last"\nexec sleep 60\n' >"$stubs/ffmpeg"
+printf '#!/bin/sh\nexec sleep 60\n' >"$stubs/ffmpeg"
 chmod +x "$stubs/ffmpeg"
 rm -rf "$VELMO_CACHE_DIR"
 PATH=$stubs:$PATH setsid "$run_sh" --prepare-only "$mjpeg" >/dev/null 2>&1 &
 group=$!
 for _ in $(seq 100); do [ -n "$(cache_entries | grep '\.part$')" ] && break; sleep 0.1; done
-check "ffmpeg writes under a temporary name" test -n "$(cache_entries | grep '\.part$')"
+check "the copy is written under a temporary name" test -n "$(cache_entries | grep '\.part$')"
 kill -INT -- "-$group"
 wait "$group" && fail "an interrupted conversion fails" || true
 check "an interrupted conversion leaves nothing in the cache" test -z "$(cache_entries | grep -v '/cache$')"
@@ -71,4 +73,24 @@ else
     "$work/full.err"
 fi
 check "before ffmpeg runs" test ! -e "$work/ffmpeg-ran"
+
+# Longer than an AVI file holds (2 GB, 14 frames of 6000x6000): the user is
+# told before converting, and the room needed is that of the frames kept.
+long=$work/long.avi
+MOVIE_SIZE=6000x6000 MOVIE_FRAMES=1 make_movie "$work/one.avi" -c:v mjpeg
+ffmpeg -nostdin -v error -stream_loop 14 -i "$work/one.avi" -c copy "$long"
+PATH=$stubs:$PATH "$run_sh" --prepare-only "$long" >/dev/null 2>"$work/long.err" || true
+check "a movie longer than a copy holds is announced as cut short" \
+  grep -q 'holds only frames 0 to 13 of the movie.s 15 frames' "$work/long.err"
+check "with the room the 14 frames need" grep -Eq 'needs 19[0-9]{2} MB' "$work/long.err"
+
+# The converter alone: input ending inside a frame leaves no file.
+converter=$root/build/host/rawavi
+head -c $((4 * 4 * 4 * 3 / 2)) /dev/zero >"$work/frames"
+if "$converter" "$work/short.avi" --size 4x4 --fps 25 <"$work/frames" 2>"$work/short.err"; then
+  fail "a short last frame is refused"
+else
+  check "a short last frame is refused" grep -q 'ends inside a frame' "$work/short.err"
+fi
+check "and leaves no file" test ! -e "$work/short.avi"
 finish

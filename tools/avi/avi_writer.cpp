@@ -42,18 +42,9 @@ void WriteU32At(std::ofstream& file, std::uint32_t offset, std::uint32_t value)
 
 TAviWriter::TAviWriter(const std::string& path, const TFormat& format) : Path(path), Format(format)
 {
-  if (Format.Width == 0 || Format.Height == 0 || Format.Width > 0x7FFF || Format.Height > 0x7FFF)
-    throw TXAvi("movie size must be 1 to 32767 pixels each way");
-  if (Format.BitCount != 8 && Format.BitCount != 24 && Format.BitCount != 32)
-    throw TXAvi("bits per pixel must be 8, 24 or 32");
-  if (Format.Rate == 0 || Format.Scale == 0)
-    throw TXAvi("frame rate must be positive");
-  if (Format.BitCount == 8 && (Format.Palette.empty() || Format.Palette.size() > 256))
-    throw TXAvi("an 8-bit movie needs a palette of 1 to 256 colours");
+  CheckFormat(Format);
   if (Format.BitCount != 8)
     Format.Palette.clear();
-  if (std::uint64_t{RowBytes()} * Format.Height > MaxFileBytes / 2)
-    throw TXAvi("frame too large");
 
   File.open(Path, std::ios::binary | std::ios::trunc);
   if (!File)
@@ -69,9 +60,46 @@ TAviWriter::~TAviWriter()
   }
 }
 
-std::uint32_t TAviWriter::RowBytes() const
+void TAviWriter::CheckFormat(const TFormat& format)
 {
-  return (Format.Width * Format.BitCount + 31) / 32 * 4;
+  if (format.Width == 0 || format.Height == 0 || format.Width > 0x7FFF || format.Height > 0x7FFF)
+    throw TXAvi("movie size must be 1 to 32767 pixels each way");
+  if (format.BitCount != 8 && format.BitCount != 24 && format.BitCount != 32)
+    throw TXAvi("bits per pixel must be 8, 24 or 32");
+  if (format.Rate == 0 || format.Scale == 0)
+    throw TXAvi("frame rate must be positive");
+  if (format.BitCount == 8 && (format.Palette.empty() || format.Palette.size() > 256))
+    throw TXAvi("an 8-bit movie needs a palette of 1 to 256 colours");
+  if (std::uint64_t{RowBytes(format)} * format.Height > MaxFileBytes / 2)
+    throw TXAvi("frame too large");
+}
+
+std::uint32_t TAviWriter::RowBytes(const TFormat& format)
+{
+  return (format.Width * format.BitCount + 31) / 32 * 4;
+}
+
+// List size fields: 'strl' holds the stream's header and format (palette
+// included), 'hdrl' the main header and 'strl'.
+std::uint32_t TAviWriter::StreamListBytes(const TFormat& format)
+{
+  const std::uint32_t paletteBytes = format.BitCount == 8 ? static_cast<std::uint32_t>(format.Palette.size()) * 4 : 0;
+  return 4 + 8 + StreamHeaderBytes + 8 + BitmapInfoHeaderBytes + paletteBytes;
+}
+
+std::uint32_t TAviWriter::HeaderListBytes(const TFormat& format)
+{
+  return 4 + 8 + MainHeaderBytes + 8 + StreamListBytes(format);
+}
+
+std::uint32_t TAviWriter::FrameCapacity(const TFormat& format)
+{
+  CheckFormat(format);
+  // RIFF header, 'hdrl' list, 'movi' list header and 'idx1' header; then per
+  // frame its chunk and its index entry.
+  const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8;
+  const std::uint64_t bytesPerFrame = 8 + std::uint64_t{RowBytes(format)} * format.Height + 16;
+  return static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
 }
 
 void TAviWriter::Check(const char* what)
@@ -85,8 +113,8 @@ void TAviWriter::WriteHeaders()
   const std::uint32_t frameBytes = FrameBytes();
   const std::uint32_t paletteBytes = static_cast<std::uint32_t>(Format.Palette.size()) * 4;
   const std::uint32_t strfBytes = BitmapInfoHeaderBytes + paletteBytes;
-  const std::uint32_t strlBytes = 4 + 8 + StreamHeaderBytes + 8 + strfBytes;
-  const std::uint32_t hdrlBytes = 4 + 8 + MainHeaderBytes + 8 + strlBytes;
+  const std::uint32_t strlBytes = StreamListBytes(Format);
+  const std::uint32_t hdrlBytes = HeaderListBytes(Format);
 
   TBytes h;
   h.FourCC("RIFF"); h.U32(0); h.FourCC("AVI ");   // size patched by Finish
@@ -150,11 +178,9 @@ void TAviWriter::WriteFrame(const std::uint8_t* bits)
 {
   if (Finished)
     throw TXAvi("frame written after the movie was finished");
-  const std::uint32_t frameBytes = FrameBytes();
-  const std::uint64_t end = std::uint64_t{MoviStart} + 4 + (std::uint64_t{FrameCount()} + 1) * (8 + frameBytes)
-                            + (std::uint64_t{FrameCount()} + 1) * 16 + 8;
-  if (end > MaxFileBytes)
+  if (FrameCount() >= FrameCapacity())
     throw TXAvi("movie too long for an AVI 1.0 file");
+  const std::uint32_t frameBytes = FrameBytes();
 
   FrameOffsets.push_back(static_cast<std::uint32_t>(File.tellp()) - MoviStart);
   TBytes chunk;

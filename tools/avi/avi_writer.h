@@ -38,10 +38,16 @@ public:
   TAviWriter& operator=(const TAviWriter&) = delete;
 
   // Bytes of one row (padded to 4 bytes) and of one frame of DIB bits.
-  std::uint32_t RowBytes() const;
+  std::uint32_t RowBytes() const { return RowBytes(Format); }
   std::uint32_t FrameBytes() const { return RowBytes() * Format.Height; }
+  // The most frames of this format one AVI 1.0 file holds: the file, index
+  // included, stays below 2 GB, the limit of readers' signed 32-bit offsets.
+  // Throws TXAvi when the format is unusable.
+  static std::uint32_t FrameCapacity(const TFormat& format);
+  std::uint32_t FrameCapacity() const { return FrameCapacity(Format); }
 
-  // Appends a frame: FrameBytes() bytes of DIB bits, in the format's row order.
+  // Appends a frame: FrameBytes() bytes of DIB bits, in the format's row
+  // order. Throws TXAvi beyond FrameCapacity().
   void WriteFrame(const std::uint8_t* bits);
   // Writes the index, completes the headers and closes the file.
   void Finish();
@@ -49,6 +55,10 @@ public:
   std::uint32_t FrameCount() const { return static_cast<std::uint32_t>(FrameOffsets.size()); }
 
 private:
+  static void CheckFormat(const TFormat& format);
+  static std::uint32_t RowBytes(const TFormat& format);
+  static std::uint32_t StreamListBytes(const TFormat& format);
+  static std::uint32_t HeaderListBytes(const TFormat& format);
   void WriteHeaders();
   void Check(const char* what);
 

@@ -1,9 +1,9 @@
 // Writes a test movie whose pixels encode the frame number:
 //   makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]] [--top-down]
 #include "tools/avi/avi_writer.h"
+#include "tools/avi/number_text.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -12,28 +12,6 @@ namespace {
 const char Usage[] =
   "usage: makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]] [--top-down]\n"
   "  defaults: --bpp 32 --size 160x120 --frames 20 --fps 15\n";
-
-// Parses a whole decimal number; false on anything else.
-bool ParseNumber(const char* text, std::uint32_t& value)
-{
-  if (!*text || *text < '0' || *text > '9')
-    return false;
-  char* end = nullptr;
-  const unsigned long parsed = std::strtoul(text, &end, 10);
-  if (*end || parsed > 0xFFFFFFFFul)
-    return false;
-  value = static_cast<std::uint32_t>(parsed);
-  return true;
-}
-
-// Parses "A<separator>B" into two numbers.
-bool ParsePair(const char* text, char separator, std::uint32_t& a, std::uint32_t& b)
-{
-  const char* split = std::strchr(text, separator);
-  if (!split)
-    return false;
-  return ParseNumber(std::string(text, split).c_str(), a) && ParseNumber(split + 1, b);
-}
 
 bool ParseArguments(int argc, char** argv, std::string& path, TTestMovie& movie)
 {
