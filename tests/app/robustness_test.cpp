@@ -107,6 +107,15 @@ class LongCutTest : public testing::Test {
 protected:
   explicit LongCutTest(const TCutSession::TOptions& options) : Session(options) {}
 
+  static TCutSession::TOptions Movie(std::uint32_t width, std::uint32_t height, std::uint32_t frames)
+  {
+    TCutSession::TOptions options;
+    options.Movie.Width = width;
+    options.Movie.Height = height;
+    options.Movie.Frames = frames;
+    return options;
+  }
+
   void SetUp() override
   {
     ASSERT_NE(Session.Main(), nullptr);
@@ -170,16 +179,7 @@ protected:
 // Keys typed by the user: input of the desktop, not messages posted to a window.
 class CutInputTest : public LongCutTest {
 protected:
-  CutInputTest() : LongCutTest(LongMovie()) {}
-
-  static TCutSession::TOptions LongMovie()
-  {
-    TCutSession::TOptions options;
-    options.Movie.Width = 64;
-    options.Movie.Height = 48;
-    options.Movie.Frames = 2000;
-    return options;
-  }
+  CutInputTest() : LongCutTest(Movie(64, 48, 2000)) {}
 
   static void Type(UINT key, UINT modifier = 0)
   {
@@ -240,16 +240,7 @@ TEST_F(CutInputTest, AltF4ClosesTheProgramAtOnceWithEveryFileComplete)
 // the cut handles the next message.
 class WriteInFlightTest : public LongCutTest {
 protected:
-  WriteInFlightTest() : LongCutTest(LargeFrames()) {}
-
-  static TCutSession::TOptions LargeFrames()
-  {
-    TCutSession::TOptions options;
-    options.Movie.Width = 320;
-    options.Movie.Height = 240;
-    options.Movie.Frames = 100;
-    return options;
-  }
+  WriteInFlightTest() : LongCutTest(Movie(320, 240, 100)) {}
 };
 
 TEST_F(WriteInFlightTest, CancelEndsTheCutWithEveryFileCompleteAndInOrder)
