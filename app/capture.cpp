@@ -84,18 +84,13 @@ bool SDIDecFrame::CaptureFrame()
   }
   ::SetFocus(Handle);
 
-  TWindowDC windowDC(MovieWindow);
-  TMemoryDC memoryDC;
   TBitmap bitmap(TScreenDC(), CaptureWidth, CaptureHeight);
-  memoryDC.SelectObject(bitmap);
-  const TPoint origin = TMovieWindowBorder::Current().InnerOrigin();
-  ::BitBlt(memoryDC, 0, 0, CaptureWidth, CaptureHeight, windowDC, origin.x, origin.y, SRCCOPY);
-  memoryDC.RestoreBitmap();
+  CopyInnerArea(MovieWindow, TSize(CaptureWidth, CaptureHeight), bitmap);
 
   TDib dib(bitmap);
   if (PaletteDevice) {
     std::vector<PALETTEENTRY> entries(static_cast<std::size_t>(PaletteSize));
-    ::GetSystemPaletteEntries(memoryDC, 0, static_cast<UINT>(PaletteSize), entries.data());
+    ::GetSystemPaletteEntries(TScreenDC(), 0, static_cast<UINT>(PaletteSize), entries.data());
     for (int i = 0; i < PaletteSize; ++i) {
       const PALETTEENTRY& e = entries[static_cast<std::size_t>(i)];
       dib.SetColor(i, RGB(e.peRed, e.peGreen, e.peBlue));

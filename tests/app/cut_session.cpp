@@ -35,16 +35,6 @@ void RemoveTree(const std::string& dir)
   ::RemoveDirectoryA(dir.c_str());
 }
 
-BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
-{
-  // The movie window has a caption (bars may have a border, half of that style).
-  if ((::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 }  // namespace
 
 std::string CaptureName(std::uint32_t position)
@@ -83,10 +73,7 @@ TCutSession::~TCutSession()
 
 HWND TCutSession::MovieWindow() const
 {
-  HWND movie = nullptr;
-  if (MainWindow)
-    ::EnumChildWindows(MainWindow, FindCaptioned, reinterpret_cast<LPARAM>(&movie));
-  return movie && ::IsWindowVisible(movie) ? movie : nullptr;
+  return ShownMovieWindow(MainWindow);
 }
 
 bool TCutSession::WaitForMovie()
@@ -96,11 +83,7 @@ bool TCutSession::WaitForMovie()
 
 void TCutSession::Settle() const
 {
-  for (int i = 0; i < 4; ++i) {
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
-    ::Sleep(150);
-  }
+  WaitUntilHandled(MainWindow);
 }
 
 void TCutSession::OpenWithDialog() const
