@@ -29,33 +29,7 @@ BITMAPINFOHEADER MakeInfoHeader(int width, int height, int depth, int numColors)
   return header;
 }
 
-void PutLittleEndian(BYTE* out, DWORD value, int bytes)
-{
-  for (int i = 0; i < bytes; ++i)
-    out[i] = static_cast<BYTE>(value >> (8 * i));
-}
-
 }  // namespace
-
-int TDib::ColorsForDepth(int depth)
-{
-  switch (depth) {
-    case 1: case 4: case 8: return 1 << depth;
-    case 24: return 0;
-    default: return -1;
-  }
-}
-
-int TDib::DepthForColors(int colors)
-{
-  if (colors <= 2)
-    return 1;
-  if (colors <= 16)
-    return 4;
-  if (colors > 256)
-    return 24;
-  return 8;
-}
 
 // --- Construction ------------------------------------------------------------
 
@@ -445,15 +419,7 @@ bool TDib::ToRgbColors(const TPalette& palette)
 
 std::array<BYTE, TDib::FileHeaderSize> TDib::FileHeader() const
 {
-  std::array<BYTE, FileHeaderSize> header{};
-  const DWORD bitsOffset =
-    static_cast<DWORD>(static_cast<const BYTE*>(Bits) - reinterpret_cast<const BYTE*>(Info));
-  header[0] = 'B';
-  header[1] = 'M';
-  PutLittleEndian(&header[2], static_cast<DWORD>(BlockSize + FileHeaderSize), 4);
-  // Bytes 6 to 9 are the two reserved words, zero.
-  PutLittleEndian(&header[10], static_cast<DWORD>(bitsOffset + FileHeaderSize), 4);
-  return header;
+  return DibFormat::FileHeader(BlockSize, static_cast<const BYTE*>(Bits) - reinterpret_cast<const BYTE*>(Info));
 }
 
 bool TDib::Write(TFile& file, bool withFileHeader) const
