@@ -78,12 +78,19 @@ HWND TCutSession::MovieWindow() const
 
 bool TCutSession::WaitForMovie()
 {
-  return WaitFor([&] { return MovieWindow() != nullptr; });
+  if (!WaitFor([&] { return MovieWindow() != nullptr; }))
+    return false;
+  // What the opening left queued (the device's notifications) is handled too,
+  // so that a test's commands are the next messages the program takes.
+  Settle();
+  return true;
 }
 
 void TCutSession::Settle() const
 {
-  WaitUntilHandled(MainWindow);
+  // The most commands a test queues at once, each with a notification the
+  // movie device may post.
+  WaitUntilHandled(MainWindow, 16);
 }
 
 void TCutSession::OpenWithDialog() const

@@ -38,13 +38,12 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
   return static_cast<bool>(out);
 }
 
-bool WaitUntilHandled(HWND window, int timeoutMs)
+bool WaitUntilHandled(HWND window, int queued, int timeoutMs)
 {
   // A sent message jumps the queue, but it is answered only when the thread
-  // asks for a message again: the second answer comes after the thread took
-  // the first queued message and handled it, and so on. Three in a row cover
-  // the two messages of a key press and the repaint it may cause.
-  for (int round = 0; round < 3; ++round) {
+  // asks for a message again: the next one sent after that answer is answered
+  // once the thread has taken a queued message and handled it, and so on.
+  for (int round = 0; round <= queued; ++round) {
     DWORD_PTR result = 0;
     if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result))
       return false;
@@ -143,7 +142,7 @@ void TProgramRun::Key(HWND main, UINT virtualKey, bool shift, bool control) cons
     ::keybd_event(VK_CONTROL, 0, 0, 0);
   ::PostMessageA(main, WM_KEYDOWN, virtualKey, 1);
   ::PostMessageA(main, WM_KEYUP, virtualKey, 0xC0000001);
-  WaitUntilHandled(main);
+  WaitUntilHandled(main, 2);
   if (control)
     ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
   if (shift)

@@ -16,8 +16,10 @@ std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
 // Returns once the window's thread has handled what was posted to it before
-// the call; false when it did not answer in time (or the window is gone).
-bool WaitUntilHandled(HWND window, int timeoutMs = 20000);
+// the call, when at most queued messages are waiting there (those posted to it
+// and those its own work posts); false when it did not answer in time (or the
+// window is gone).
+bool WaitUntilHandled(HWND window, int queued, int timeoutMs = 20000);
 
 // The movie device's window among the main window's descendants (the one
 // with a whole caption: a bar may have a border, half of that style), or null

@@ -153,8 +153,9 @@ public:
 
   void Command(unsigned id) const { ::PostMessageA(Main, WM_COMMAND, id, 0); }
 
-  // Returns once the program has handled everything posted to it so far.
-  void Settle() const { WaitUntilHandled(Main, 60000); }
+  // Returns once the program has handled everything posted to it so far: at
+  // most commands commands, each with a notification the movie device may post.
+  void Settle(int commands = 8) const { WaitUntilHandled(Main, 2 * commands, 60000); }
 
   // The size of a complete 32-bit capture of the movie window's inner area.
   long long CaptureFileSize() const
@@ -295,7 +296,7 @@ bool ContinuousCut(unsigned width, unsigned height, unsigned frames, bool moveMo
   for (unsigned i = 1; i < frames; ++i)
     run.Command(CM_NEXTFRAME);
   run.Command(CM_MARKTO);
-  run.Settle();
+  run.Settle(static_cast<int>(frames) + 2);
 
   std::unique_ptr<TMouseMover> mover;
   if (moveMouse) {
