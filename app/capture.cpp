@@ -2,7 +2,6 @@
 // from the movie window's inner area and written as a BMP file.
 #include "app/sdidecframe.h"
 #include "app/framewriter.h"
-#include "app/moviewindow.h"
 #include "app/pathtext.h"
 #include "framework/app/application.h"
 #include "resources/resource.h"
@@ -86,7 +85,7 @@ TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
   const HWND focus = ::GetFocus();
   if (focus != Handle && !::IsChild(Handle, focus))
     ::SetFocus(Handle);
-  return grabber.Grab(TMovieWindowBorder::Current().InnerOrigin(), TSize(CaptureWidth, CaptureHeight));
+  return grabber.Grab(TSize(CaptureWidth, CaptureHeight));
 }
 
 void SDIDecFrame::ReportNothingShown()

@@ -1,21 +1,23 @@
 #include "app/framegrabber.h"
 
+#include "app/moviewindow.h"
 #include "graphics/bitmap.h"
+#include "graphics/dc.h"
 #include "graphics/dib.h"
 #include "graphics/dibsection.h"
 
 #include <vector>
 
 TFrameGrabber::TFrameGrabber(HWND movieWindow, int paletteSize)
-  : WindowDC(movieWindow), ScreenDepth(TScreenDC().GetDeviceCaps(BITSPIXEL)), PaletteSize(paletteSize)
+  : MovieWindow(movieWindow), ScreenDepth(TScreenDC().GetDeviceCaps(BITSPIXEL)), PaletteSize(paletteSize)
 {
 }
 
 TFrameGrabber::~TFrameGrabber() = default;
 
-TFramePicture TFrameGrabber::Grab(TPoint origin, TSize size)
+TFramePicture TFrameGrabber::Grab(TSize size)
 {
-  return PaletteSize ? GrabThroughPalette(origin, size) : GrabIntoSection(origin, size);
+  return PaletteSize ? GrabThroughPalette(size) : GrabIntoSection(size);
 }
 
 std::shared_ptr<TDibSection> TFrameGrabber::FreeSection(TSize size)
@@ -32,26 +34,21 @@ std::shared_ptr<TDibSection> TFrameGrabber::FreeSection(TSize size)
   return std::make_shared<TDibSection>(size.cx, size.cy, ScreenDepth);
 }
 
-TFramePicture TFrameGrabber::GrabIntoSection(TPoint origin, TSize size)
+TFramePicture TFrameGrabber::GrabIntoSection(TSize size)
 {
   std::shared_ptr<TDibSection> section = FreeSection(size);
-  MemoryDC.SelectObject(*section);
-  ::BitBlt(MemoryDC, 0, 0, size.cx, size.cy, WindowDC, origin.x, origin.y, SRCCOPY);
-  MemoryDC.RestoreBitmap();
+  CopyInnerArea(MovieWindow, size, *section);
   ::GdiFlush();  // the pixels may be read on another thread
   return [section](const char* path) { return section->WriteFile(path); };
 }
 
-TFramePicture TFrameGrabber::GrabThroughPalette(TPoint origin, TSize size)
+TFramePicture TFrameGrabber::GrabThroughPalette(TSize size)
 {
   TBitmap bitmap(TScreenDC(), size.cx, size.cy);
-  MemoryDC.SelectObject(bitmap);
-  ::BitBlt(MemoryDC, 0, 0, size.cx, size.cy, WindowDC, origin.x, origin.y, SRCCOPY);
-  MemoryDC.RestoreBitmap();
-
+  CopyInnerArea(MovieWindow, size, bitmap);
   auto dib = std::make_shared<TDib>(bitmap);
   std::vector<PALETTEENTRY> entries(static_cast<std::size_t>(PaletteSize));
-  ::GetSystemPaletteEntries(MemoryDC, 0, static_cast<UINT>(PaletteSize), entries.data());
+  ::GetSystemPaletteEntries(TScreenDC(), 0, static_cast<UINT>(PaletteSize), entries.data());
   for (int i = 0; i < PaletteSize; ++i) {
     const PALETTEENTRY& e = entries[static_cast<std::size_t>(i)];
     dib->SetColor(i, RGB(e.peRed, e.peGreen, e.peBlue));

@@ -2,7 +2,7 @@
 // that can be written as a BMP file on any thread.
 #pragma once
 
-#include "graphics/dc.h"
+#include "framework/base/geometry.h"
 
 #include <functional>
 #include <memory>
@@ -22,21 +22,20 @@ public:
   TFrameGrabber(const TFrameGrabber&) = delete;
   TFrameGrabber& operator=(const TFrameGrabber&) = delete;
 
-  // The size x size area at origin of the movie window (window coordinates).
-  TFramePicture Grab(TPoint origin, TSize size);
+  // The top left size.cx x size.cy pixels of the movie window's inner area.
+  TFramePicture Grab(TSize size);
 
 private:
   // A screen of 16 or more bits per pixel: the pixels are copied straight into
   // a DIB section, whose bytes are those a conversion of a screen bitmap gives.
-  TFramePicture GrabIntoSection(TPoint origin, TSize size);
+  TFramePicture GrabIntoSection(TSize size);
   // A palette display: the screen bitmap is converted and its pixels numbered
   // by the system palette, which becomes the colour table.
-  TFramePicture GrabThroughPalette(TPoint origin, TSize size);
+  TFramePicture GrabThroughPalette(TSize size);
   // A section of the size that no picture handed out still holds.
   std::shared_ptr<TDibSection> FreeSection(TSize size);
 
-  TWindowDC WindowDC;
-  TMemoryDC MemoryDC;
+  const HWND MovieWindow;
   const int ScreenDepth;
   const int PaletteSize;
   // Two sections in turn: one may still be written while the next frame is

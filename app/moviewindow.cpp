@@ -1,4 +1,6 @@
 #include "app/moviewindow.h"
+#include "graphics/bitmap.h"
+#include "graphics/dc.h"
 
 #include <algorithm>
 
@@ -9,6 +11,16 @@ TMovieWindowBorder TMovieWindowBorder::Current()
   border.FrameY = ::GetSystemMetrics(SM_CYFRAME);
   border.Caption = ::GetSystemMetrics(SM_CYCAPTION);
   return border;
+}
+
+void CopyInnerArea(HWND movieWindow, const TSize& size, const TBitmap& into)
+{
+  TWindowDC windowDC(movieWindow);
+  TMemoryDC memoryDC;
+  memoryDC.SelectObject(into);
+  const TPoint origin = TMovieWindowBorder::Current().InnerOrigin();
+  ::BitBlt(memoryDC, 0, 0, size.cx, size.cy, windowDC, origin.x, origin.y, SRCCOPY);
+  memoryDC.RestoreBitmap();
 }
 
 namespace {

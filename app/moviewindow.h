@@ -1,9 +1,12 @@
 // Geometry of the movie device's window: a sizing border on every side and a
 // caption on top around the area where the movie is drawn, which is the area a
-// capture takes; and how far the main frame grows to show the whole window.
+// capture takes; the copy of that area; and how far the main frame grows to
+// show the whole window.
 #pragma once
 
 #include "framework/base/geometry.h"
+
+class TBitmap;
 
 struct TMovieWindowBorder {
   int FrameX = 0;   // sizing border, left and right
@@ -23,6 +26,11 @@ struct TMovieWindowBorder {
     return TSize(inner.cx + 2 * FrameX, inner.cy + 2 * FrameY + Caption);
   }
 };
+
+// Copies what the screen shows of the movie window's inner area, size pixels
+// of it from its top left, into a bitmap at least that large: the step of
+// every capture that reads the screen.
+void CopyInnerArea(HWND movieWindow, const TSize& size, const TBitmap& into);
 
 // The frame rectangle grown (never shrunk) by the missing width and height,
 // kept within the work area: its size is capped at the work area's, and it is

@@ -307,6 +307,7 @@ void SDIDecFrame::CeMovieOpen(TCommandEnabler& ce)
   ce.Enable(MovieOpen == 1);
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(SDIDecFrame, TDecoratedFrame)
   EV_COMMAND(CM_FILECLOSE, CmFileClose),
   EV_COMMAND(CM_FILEOPEN, CmFileOpen),
@@ -335,3 +336,4 @@ DEFINE_RESPONSE_TABLE1(SDIDecFrame, TDecoratedFrame)
   EV_COMMAND(CM_NOTHING, CmNothing),
   EV_COMMAND(CM_CANCELCUT, CmCancelCut),
 END_RESPONSE_TABLE;
+// clang-format on

@@ -19,9 +19,11 @@ void velmoApp::CmAbout()
   velmoAboutDlg(GetMainWindow(), IDD_ABOUT).Execute();
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(velmoApp, TApplication)
   EV_COMMAND(CM_ABOUT, CmAbout),
 END_RESPONSE_TABLE;
+// clang-format on
 
 int AppMain(int, char*[])
 {

@@ -123,7 +123,9 @@ void TScrollBar::RunScrollCode(unsigned scrollCode, int thumbPos)
   }
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TScrollBar, TControl)
   EV_WM_HSCROLL,
   EV_WM_VSCROLL,
 END_RESPONSE_TABLE;
+// clang-format on

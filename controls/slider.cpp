@@ -335,6 +335,7 @@ void TSlider::EvEnable(WPARAM, LPARAM)
   ::InvalidateRect(Handle, &ThumbRect, FALSE);
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TSlider, TScrollBar)
   EV_WM_GETDLGCODE,
   EV_WM_ERASEBKGND,
@@ -348,3 +349,4 @@ DEFINE_RESPONSE_TABLE1(TSlider, TScrollBar)
   EV_WM_KILLFOCUS,
   EV_MESSAGE(WM_ENABLE, EvEnable),
 END_RESPONSE_TABLE;
+// clang-format on

@@ -468,6 +468,7 @@ void TGadgetWindow::ShowCommandHint(int id)
   Parent->HandleMessage(WM_ENTERIDLE, MSGF_MENU, 0);
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TGadgetWindow, TWindow)
   EV_WM_LBUTTONDOWN,
   EV_WM_LBUTTONUP,
@@ -478,3 +479,4 @@ DEFINE_RESPONSE_TABLE1(TGadgetWindow, TWindow)
   EV_WM_SYSCOLORCHANGE,
   EV_WM_CTLCOLOR,
 END_RESPONSE_TABLE;
+// clang-format on

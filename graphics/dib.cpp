@@ -15,12 +15,6 @@ constexpr DWORD CoreHeaderSize = sizeof(BITMAPCOREHEADER);  // 12
 
 COLORREF ToColor(BYTE red, BYTE green, BYTE blue) { return red | green << 8 | blue << 16; }
 
-void PutLittleEndian(BYTE* out, DWORD value, int bytes)
-{
-  for (int i = 0; i < bytes; ++i)
-    out[i] = static_cast<BYTE>(value >> (8 * i));
-}
-
 }  // namespace
 
 BITMAPINFOHEADER TDib::MakeInfoHeader(int width, int height, int depth, int numColors)
@@ -35,26 +29,6 @@ BITMAPINFOHEADER TDib::MakeInfoHeader(int width, int height, int depth, int numC
   header.biSizeImage = TDib::ScanBytes(width, depth) * height;
   header.biClrUsed = numColors;
   return header;
-}
-
-int TDib::ColorsForDepth(int depth)
-{
-  switch (depth) {
-    case 1: case 4: case 8: return 1 << depth;
-    case 24: return 0;
-    default: return -1;
-  }
-}
-
-int TDib::DepthForColors(int colors)
-{
-  if (colors <= 2)
-    return 1;
-  if (colors <= 16)
-    return 4;
-  if (colors > 256)
-    return 24;
-  return 8;
 }
 
 // --- Construction ------------------------------------------------------------
@@ -443,20 +417,9 @@ bool TDib::ToRgbColors(const TPalette& palette)
 
 // --- Output -------------------------------------------------------------------
 
-std::array<BYTE, TDib::FileHeaderSize> TDib::MakeFileHeader(std::size_t blockSize, std::size_t bitsOffset)
-{
-  std::array<BYTE, FileHeaderSize> header{};
-  header[0] = 'B';
-  header[1] = 'M';
-  PutLittleEndian(&header[2], static_cast<DWORD>(blockSize + FileHeaderSize), 4);
-  // Bytes 6 to 9 are the two reserved words, zero.
-  PutLittleEndian(&header[10], static_cast<DWORD>(bitsOffset + FileHeaderSize), 4);
-  return header;
-}
-
 std::array<BYTE, TDib::FileHeaderSize> TDib::FileHeader() const
 {
-  return MakeFileHeader(BlockSize, static_cast<const BYTE*>(Bits) - reinterpret_cast<const BYTE*>(Info));
+  return DibFormat::FileHeader(BlockSize, static_cast<const BYTE*>(Bits) - reinterpret_cast<const BYTE*>(Info));
 }
 
 bool TDib::Write(TFile& file, bool withFileHeader) const

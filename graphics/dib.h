@@ -3,6 +3,7 @@
 // the platform's DIB calls, put on the clipboard and written as a BMP file.
 #pragma once
 
+#include "graphics/dibformat.h"
 #include "graphics/gdibase.h"
 #include "framework/base/resid.h"
 
@@ -27,7 +28,7 @@ public:
   };
   // GetColor's answer for an entry that does not exist.
   static constexpr COLORREF NoColor = 0x01000000;
-  static constexpr std::size_t FileHeaderSize = 14;
+  static constexpr std::size_t FileHeaderSize = DibFormat::FileHeaderSize;
 
   // The bitmap's pixels at its own depth, or at the depth of palette's size
   // with the colour table taken through palette.
@@ -62,18 +63,12 @@ public:
   // Bytes in the block: header, colour table and pixel rows.
   std::size_t SizeDib() const { return BlockSize; }
 
-  // Colour-table entries: 2^depth for 1, 4 and 8 bits, none for 24, -1 for a
-  // depth without a colour count.
-  static int ColorsForDepth(int depth);
-  // The smallest depth with room for colors entries (24 above 256).
-  static int DepthForColors(int colors);
-  // Bytes per pixel row, padded to a multiple of 4.
-  static int ScanBytes(int width, int depth) { return (depth * width + 31) / 32 * 4; }
+  // The format's arithmetic (graphics/dibformat.h).
+  static int ColorsForDepth(int depth) { return DibFormat::ColorsForDepth(depth); }
+  static int DepthForColors(int colors) { return DibFormat::DepthForColors(colors); }
+  static int ScanBytes(int width, int depth) { return DibFormat::ScanBytes(width, depth); }
   // The header of bottom-up BI_RGB pixels with numColors table entries.
   static BITMAPINFOHEADER MakeInfoHeader(int width, int height, int depth, int numColors);
-  // The BMP file header for a packed DIB of blockSize bytes whose pixels start
-  // bitsOffset bytes into it.
-  static std::array<BYTE, FileHeaderSize> MakeFileHeader(std::size_t blockSize, std::size_t bitsOffset);
 
   // Colour table in RGB mode.
   void SetColor(int entry, COLORREF color);

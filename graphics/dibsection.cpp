@@ -1,6 +1,7 @@
 #include "graphics/dibsection.h"
 
 #include "graphics/dib.h"
+#include "graphics/dibformat.h"
 #include "graphics/file.h"
 
 TDibSection::TCreated TDibSection::Create(int width, int height, int depth)
@@ -22,7 +23,7 @@ TDibSection::TDibSection(const TCreated& created)
 
 bool TDibSection::WriteFile(const char* path) const
 {
-  const auto fileHeader = TDib::MakeFileHeader(sizeof Header + Header.biSizeImage, sizeof Header);
+  const auto fileHeader = DibFormat::FileHeader(sizeof Header + Header.biSizeImage, sizeof Header);
   return TFile::WriteWhole(path, {{fileHeader.data(), fileHeader.size()},
                                   {&Header, sizeof Header},
                                   {Bits, Header.biSizeImage}});

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build googletest
   g++   # the native sanitizer tests; brings libasan8 and libubsan1
+  clang-format   # scripts/check-format.sh
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64

@@ -125,8 +125,10 @@ template <class T, auto H> LRESULT CtlColor(void* o, WPARAM w, LPARAM l)
 }  // namespace Dispatch
 
 // Entry builders. TMyClass is the class whose table is being defined.
+// clang-format off
 #define VELMO_ENTRY(msg, id, kind, handler) \
   {static_cast<unsigned>(msg), static_cast<unsigned>(id), &Dispatch::kind<TMyClass, &TMyClass::handler>}
+// clang-format on
 
 // Any message, handler(WPARAM, LPARAM) returning LRESULT or void.
 #define EV_MESSAGE(msg, handler) VELMO_ENTRY(msg, 0, WL, handler)

@@ -48,6 +48,7 @@ protected:
 //     EV_WM_SIZE,
 //     EV_COMMAND(CM_OPEN, CmOpen),
 //   END_RESPONSE_TABLE;
+// clang-format off
 #define DECLARE_RESPONSE_TABLE(cls)                                             \
  public:                                                                        \
   bool Find(TEventLookup& lookup, TEqualOperator match = nullptr) override;     \
@@ -84,3 +85,4 @@ protected:
   const TResponseEntry cls::ResponseTable[] = {
 
 #define END_RESPONSE_TABLE {0, 0, nullptr} }
+// clang-format on

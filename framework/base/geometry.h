@@ -2,7 +2,7 @@
 // so they can be passed to the platform unchanged.
 #pragma once
 
-#include "framework/base/platform.h"
+#include "framework/base/wingeometry.h"
 
 class TPoint : public tagPOINT {
 public:

@@ -37,8 +37,10 @@ void TCommonDialog::CmCancel()
   DefaultProcessing();
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TCommonDialog, TDialog)
   EV_WM_CLOSE,
   EV_COMMAND(IDOK, CmOk),
   EV_COMMAND(IDCANCEL, CmCancel),
 END_RESPONSE_TABLE;
+// clang-format on

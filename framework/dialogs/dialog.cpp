@@ -332,6 +332,7 @@ void TDialog::EvSetFont(WPARAM, LPARAM)
     DefaultProcessing();
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TDialog, TWindow)
   EV_WM_CLOSE,
   EV_WM_PAINT,
@@ -340,3 +341,4 @@ DEFINE_RESPONSE_TABLE1(TDialog, TWindow)
   EV_COMMAND(IDOK, CmOk),
   EV_COMMAND(IDCANCEL, CmCancel),
 END_RESPONSE_TABLE;
+// clang-format on

@@ -349,8 +349,10 @@ void TDecoratedFrame::EvEnterIdle(WPARAM source, LPARAM window)
   TFrameWindow::EvEnterIdle(source, window);
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE2(TDecoratedFrame, TFrameWindow, TLayoutWindow)
   EV_WM_ENTERIDLE,
   EV_WM_MENUSELECT,
   EV_WM_SIZE,
 END_RESPONSE_TABLE;
+// clang-format on

@@ -459,6 +459,7 @@ bool TFrameWindow::SetDocTitle(const char* docName, int index)
   return true;
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TFrameWindow, TWindow)
   EV_WM_PAINT,
   EV_WM_ERASEBKGND,
@@ -469,3 +470,4 @@ DEFINE_RESPONSE_TABLE1(TFrameWindow, TWindow)
   EV_WM_PARENTNOTIFY,
   EV_WM_ENTERIDLE,
 END_RESPONSE_TABLE;
+// clang-format on

@@ -120,6 +120,8 @@ void TLayoutWindow::EvSize(unsigned sizeType, const TSize& size)
   }
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TLayoutWindow, TWindow)
   EV_WM_SIZE,
 END_RESPONSE_TABLE;
+// clang-format on

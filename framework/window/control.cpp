@@ -66,6 +66,7 @@ LRESULT TControl::EvMeasureItem(WPARAM, LPARAM item)
   return 0;
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TControl, TWindow)
   EV_WM_PAINT,
   EV_WM_COMPAREITEM,
@@ -73,3 +74,4 @@ DEFINE_RESPONSE_TABLE1(TControl, TWindow)
   EV_WM_DRAWITEM,
   EV_WM_MEASUREITEM,
 END_RESPONSE_TABLE;
+// clang-format on

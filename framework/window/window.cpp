@@ -1046,6 +1046,7 @@ void TWindow::EvChildInvalid(HWND hWnd)
   ::SendMessageA(hWnd, WM_CHILD_INVALID, 0, 0);
 }
 
+// clang-format off
 DEFINE_RESPONSE_TABLE(TWindow)
   EV_WM_CREATE,
   EV_WM_CLOSE,
@@ -1076,3 +1077,4 @@ DEFINE_RESPONSE_TABLE(TWindow)
   EV_WM_INITMENUPOPUP,
   EV_WM_CHILD_INVALID,
 END_RESPONSE_TABLE;
+// clang-format on

@@ -35,16 +35,6 @@ void RemoveTree(const std::string& dir)
   ::RemoveDirectoryA(dir.c_str());
 }
 
-BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
-{
-  // The movie window has a caption (bars may have a border, half of that style).
-  if ((::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 }  // namespace
 
 std::string CaptureName(std::uint32_t position)
@@ -83,24 +73,24 @@ TCutSession::~TCutSession()
 
 HWND TCutSession::MovieWindow() const
 {
-  HWND movie = nullptr;
-  if (MainWindow)
-    ::EnumChildWindows(MainWindow, FindCaptioned, reinterpret_cast<LPARAM>(&movie));
-  return movie && ::IsWindowVisible(movie) ? movie : nullptr;
+  return ShownMovieWindow(MainWindow);
 }
 
 bool TCutSession::WaitForMovie()
 {
-  return WaitFor([&] { return MovieWindow() != nullptr; });
+  if (!WaitFor([&] { return MovieWindow() != nullptr; }))
+    return false;
+  // What the opening left queued (the device's notifications) is handled too,
+  // so that a test's commands are the next messages the program takes.
+  Settle();
+  return true;
 }
 
 void TCutSession::Settle() const
 {
-  for (int i = 0; i < 4; ++i) {
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
-    ::Sleep(150);
-  }
+  // The most commands a test queues at once, each with a notification the
+  // movie device may post.
+  WaitUntilHandled(MainWindow, 16);
 }
 
 void TCutSession::OpenWithDialog() const

@@ -40,13 +40,15 @@ public:
 
   // The movie device's window inside the frame's client window (null when none).
   HWND MovieWindow() const;
+  // Waits for the movie window and for the program to be done opening it.
   bool WaitForMovie();
 
   void Command(unsigned id) const { Run->Command(MainWindow, id); }
   // Opens the movie file through the program's file-open dialog.
   void OpenWithDialog() const;
   void Key(UINT virtualKey) const { Run->Key(MainWindow, virtualKey); }
-  // Returns once the program has handled everything posted to it so far.
+  // Returns once the program has handled everything posted to it so far (up
+  // to eight commands).
   void Settle() const;
 
   std::vector<std::string> OutputFiles() const;

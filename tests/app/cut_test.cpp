@@ -272,7 +272,6 @@ TEST(CutOpenTest, AnInvalidFileShowsTheOpenFailureAndLeavesNoMovieOpen)
   HWND main = run.MainWindow();
   ASSERT_NE(main, nullptr);
   run.Key(main, VK_SPACE);
-  ::Sleep(1000);
   EXPECT_TRUE(session.OutputFiles().empty());
   ::PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(run.WaitForExit(), 0u);

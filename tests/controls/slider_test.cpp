@@ -42,10 +42,12 @@ protected:
   }
   DECLARE_RESPONSE_TABLE(TSliderHost);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TSliderHost, TWindow)
   EV_WM_HSCROLL,
   EV_WM_CTLCOLOR,
 END_RESPONSE_TABLE;
+// clang-format on
 
 class SliderTest : public testing::Test {
 protected:

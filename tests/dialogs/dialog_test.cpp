@@ -59,12 +59,14 @@ private:
   DECLARE_RESPONSE_TABLE(TSampleDialog);
 };
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TSampleDialog, TDialog)
   EV_WM_SETFONT,
   EV_MESSAGE(WM_DIALOG_INIT_DATA, EvInitData),
   EV_MESSAGE(WM_APP, EvFail),
   EV_COMMAND(IDC_OTHER, CmOther),
 END_RESPONSE_TABLE;
+// clang-format on
 
 std::string ComboText(HWND combo, int index)
 {

@@ -21,9 +21,11 @@ protected:
   void CmBoth() { ++Both; }
   DECLARE_RESPONSE_TABLE(TCommandClient);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TCommandClient, TWindow)
   EV_COMMAND(CM_BOTH, CmBoth),
 END_RESPONSE_TABLE;
+// clang-format on
 
 class TTestFrame : public TFrameWindow {
 public:
@@ -59,6 +61,7 @@ protected:
   }
   DECLARE_RESPONSE_TABLE(TTestFrame);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TTestFrame, TFrameWindow)
   EV_COMMAND(CM_BOTH, CmBoth),
   EV_COMMAND(CM_FRAME_ONLY, CmFrameOnly),
@@ -66,6 +69,7 @@ DEFINE_RESPONSE_TABLE1(TTestFrame, TFrameWindow)
   EV_COMMAND_ENABLE(CM_BOTH, CeBoth),
   EV_MESSAGE(WM_NCCALCSIZE, EvNcCalcSize),
 END_RESPONSE_TABLE;
+// clang-format on
 
 void Command(TWindow& window, unsigned id)
 {

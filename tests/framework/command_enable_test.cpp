@@ -19,12 +19,14 @@ protected:
   void CmDecided() {}
   DECLARE_RESPONSE_TABLE(TEnabled);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TEnabled, TWindow)
   EV_COMMAND(100, CmHandled),
   EV_COMMAND_ENABLE(104, CeCheckOnly),
   EV_COMMAND_ENABLE(105, CeDecides),
   EV_COMMAND(105, CmDecided),
 END_RESPONSE_TABLE;
+// clang-format on
 
 bool Grey(HMENU menu, int pos)
 {
@@ -82,9 +84,11 @@ protected:
   void CmApp() {}
   DECLARE_RESPONSE_TABLE(TAppWithCommand);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TAppWithCommand, TApplication)
   EV_COMMAND(110, CmApp),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST(CommandEnableTest, ApplicationHandlerMakesTheCommandAvailable)
 {

@@ -112,9 +112,11 @@ protected:
   void EvPing(WPARAM w, LPARAM) { Got = w; }
   DECLARE_RESPONSE_TABLE(TThreadMessageApp);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TThreadMessageApp, TApplication)
   EV_MESSAGE(WM_APP + 1, EvPing),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST(MessageLoopTest, ThreadMessagesReachTheApplicationsTable)
 {

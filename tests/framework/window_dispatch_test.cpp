@@ -39,11 +39,13 @@ protected:
   DECLARE_RESPONSE_TABLE(TRecorder);
 };
 
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TRecorder, TWindow)
   EV_MESSAGE(WM_NCCREATE, EvNcCreate),
   EV_MESSAGE(WM_USER, EvUser),
   EV_COMMAND(100, CmAlpha),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST_F(TWindowTest, FirstMessageOfANewWindowReachesItsHandlersBound)
 {
@@ -75,10 +77,12 @@ protected:
   LRESULT OnlyA(WPARAM, LPARAM) { return 'a'; }
   DECLARE_RESPONSE_TABLE(TBaseA);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TBaseA, TWindow)
   EV_MESSAGE(WM_USER + 1, Hit),
   EV_MESSAGE(WM_USER + 2, OnlyA),
 END_RESPONSE_TABLE;
+// clang-format on
 
 class TBaseB : virtual public TWindow {
 protected:
@@ -86,10 +90,12 @@ protected:
   LRESULT OnlyB(WPARAM, LPARAM) { return 'b'; }
   DECLARE_RESPONSE_TABLE(TBaseB);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TBaseB, TWindow)
   EV_MESSAGE(WM_USER + 1, Hit),
   EV_MESSAGE(WM_USER + 3, OnlyB),
 END_RESPONSE_TABLE;
+// clang-format on
 
 class TJoined : public TBaseA, public TBaseB {
 public:
@@ -100,9 +106,11 @@ protected:
   LRESULT Mine(WPARAM, LPARAM) { ++Own; return 'J'; }
   DECLARE_RESPONSE_TABLE(TJoined);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE2(TJoined, TBaseA, TBaseB)
   EV_MESSAGE(WM_USER + 2, Mine),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST_F(TWindowTest, ResponseLookupSearchesOwnTableThenBasesInDeclarationOrder)
 {
@@ -148,10 +156,12 @@ protected:
   bool ThrowOnCreate;
   DECLARE_RESPONSE_TABLE(TThrower);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TThrower, TWindow)
   EV_WM_CREATE,
   EV_MESSAGE(WM_USER, EvUser),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST_F(TWindowTest, ExceptionInAHandlerIsRethrownAfterSendAndDispatch)
 {
@@ -212,9 +222,11 @@ protected:
   std::vector<std::string>& Seen;
   DECLARE_RESPONSE_TABLE(TRelay);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TRelay, TWindow)
   EV_MESSAGE(WM_USER, EvUser),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST_F(TWindowTest, ExceptionFromANestedHandlerSurfacesAtEachEnclosingSendOnce)
 {
@@ -244,9 +256,11 @@ protected:
   void EvAnyCode(unsigned code) { Codes.push_back(code); }
   DECLARE_RESPONSE_TABLE(TNotified);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TNotified, TRecorder)
   EV_CHILD_NOTIFY_ALL_CODES(501, EvAnyCode),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST_F(TWindowTest, NotificationEntryWithAnyCodeReceivesEveryCodeOfItsId)
 {
@@ -280,9 +294,11 @@ protected:
   void CmBeta() { ++Beta; }
   DECLARE_RESPONSE_TABLE(TCommandApp);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TCommandApp, TApplication)
   EV_COMMAND(200, CmBeta),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST(CommandRoutingTest, MenuCommandClimbsFromTargetThroughParentsToTheApplication)
 {
@@ -336,9 +352,11 @@ protected:
   }
   DECLARE_RESPONSE_TABLE(TCloser);
 };
+// clang-format off
 DEFINE_RESPONSE_TABLE1(TCloser, TRecorder)
   EV_MESSAGE(WM_USER + 10, EvCloseChild),
 END_RESPONSE_TABLE;
+// clang-format on
 
 TEST_F(TWindowTest, DeferredDeletionHappensOnlyAfterTheCurrentMessage)
 {

@@ -12,29 +12,6 @@ namespace {
 
 constexpr int GlyphResource = 101;  // a 20 x 20 glyph at 4 bits per pixel
 
-TEST(DibFormat, DepthAndColourCountRules)
-{
-  EXPECT_EQ(TDib::ColorsForDepth(1), 2);
-  EXPECT_EQ(TDib::ColorsForDepth(4), 16);
-  EXPECT_EQ(TDib::ColorsForDepth(8), 256);
-  EXPECT_EQ(TDib::ColorsForDepth(24), 0);
-  EXPECT_EQ(TDib::ColorsForDepth(16), -1);
-  EXPECT_EQ(TDib::ColorsForDepth(32), -1);
-
-  EXPECT_EQ(TDib::DepthForColors(0), 1);
-  EXPECT_EQ(TDib::DepthForColors(2), 1);
-  EXPECT_EQ(TDib::DepthForColors(3), 4);
-  EXPECT_EQ(TDib::DepthForColors(16), 4);
-  EXPECT_EQ(TDib::DepthForColors(17), 8);
-  EXPECT_EQ(TDib::DepthForColors(256), 8);
-  EXPECT_EQ(TDib::DepthForColors(257), 24);
-
-  EXPECT_EQ(TDib::ScanBytes(321, 24), 964);
-  EXPECT_EQ(TDib::ScanBytes(20, 4), 12);
-  EXPECT_EQ(TDib::ScanBytes(33, 1), 8);
-  EXPECT_EQ(TDib::ScanBytes(320, 8), 320);
-}
-
 TEST(DibResource, GlyphIsAPrivate344ByteCopy)
 {
   TDib glyph(::GetModuleHandleA(nullptr), GlyphResource);

@@ -1,6 +1,7 @@
 // Plays test movies on the avivideo device into a child window and checks
 // the screen pixels of the movie window against the frames they should show.
 #include "tests/movie/movie_probe.h"
+#include "tests/support/wait.h"
 #include "tools/avi/avi_writer.h"
 
 #include <gtest/gtest.h>
@@ -211,8 +212,10 @@ TEST_P(MoviePlaybackTest, StepMovesOneFrameAndPlaybackDrawsByItself)
 
   // Playback runs on the device's own thread and draws without our messages;
   // the position then names the next frame to be drawn.
+  const TStopwatch playing;
   ASSERT_EQ(movie.Play(0), 0u);
-  ::Sleep(500);
+  WaitFor([&] { return movie.Position() > 1; });
+  const double playedMs = playing.Milliseconds();
   EXPECT_EQ(movie.Pause(), 0u);
   const std::uint32_t reached = movie.Position();
   EXPECT_GT(reached, 1u);
@@ -221,13 +224,13 @@ TEST_P(MoviePlaybackTest, StepMovesOneFrameAndPlaybackDrawsByItself)
   EXPECT_TRUE(shown == int(reached) - 1 || shown == int(reached)) << "position " << reached << ", shows " << shown;
   RepaintMovieWindow(window);
   EXPECT_EQ(Shown(), int(reached));
-  std::printf("[ facts  ] %d-bit movie: 500 ms of play reached position %u, picture showed %d\n", GetParam(), reached,
-              shown);
+  std::printf("[ facts  ] %d-bit movie: %.0f ms of play reached position %u, picture showed %d\n", GetParam(),
+              playedMs, reached, shown);
 
   // Playing to the end stops at position Length - 1 (not Length) with the
   // frame before it on screen: the last frame is drawn only by a repaint.
   ASSERT_EQ(movie.Play(MovieFrames - 3), 0u);
-  ::Sleep(800);
+  WaitFor([&] { return !movie.Playing() && movie.Position() == MovieFrames - 1; });
   PumpThreadMessages();
   EXPECT_EQ(movie.Position(), MovieFrames - 1);
   EXPECT_EQ(Shown(), int(MovieFrames - 2));

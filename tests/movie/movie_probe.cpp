@@ -1,4 +1,7 @@
 #include "tests/movie/movie_probe.h"
+#include "app/moviewindow.h"
+#include "graphics/bitmap.h"
+#include "graphics/dc.h"
 
 #include <digitalv.h>
 
@@ -21,52 +24,6 @@ void RegisterProbeClass()
   if (!::RegisterClassA(&wc))
     throw std::runtime_error("RegisterClassA failed");
 }
-
-// A window DC and a memory DC holding a screen-compatible bitmap, released in
-// reverse order whatever happens in between.
-class TWindowDc {
-public:
-  explicit TWindowDc(HWND window) : Window(window), Dc(::GetWindowDC(window)) {}
-  ~TWindowDc() { if (Dc) ::ReleaseDC(Window, Dc); }
-  TWindowDc(const TWindowDc&) = delete;
-  TWindowDc& operator=(const TWindowDc&) = delete;
-  HDC Get() const { return Dc; }
-
-private:
-  HWND Window;
-  HDC Dc;
-};
-
-class TMemoryBitmap {
-public:
-  TMemoryBitmap(HDC screen, int width, int height)
-    : Dc(::CreateCompatibleDC(screen)), Bitmap(::CreateCompatibleBitmap(screen, width, height))
-  {
-    if (!Dc || !Bitmap) {
-      Release();
-      throw std::runtime_error("cannot create the capture bitmap");
-    }
-    Old = ::SelectObject(Dc, Bitmap);
-  }
-  ~TMemoryBitmap() { Release(); }
-  TMemoryBitmap(const TMemoryBitmap&) = delete;
-  TMemoryBitmap& operator=(const TMemoryBitmap&) = delete;
-  HDC Get() const { return Dc; }
-  HBITMAP Handle() const { return Bitmap; }
-  // GetDIBits wants the bitmap out of any device context.
-  void Deselect() { if (Old) ::SelectObject(Dc, Old); Old = nullptr; }
-
-private:
-  void Release()
-  {
-    Deselect();
-    if (Bitmap) ::DeleteObject(Bitmap);
-    if (Dc) ::DeleteDC(Dc);
-  }
-  HDC Dc;
-  HBITMAP Bitmap;
-  HGDIOBJ Old = nullptr;
-};
 
 // On a palette screen the captured bitmap holds system palette indices; they
 // are read as they stand and resolved through the system palette of the moment.
@@ -220,22 +177,19 @@ TCapture CaptureInnerArea(HWND window)
 {
   RECT rect;
   ::GetWindowRect(window, &rect);
-  const int frameX = ::GetSystemMetrics(SM_CXFRAME);
-  const int frameY = ::GetSystemMetrics(SM_CYFRAME);
-  const int caption = ::GetSystemMetrics(SM_CYCAPTION);
+  const TSize size = TMovieWindowBorder::Current().InnerSize(TRect(rect).Size());
   TCapture capture;
-  capture.Width = rect.right - rect.left - 2 * frameX;
-  capture.Height = rect.bottom - rect.top - 2 * frameY - caption;
+  capture.Width = size.cx;
+  capture.Height = size.cy;
   if (capture.Width <= 0 || capture.Height <= 0)
     return capture;
 
-  TWindowDc source(window);
-  TMemoryBitmap target(source.Get(), capture.Width, capture.Height);
-  ::BitBlt(target.Get(), 0, 0, capture.Width, capture.Height, source.Get(), frameX, frameY + caption, SRCCOPY);
-  target.Deselect();
+  TScreenDC screen;
+  TBitmap bitmap(screen, size.cx, size.cy);
+  CopyInnerArea(window, size, bitmap);
 
-  if (::GetDeviceCaps(source.Get(), RASTERCAPS) & RC_PALETTE)
-    return ResolveThroughSystemPalette(capture, target.Get(), target.Handle());
+  if (screen.GetDeviceCaps(RASTERCAPS) & RC_PALETTE)
+    return ResolveThroughSystemPalette(capture, screen, bitmap);
 
   // Read back as top-down 32-bit RGB.
   BITMAPINFO info = {};
@@ -246,7 +200,7 @@ TCapture CaptureInnerArea(HWND window)
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   std::vector<std::uint32_t> bits(std::size_t(capture.Width) * capture.Height);
-  if (!::GetDIBits(target.Get(), target.Handle(), 0, capture.Height, bits.data(), &info, DIB_RGB_COLORS))
+  if (!::GetDIBits(screen, bitmap, 0, capture.Height, bits.data(), &info, DIB_RGB_COLORS))
     throw std::runtime_error("GetDIBits failed");
   capture.Pixels.reserve(bits.size());
   for (std::uint32_t v : bits) {

@@ -45,6 +45,7 @@ public:
 
   std::uint32_t Length() const { return Status(MCI_STATUS_LENGTH); }
   std::uint32_t Position() const { return Status(MCI_STATUS_POSITION); }
+  bool Playing() const { return Status(MCI_STATUS_MODE) == MCI_MODE_PLAY; }
   HWND StatusWindow() const;                 // MCI_DGV_STATUS_HWND
   RECT WhereDestination() const;             // MCI_WHERE with MCI_DGV_WHERE_DESTINATION
 

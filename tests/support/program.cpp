@@ -38,18 +38,38 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
   return static_cast<bool>(out);
 }
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+bool WaitUntilHandled(HWND window, int queued, int timeoutMs)
 {
-  const DWORD start = ::GetTickCount();
-  while (!done()) {
-    if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
+  // A sent message jumps the queue, but it is answered only when the thread
+  // asks for a message again: the next one sent after that answer is answered
+  // once the thread has taken a queued message and handled it, and so on.
+  for (int round = 0; round <= queued; ++round) {
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result))
       return false;
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-      ::DispatchMessageA(&msg);
-    ::Sleep(20);
   }
   return true;
+}
+
+namespace {
+
+BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
+{
+  if ((::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
+    *reinterpret_cast<HWND*>(result) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND ShownMovieWindow(HWND main)
+{
+  HWND movie = nullptr;
+  if (main)
+    ::EnumChildWindows(main, FindCaptioned, reinterpret_cast<LPARAM>(&movie));
+  return movie && ::IsWindowVisible(movie) ? movie : nullptr;
 }
 
 TProgramRun::TProgramRun(const std::string& arguments)
@@ -122,7 +142,7 @@ void TProgramRun::Key(HWND main, UINT virtualKey, bool shift, bool control) cons
     ::keybd_event(VK_CONTROL, 0, 0, 0);
   ::PostMessageA(main, WM_KEYDOWN, virtualKey, 1);
   ::PostMessageA(main, WM_KEYUP, virtualKey, 0xC0000001);
-  ::Sleep(300);
+  WaitUntilHandled(main, 2);
   if (control)
     ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
   if (shift)

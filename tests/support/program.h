@@ -3,8 +3,8 @@
 #pragma once
 
 #include "framework/base/platform.h"
+#include "tests/support/wait.h"
 
-#include <functional>
 #include <string>
 
 // A Windows path for a path of the build tree (Wine's Z: drive is the root).
@@ -15,8 +15,16 @@ std::string SettingsFilePath();
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
-// Waits until done() answers true (pumping this thread's messages); false on timeout.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000);
+// Returns once the window's thread has handled what was posted to it before
+// the call, when at most queued messages are waiting there (those posted to it
+// and those its own work posts); false when it did not answer in time (or the
+// window is gone).
+bool WaitUntilHandled(HWND window, int queued, int timeoutMs = 20000);
+
+// The movie device's window among the main window's descendants (the one
+// with a whole caption: a bar may have a border, half of that style), or null
+// while there is none or it is hidden.
+HWND ShownMovieWindow(HWND main);
 
 class TProgramRun {
 public:
@@ -45,7 +53,8 @@ public:
 
   // Posts a menu command to the main window.
   void Command(HWND main, unsigned id) const;
-  // Posts a key press (with Shift/Control as asked) to the main window.
+  // Posts a key press (with Shift/Control as asked) to the main window and
+  // returns once the program has handled it.
   void Key(HWND main, UINT virtualKey, bool shift = false, bool control = false) const;
 
 private:

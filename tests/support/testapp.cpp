@@ -13,7 +13,7 @@ bool PumpUntil(TApplication& app, const std::function<bool()>& done, int timeout
     if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
       return false;
     if (!app.PumpWaitingMessages())
-      ::Sleep(5);
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }
   return true;
 }

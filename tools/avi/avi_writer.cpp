@@ -116,6 +116,8 @@ void TAviWriter::WriteHeaders()
   const std::uint32_t strlBytes = StreamListBytes(Format);
   const std::uint32_t hdrlBytes = HeaderListBytes(Format);
 
+  // The header layout, a field (or a few) per line.
+  // clang-format off
   TBytes h;
   h.FourCC("RIFF"); h.U32(0); h.FourCC("AVI ");   // size patched by Finish
   h.FourCC("LIST"); h.U32(hdrlBytes); h.FourCC("hdrl");
@@ -169,6 +171,7 @@ void TAviWriter::WriteHeaders()
   h.FourCC("LIST"); h.U32(0);   // movi size patched by Finish
   MoviStart = h.Size();
   h.FourCC("movi");
+  // clang-format on
 
   File.write(h.Raw(), h.Size());
   Check("the headers");

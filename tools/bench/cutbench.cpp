@@ -10,6 +10,8 @@
 //                        a continuous cut of every frame of an existing movie,
 //                        repeated, then the floor of one frame (show and screen
 //                        copy); one line per figure, for tools/bench/cut-vs-ffmpeg.sh
+#include "app/moviewindow.h"
+#include "app/pathtext.h"
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 #include "graphics/dib.h"
@@ -98,30 +100,12 @@ void ListFolder(const std::string& dir)
   ::FindClose(search);
 }
 
-// The name the program gives the capture of a frame of a movie named on its
-// command line (no file name of the open box to take a prefix from).
-std::string CaptureName(unsigned frame)
-{
-  char name[32];
-  std::snprintf(name, sizeof name, "%04X.BMP", frame);
-  return name;
-}
-
 long long FileSize(const std::string& path)
 {
   WIN32_FILE_ATTRIBUTE_DATA info;
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
     return -1;
   return (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-}
-
-BOOL CALLBACK FindCaptioned(HWND window, LPARAM result)
-{
-  if ((::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-  }
-  return TRUE;
 }
 
 // velmo32 started on a test movie of the pattern, its output going to an empty
@@ -165,50 +149,38 @@ public:
   }
   HWND MainWindow() const { return Main; }
 
-  HWND MovieWindow() const
-  {
-    HWND movie = nullptr;
-    if (Main)
-      ::EnumChildWindows(Main, FindCaptioned, reinterpret_cast<LPARAM>(&movie));
-    return movie && ::IsWindowVisible(movie) ? movie : nullptr;
-  }
+  HWND MovieWindow() const { return ShownMovieWindow(Main); }
 
   void Command(unsigned id) const { ::PostMessageA(Main, WM_COMMAND, id, 0); }
 
-  // Returns once the program has handled everything posted to it so far.
-  void Settle() const
-  {
-    for (int i = 0; i < 3; ++i) {
-      DWORD_PTR result = 0;
-      ::SendMessageTimeoutA(Main, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-      ::Sleep(50);
-    }
-  }
+  // Returns once the program has handled everything posted to it so far: at
+  // most commands commands, each with a notification the movie device may post.
+  void Settle(int commands = 8) const { WaitUntilHandled(Main, 2 * commands, 60000); }
 
-  // The size of a complete 32-bit capture: the movie window's inner area,
-  // reckoned as the program reckons it.
+  // The size of a complete 32-bit capture of the movie window's inner area.
   long long CaptureFileSize() const
   {
     RECT window;
     ::GetWindowRect(MovieWindow(), &window);
-    const long long width = window.right - window.left - 2 * ::GetSystemMetrics(SM_CXFRAME);
-    const long long height =
-        window.bottom - window.top - 2 * ::GetSystemMetrics(SM_CYFRAME) - ::GetSystemMetrics(SM_CYCAPTION);
-    return 54 + 4 * width * height;
+    const TSize inner = TMovieWindowBorder::Current().InnerSize(TRect(window).Size());
+    return 54 + 4LL * inner.cx * inner.cy;
   }
+
+  // The program's name for the capture of a frame of a movie named on its
+  // command line (no file name of the open box to take a prefix from).
+  std::string CapturePath(unsigned frame) const { return CaptureFileName(OutputFolder.c_str(), "", frame); }
 
   // Waits (polling the attributes every millisecond) until the capture of the
   // frame has its full size; false on timeout.
   bool WaitForCapture(unsigned frame, int timeoutMs = 60000, DWORD pollMs = 1) const
   {
-    const std::string path = OutputFolder + CaptureName(frame);
+    const std::string path = CapturePath(frame);
     const long long want = CaptureFileSize();
     TStopwatch waited;
     long long size = -1;
     while ((size = FileSize(path)) != want) {
       if (waited.Ms() > timeoutMs) {
-        std::fprintf(stderr, "%s: no complete file (size %lld, expected %lld)\n", CaptureName(frame).c_str(), size,
-                     want);
+        std::fprintf(stderr, "%s: no complete file (size %lld, expected %lld)\n", path.c_str(), size, want);
         ListFolder(OutputFolder);
         return false;
       }
@@ -324,12 +296,12 @@ bool ContinuousCut(unsigned width, unsigned height, unsigned frames, bool moveMo
   for (unsigned i = 1; i < frames; ++i)
     run.Command(CM_NEXTFRAME);
   run.Command(CM_MARKTO);
-  run.Settle();
+  run.Settle(static_cast<int>(frames) + 2);
 
   std::unique_ptr<TMouseMover> mover;
   if (moveMouse) {
     mover = std::make_unique<TMouseMover>(run.MovieWindow());
-    ::Sleep(200);
+    WaitFor([&] { return mover->Count() >= 20; });
   }
   std::vector<double> arrivals;
   TStopwatch cut;
@@ -417,13 +389,9 @@ bool FrameParts(const std::string& moviePath, unsigned frames, bool brief)
   std::vector<double> show, blt, dibs, write, status;
   int notifications = 0;
   if (movieWindow) {
-    const int frameX = ::GetSystemMetrics(SM_CXFRAME);
-    const int frameY = ::GetSystemMetrics(SM_CYFRAME);
-    const int caption = ::GetSystemMetrics(SM_CYCAPTION);
     RECT window;
     ::GetWindowRect(movieWindow, &window);
-    const int w = window.right - window.left - 2 * frameX;
-    const int h = window.bottom - window.top - 2 * frameY - caption;
+    const TSize inner = TMovieWindowBorder::Current().InnerSize(TRect(window).Size());
     const std::string file = folder + "PART.BMP";
     for (unsigned frame = 0; frame < frames && ok; ++frame) {
       TStopwatch showing;
@@ -432,12 +400,8 @@ bool FrameParts(const std::string& moviePath, unsigned frames, bool brief)
       show.push_back(showing.Ms());
 
       TStopwatch copying;
-      TWindowDC windowDC(movieWindow);
-      TMemoryDC memoryDC;
-      TBitmap bitmap(TScreenDC(), w, h);
-      memoryDC.SelectObject(bitmap);
-      ::BitBlt(memoryDC, 0, 0, w, h, windowDC, frameX, frameY + caption, SRCCOPY);
-      memoryDC.RestoreBitmap();
+      TBitmap bitmap(TScreenDC(), inner.cx, inner.cy);
+      CopyInnerArea(movieWindow, inner, bitmap);
       blt.push_back(copying.Ms());
 
       TStopwatch converting;
@@ -458,7 +422,7 @@ bool FrameParts(const std::string& moviePath, unsigned frames, bool brief)
     if (brief) {
       std::printf("floor %.3f %.3f\n", Summarize(show).Median, Summarize(blt).Median);
     } else {
-      std::printf("frame parts (capture %dx%d, %u frames):\n", w, h, frames);
+      std::printf("frame parts (capture %ldx%ld, %u frames):\n", inner.cx, inner.cy, frames);
       ReportStats("  show frame (MCI play+wait, RedrawWindow)", Summarize(show));
       ReportStats("  BitBlt of the inner area (+DC/bitmap)", Summarize(blt));
       ReportStats("  TDib from bitmap (GetDIBits)", Summarize(dibs));

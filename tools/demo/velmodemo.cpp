@@ -28,7 +28,8 @@ HWND WaitForMainWindow()
 
 BOOL CALLBACK FindShownMovieWindow(HWND window, LPARAM result)
 {
-  if ((::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) && ::IsWindowVisible(window)) {
+  // A whole caption: a bar may have a border, half of that style.
+  if ((::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION && ::IsWindowVisible(window)) {
     *reinterpret_cast<HWND*>(result) = window;
     return FALSE;
   }
