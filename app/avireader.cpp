@@ -9,19 +9,19 @@ using TFourCC = std::uint32_t;
 
 constexpr TFourCC FourCC(const char (&code)[5])
 {
-  return static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[0]))
-         | static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[1])) << 8
-         | static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[2])) << 16
-         | static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[3])) << 24;
+  return static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[0])) |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[3])) << 24;
 }
 
 constexpr TFourCC RiffId = FourCC("RIFF");
 constexpr TFourCC ListId = FourCC("LIST");
 
 // Fields read from the headers; a header shorter than what is read is unreadable.
-constexpr std::size_t MainHeaderBytes = 20;     // 'avih' up to dwTotalFrames
-constexpr std::size_t StreamHeaderBytes = 36;   // 'strh' up to dwLength
-constexpr std::size_t BitmapHeaderBytes = 40;   // the whole BITMAPINFOHEADER
+constexpr std::size_t MainHeaderBytes = 20;    // 'avih' up to dwTotalFrames
+constexpr std::size_t StreamHeaderBytes = 36;  // 'strh' up to dwLength
+constexpr std::size_t BitmapHeaderBytes = 40;  // the whole BITMAPINFOHEADER
 
 // 'rec ' lists hold frames one level down; a hostile file could nest them
 // without end, so deeper ones are not looked into.
@@ -29,24 +29,33 @@ constexpr int MaxRecordNesting = 4;
 // Frame chunk ids carry the stream number in two hex digits.
 constexpr std::uint32_t MaxStreams = 256;
 
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t Le32(const std::uint8_t* p) { return Le16(p) | static_cast<std::uint32_t>(Le16(p + 2)) << 16; }
+std::uint16_t Le16(const std::uint8_t* p)
+{
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+std::uint32_t Le32(const std::uint8_t* p)
+{
+  return Le16(p) | static_cast<std::uint32_t>(Le16(p + 2)) << 16;
+}
 
 int HexDigit(std::uint32_t c)
 {
-  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+  if (c >= '0' && c <= '9')
+    return static_cast<int>(c - '0');
+  if (c >= 'a' && c <= 'f')
+    return static_cast<int>(c - 'a' + 10);
+  if (c >= 'A' && c <= 'F')
+    return static_cast<int>(c - 'A' + 10);
   return -1;
 }
 
 struct TChunk {
   TFourCC Id = 0;
-  TFourCC ListType = 0;          // 'RIFF' and 'LIST' only
-  std::uint32_t Size = 0;        // as declared
-  std::uint64_t DataBegin = 0;   // after the header and any list type
-  std::uint64_t DataEnd = 0;     // the declared end, or the enclosing end when that comes first
-  bool Complete = false;         // the declared data lies wholly inside the enclosing range
+  TFourCC ListType = 0;         // 'RIFF' and 'LIST' only
+  std::uint32_t Size = 0;       // as declared
+  std::uint64_t DataBegin = 0;  // after the header and any list type
+  std::uint64_t DataEnd = 0;    // the declared end, or the enclosing end when that comes first
+  bool Complete = false;        // the declared data lies wholly inside the enclosing range
 };
 
 class TAviScan {
@@ -76,8 +85,7 @@ private:
 
 // Visits the chunks of [begin, end) in order. Stops at the first chunk that is
 // not complete (nothing after it can be found) or that cannot be read.
-template <class TVisit>
-void TAviScan::ForEachChunk(std::uint64_t begin, std::uint64_t end, TVisit visit)
+template <class TVisit> void TAviScan::ForEachChunk(std::uint64_t begin, std::uint64_t end, TVisit visit)
 {
   std::uint64_t at = begin;
   std::uint8_t header[12];
@@ -98,7 +106,7 @@ void TAviScan::ForEachChunk(std::uint64_t begin, std::uint64_t end, TVisit visit
     visit(chunk);
     if (!chunk.Complete)
       return;
-    at = declaredEnd + (chunk.Size & 1);   // odd-sized chunks are padded to even
+    at = declaredEnd + (chunk.Size & 1);  // odd-sized chunks are padded to even
   }
 }
 
@@ -143,7 +151,8 @@ TAviVideo TAviScan::Run()
     Video.Refusal = TAviRefusal::NoFrames;
   else
     Video.Refusal = TAviRefusal::None;
-  Video.CompleteFrames = static_cast<std::uint32_t>(std::min<std::uint64_t>(Frames, std::numeric_limits<std::uint32_t>::max()));
+  Video.CompleteFrames = static_cast<std::uint32_t>(
+    std::min<std::uint64_t>(Frames, std::numeric_limits<std::uint32_t>::max()));
   return Video;
 }
 
@@ -206,8 +215,9 @@ bool TAviScan::CheckPictureSize()
   if (Video.Width <= 0 || Video.Height == 0)
     return false;
   constexpr std::uint64_t MaxFrameBytes = std::numeric_limits<std::uint32_t>::max();
-  const std::uint64_t bitsPerRow = std::uint64_t{static_cast<std::uint32_t>(Video.Width)} * std::max<std::uint16_t>(Video.BitCount, 1);
-  const std::uint64_t stride = (bitsPerRow + 31) / 32 * 4;   // < 2^46
+  const std::uint64_t bitsPerRow = std::uint64_t{static_cast<std::uint32_t>(Video.Width)} *
+                                   std::max<std::uint16_t>(Video.BitCount, 1);
+  const std::uint64_t stride = (bitsPerRow + 31) / 32 * 4;  // < 2^46
   if (stride > MaxFrameBytes / Video.PictureHeight())
     return false;
   const std::uint64_t pictureBytes = stride * Video.PictureHeight();
@@ -220,7 +230,7 @@ bool TAviScan::CheckPictureSize()
     if (bits != 16 && bits != 32)
       return false;
   } else {
-    return true;   // compressed frames vary in size
+    return true;  // compressed frames vary in size
   }
   Video.FrameBytes = static_cast<std::uint32_t>(pictureBytes);
   return true;
@@ -232,8 +242,8 @@ bool TAviScan::IsVideoFrame(TFourCC id) const
   const int high = HexDigit(id & 0xFF);
   const int low = HexDigit(id >> 8 & 0xFF);
   const std::uint32_t kind = id >> 16;
-  return high >= 0 && low >= 0 && static_cast<std::uint32_t>(high * 16 + low) == Video.StreamNumber
-         && (kind == (FourCC("00db") >> 16) || kind == (FourCC("00dc") >> 16));
+  return high >= 0 && low >= 0 && static_cast<std::uint32_t>(high * 16 + low) == Video.StreamNumber &&
+         (kind == (FourCC("00db") >> 16) || kind == (FourCC("00dc") >> 16));
 }
 
 void TAviScan::CountFrames(const TChunk& list, int depth)
@@ -251,7 +261,7 @@ void TAviScan::CountFrames(const TChunk& list, int depth)
   });
 }
 
-} // namespace
+}  // namespace
 
 TFileByteSource::TFileByteSource(const std::string& path) : File(path, std::ios::binary)
 {

@@ -47,38 +47,41 @@ private:
 // Why a movie cannot be shown.
 enum class TAviRefusal {
   None,
-  CannotOpen,           // the file itself could not be opened
-  UnreadableHeader,     // not RIFF 'AVI ', or the main, stream or format header is missing or cut short
+  CannotOpen,        // the file itself could not be opened
+  UnreadableHeader,  // not RIFF 'AVI ', or the main, stream or format header is missing or cut short
   NoVideoStream,
-  BadPictureSize,       // zero or negative width, zero height, or a frame too big for 32 bits
-  FrameSizeMismatch,    // an uncompressed frame whose size is not stride x |height|
-  NoFrames,             // no video frame is complete in the file
+  BadPictureSize,     // zero or negative width, zero height, or a frame too big for 32 bits
+  FrameSizeMismatch,  // an uncompressed frame whose size is not stride x |height|
+  NoFrames,           // no video frame is complete in the file
 };
 
 struct TAviVideo {
-  static constexpr std::uint32_t UncompressedRgb = 0;         // BI_RGB
-  static constexpr std::uint32_t UncompressedBitfields = 3;   // BI_BITFIELDS
+  static constexpr std::uint32_t UncompressedRgb = 0;        // BI_RGB
+  static constexpr std::uint32_t UncompressedBitfields = 3;  // BI_BITFIELDS
 
   TAviRefusal Refusal = TAviRefusal::UnreadableHeader;
   bool Readable() const { return Refusal == TAviRefusal::None; }
 
   // From the video stream's BITMAPINFOHEADER.
   std::int32_t Width = 0;
-  std::int32_t Height = 0;                  // negative: rows stored top-down
+  std::int32_t Height = 0;  // negative: rows stored top-down
   std::uint16_t BitCount = 0;
-  std::uint32_t Compression = 0;            // UncompressedRgb, UncompressedBitfields or a fourcc
+  std::uint32_t Compression = 0;  // UncompressedRgb, UncompressedBitfields or a fourcc
   bool TopDown() const { return Height < 0; }
-  std::uint32_t PictureHeight() const { return Height < 0 ? 0u - static_cast<std::uint32_t>(Height) : static_cast<std::uint32_t>(Height); }
+  std::uint32_t PictureHeight() const
+  {
+    return Height < 0 ? 0u - static_cast<std::uint32_t>(Height) : static_cast<std::uint32_t>(Height);
+  }
   // Bytes of one uncompressed frame (stride x |height|); 0 for compressed formats.
   std::uint32_t FrameBytes = 0;
 
   // From the stream header of the video stream and the movie's headers.
-  std::uint32_t StreamNumber = 0;           // the nn of the 'nndb'/'nndc' frame chunks
-  std::uint32_t Rate = 0;                   // frames per second = Rate / Scale
+  std::uint32_t StreamNumber = 0;  // the nn of the 'nndb'/'nndc' frame chunks
+  std::uint32_t Rate = 0;          // frames per second = Rate / Scale
   std::uint32_t Scale = 0;
-  std::uint32_t StreamLength = 0;           // 'strh' length
-  std::uint32_t MainHeaderFrames = 0;       // 'avih' total frames (first RIFF part only in OpenDML files)
-  std::uint32_t ExtendedHeaderFrames = 0;   // OpenDML 'dmlh' total frames, 0 when absent
+  std::uint32_t StreamLength = 0;          // 'strh' length
+  std::uint32_t MainHeaderFrames = 0;      // 'avih' total frames (first RIFF part only in OpenDML files)
+  std::uint32_t ExtendedHeaderFrames = 0;  // OpenDML 'dmlh' total frames, 0 when absent
 
   // Video frame chunks whose data is wholly in the file (empty, dropped frames
   // included), counted in the file, whatever the headers say.

@@ -11,7 +11,10 @@
 
 namespace {
 
-HCURSOR WaitCursor() { return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */); }
+HCURSOR WaitCursor()
+{
+  return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */);
+}
 
 // Shows the wait cursor for its scope.
 class TWaitCursor {

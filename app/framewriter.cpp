@@ -75,8 +75,7 @@ void TFrameWriter::Run()
     bool written = false;
     try {
       written = Picture(Path.c_str());
-    }
-    catch (...) {
+    } catch (...) {
       // A write that cannot even be tried counts as failed.
     }
     ::AcquireSRWLockExclusive(&Lock);

@@ -17,14 +17,8 @@ struct TMovieWindowBorder {
   static TMovieWindowBorder Current();
 
   TPoint InnerOrigin() const { return TPoint(FrameX, FrameY + Caption); }
-  TSize InnerSize(const TSize& outer) const
-  {
-    return TSize(outer.cx - 2 * FrameX, outer.cy - 2 * FrameY - Caption);
-  }
-  TSize OuterSize(const TSize& inner) const
-  {
-    return TSize(inner.cx + 2 * FrameX, inner.cy + 2 * FrameY + Caption);
-  }
+  TSize InnerSize(const TSize& outer) const { return TSize(outer.cx - 2 * FrameX, outer.cy - 2 * FrameY - Caption); }
+  TSize OuterSize(const TSize& inner) const { return TSize(inner.cx + 2 * FrameX, inner.cy + 2 * FrameY + Caption); }
 };
 
 // Copies what the screen shows of the movie window's inner area, size pixels

@@ -8,7 +8,7 @@ struct TPathParts {
   std::string Drive;  // "C:" when the path starts with a letter and a colon
   std::string Dir;    // up to and including the last separator
   std::string Name;
-  std::string Ext;    // from the last dot of the final component on, dot included
+  std::string Ext;  // from the last dot of the final component on, dot included
 };
 
 // Separators are '\' and '/'; a final component "." or ".." belongs to the

@@ -32,8 +32,7 @@ void ShowError(const char* text, UINT type = MB_OK)
 }  // namespace
 
 SDIDecFrame::SDIDecFrame()
-  : TWindow(nullptr, "Velmo Win32"),
-    TDecoratedFrame(nullptr, "Velmo Win32", new TWindow(nullptr, ""), true)
+  : TWindow(nullptr, "Velmo Win32"), TDecoratedFrame(nullptr, "Velmo Win32", new TWindow(nullptr, ""), true)
 {
   Settings.GetString("LastDir", "0", LastDir, sizeof LastDir);
   if (LastDir[0] == '0')
@@ -64,8 +63,9 @@ void SDIDecFrame::BuildBars()
 {
   // The buttons in bar order, each showing the glyph of its command; 0 stands
   // for a separator.
-  static const int Buttons[] = {CM_FILEOPEN, CM_FILECLOSE, 0, CM_CUT, 0, CM_PLAY, CM_STOP, CM_FIRSTFRAME,
-                                CM_PREVFRAME, CM_NEXTFRAME, CM_LASTFRAME, 0, CM_MARKFROM, CM_MARKTO, 0, CM_CANCELCUT};
+  static const int Buttons[] = {
+    CM_FILEOPEN,  CM_FILECLOSE, 0, CM_CUT,      0,         CM_PLAY, CM_STOP,     CM_FIRSTFRAME, CM_PREVFRAME,
+    CM_NEXTFRAME, CM_LASTFRAME, 0, CM_MARKFROM, CM_MARKTO, 0,       CM_CANCELCUT};
   auto* buttonBar = new TControlBar(this, Horizontal, new TGadgetWindowFont(10));
   for (int id : Buttons) {
     if (id)

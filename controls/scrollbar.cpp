@@ -1,7 +1,6 @@
 #include "controls/scrollbar.h"
 
-TScrollBar::TScrollBar(TWindow* parent, int id, int x, int y, int w, int h, bool horizontal,
-                       TModule* module)
+TScrollBar::TScrollBar(TWindow* parent, int id, int x, int y, int w, int h, bool horizontal, TModule* module)
   : TControl(parent, id, nullptr, x, y, w, h, module)
 {
   if (horizontal) {
@@ -60,12 +59,30 @@ int TScrollBar::MoveBy(int delta)
   return GetPosition();
 }
 
-void TScrollBar::ScrollLineUp() { MoveBy(-LineStep); }
-void TScrollBar::ScrollLineDown() { MoveBy(LineStep); }
-void TScrollBar::ScrollPageUp() { MoveBy(-PageStep); }
-void TScrollBar::ScrollPageDown() { MoveBy(PageStep); }
-void TScrollBar::ScrollThumbPosition(int position) { SetPosition(position); }
-void TScrollBar::ScrollThumbTrack(int position) { SetPosition(position); }
+void TScrollBar::ScrollLineUp()
+{
+  MoveBy(-LineStep);
+}
+void TScrollBar::ScrollLineDown()
+{
+  MoveBy(LineStep);
+}
+void TScrollBar::ScrollPageUp()
+{
+  MoveBy(-PageStep);
+}
+void TScrollBar::ScrollPageDown()
+{
+  MoveBy(PageStep);
+}
+void TScrollBar::ScrollThumbPosition(int position)
+{
+  SetPosition(position);
+}
+void TScrollBar::ScrollThumbTrack(int position)
+{
+  SetPosition(position);
+}
 void TScrollBar::ScrollEnd() {}
 
 void TScrollBar::ScrollTop()
@@ -110,16 +127,35 @@ void TScrollBar::EvVScroll(unsigned scrollCode, unsigned thumbPos, HWND)
 void TScrollBar::RunScrollCode(unsigned scrollCode, int thumbPos)
 {
   switch (scrollCode) {
-    case SB_LINEUP: ScrollLineUp(); break;
-    case SB_LINEDOWN: ScrollLineDown(); break;
-    case SB_PAGEUP: ScrollPageUp(); break;
-    case SB_PAGEDOWN: ScrollPageDown(); break;
-    case SB_THUMBPOSITION: ScrollThumbPosition(thumbPos); break;
-    case SB_THUMBTRACK: ScrollThumbTrack(thumbPos); break;
-    case SB_TOP: ScrollTop(); break;
-    case SB_BOTTOM: ScrollBottom(); break;
-    case SB_ENDSCROLL: ScrollEnd(); break;
-    default: break;
+  case SB_LINEUP:
+    ScrollLineUp();
+    break;
+  case SB_LINEDOWN:
+    ScrollLineDown();
+    break;
+  case SB_PAGEUP:
+    ScrollPageUp();
+    break;
+  case SB_PAGEDOWN:
+    ScrollPageDown();
+    break;
+  case SB_THUMBPOSITION:
+    ScrollThumbPosition(thumbPos);
+    break;
+  case SB_THUMBTRACK:
+    ScrollThumbTrack(thumbPos);
+    break;
+  case SB_TOP:
+    ScrollTop();
+    break;
+  case SB_BOTTOM:
+    ScrollBottom();
+    break;
+  case SB_ENDSCROLL:
+    ScrollEnd();
+    break;
+  default:
+    break;
   }
 }
 

@@ -15,8 +15,7 @@ public:
   };
 
   // A bar of zero thickness gets the system's scroll-bar thickness.
-  TScrollBar(TWindow* parent, int id, int x, int y, int w, int h, bool horizontal,
-             TModule* module = nullptr);
+  TScrollBar(TWindow* parent, int id, int x, int y, int w, int h, bool horizontal, TModule* module = nullptr);
 
   virtual void GetRange(int& min, int& max);
   virtual int GetPosition();

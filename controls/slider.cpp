@@ -41,7 +41,9 @@ private:
 class TSlider::TDrag {
 public:
   explicit TDrag(const TSlider& slider)
-    : Owner(&slider), DC(slider.GetHandle()), Capture(slider.GetHandle()), CaretHidden(slider.GetHandle()) {}
+    : Owner(&slider), DC(slider.GetHandle()), Capture(slider.GetHandle()), CaretHidden(slider.GetHandle())
+  {
+  }
 
   const TSlider* const Owner;
   TClientDC DC;
@@ -140,8 +142,7 @@ void TSlider::CleanupWindow()
 void TSlider::TakeBackColor(TDC& dc)
 {
   if (Parent)
-    Parent->HandleMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.GetHDC()),
-                          reinterpret_cast<LPARAM>(Handle));
+    Parent->HandleMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.GetHDC()), reinterpret_cast<LPARAM>(Handle));
   BackColor = ::GetBkColor(dc);
 }
 
@@ -226,18 +227,18 @@ void TSlider::EvLButtonDown(unsigned, const TPoint& point)
   if (::GetFocus() != Handle)
     ::SetFocus(Handle);
   switch (const int area = ClassifyPoint(point)) {
-    case HitPageUp:
-    case HitPageDown:
-      ReportScroll(area, 0);
-      break;
-    case HitRuler:
-      ReportScroll(SB_THUMBPOSITION, SnapPosition(PositionAt(point)));
-      break;
-    case HitThumb:
-      BeginDrag(point);
-      break;
-    default:
-      break;
+  case HitPageUp:
+  case HitPageDown:
+    ReportScroll(area, 0);
+    break;
+  case HitRuler:
+    ReportScroll(SB_THUMBPOSITION, SnapPosition(PositionAt(point)));
+    break;
+  case HitThumb:
+    BeginDrag(point);
+    break;
+  default:
+    break;
   }
 }
 
@@ -298,15 +299,29 @@ void TSlider::EvKeyDown(unsigned key, unsigned flags)
 {
   int code;
   switch (key) {
-    case VK_PRIOR: code = SB_PAGEUP; break;
-    case VK_NEXT: code = SB_PAGEDOWN; break;
-    case VK_END: code = SB_BOTTOM; break;
-    case VK_HOME: code = SB_TOP; break;
-    case VK_LEFT:
-    case VK_UP: code = SB_LINEUP; break;
-    case VK_RIGHT:
-    case VK_DOWN: code = SB_LINEDOWN; break;
-    default: DefaultProcessing(); return;
+  case VK_PRIOR:
+    code = SB_PAGEUP;
+    break;
+  case VK_NEXT:
+    code = SB_PAGEDOWN;
+    break;
+  case VK_END:
+    code = SB_BOTTOM;
+    break;
+  case VK_HOME:
+    code = SB_TOP;
+    break;
+  case VK_LEFT:
+  case VK_UP:
+    code = SB_LINEUP;
+    break;
+  case VK_RIGHT:
+  case VK_DOWN:
+    code = SB_LINEDOWN;
+    break;
+  default:
+    DefaultProcessing();
+    return;
   }
   // Each notification comes back through the parent and moves the thumb.
   for (unsigned repeat = LOWORD(flags); repeat > 0; --repeat)

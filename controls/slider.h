@@ -23,8 +23,7 @@ public:
   // code, so the slider's own scroll handling ignores it.
   enum : int { ThumbGrabbed = 9 };
 
-  TSlider(TWindow* parent, int id, int x, int y, int w, int h, TResId thumbBitmapId,
-          TModule* module = nullptr);
+  TSlider(TWindow* parent, int id, int x, int y, int w, int h, TResId thumbBitmapId, TModule* module = nullptr);
   ~TSlider() override;
 
   void GetRange(int& min, int& max) override;

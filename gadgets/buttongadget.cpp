@@ -141,8 +141,7 @@ void TButtonGadget::BuildCels()
   celDC.SelectObject(*Cels->GetBitmap());
   const TPoint normal = Cels->CelOrigin(CelNormal);
 
-  ::StretchDIBits(celDC, normal.x, normal.y, w, h, 0, 0, w, h, dib->GetBits(), dib->GetInfo(),
-                  DIB_RGB_COLORS, SRCCOPY);
+  ::StretchDIBits(celDC, normal.x, normal.y, w, h, 0, 0, w, h, dib->GetBits(), dib->GetInfo(), DIB_RGB_COLORS, SRCCOPY);
   dib.reset();
 
   // Mask bits: 1 where the cel shows the face colour.
@@ -287,9 +286,9 @@ void TButtonGadget::Paint(TDC& dc)
       FillSolid(dc, inner, face);
     } else {
       const int top = std::max<int>(glyph.top, inner.top), bottom = std::min<int>(glyph.bottom, inner.bottom);
-      for (const TRect& part : {TRect(inner.left, inner.top, inner.right, top),
-                                TRect(inner.left, bottom, inner.right, inner.bottom),
-                                TRect(inner.left, top, glyph.left, bottom), TRect(glyph.right, top, inner.right, bottom)})
+      for (const TRect& part :
+           {TRect(inner.left, inner.top, inner.right, top), TRect(inner.left, bottom, inner.right, inner.bottom),
+            TRect(inner.left, top, glyph.left, bottom), TRect(glyph.right, top, inner.right, bottom)})
         if (!part.IsEmpty())
           FillSolid(dc, part, face);
     }

@@ -20,8 +20,8 @@ public:
   enum TCel { CelNormal = 0, CelDisabled = 1, CelMixed = 2, CelLatched = 3 };
 
   // glyphId: a bitmap resource of the gadget window's module (id or name).
-  TButtonGadget(TResId glyphId, int id, TType type = PushButton, bool enabled = false,
-                TState state = StateUp, bool repeat = false);
+  TButtonGadget(TResId glyphId, int id, TType type = PushButton, bool enabled = false, TState state = StateUp,
+                bool repeat = false);
   ~TButtonGadget() override;
 
   void SetBevelWidth(int width);
@@ -74,8 +74,9 @@ private:
 
 class TButtonGadgetEnabler : public TCommandEnabler {
 public:
-  TButtonGadgetEnabler(HWND receiver, TButtonGadget& button)
-    : TCommandEnabler(button.GetId(), receiver), Button(button) {}
+  TButtonGadgetEnabler(HWND receiver, TButtonGadget& button) : TCommandEnabler(button.GetId(), receiver), Button(button)
+  {
+  }
 
   void Enable(bool enable = true) override;
   void SetText(const char*) override {}

@@ -48,16 +48,16 @@ void TGadget::SetBorderStyle(TGadgetBorderStyle style)
   BorderStyle = style;
   std::uint8_t width = 0;
   switch (style) {
-    case FlatBorder:
-    case RaisedBorder:
-    case SunkenBorder:
-      width = 1;
-      break;
-    case RidgeBorder:
-      width = 3;
-      break;
-    default:
-      break;
+  case FlatBorder:
+  case RaisedBorder:
+  case SunkenBorder:
+    width = 1;
+    break;
+  case RidgeBorder:
+    width = 3;
+    break;
+  default:
+    break;
   }
   Borders = {width, width, width, width};
   if (Window)
@@ -176,27 +176,33 @@ void TGadget::DrawBorder(TDC& dc)
   const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
   const COLORREF dark = ::GetSysColor(COLOR_BTNSHADOW);
   switch (BorderStyle) {
-    case FlatBorder: {
-      TBrush frame(::GetSysColor(COLOR_WINDOWFRAME));
-      dc.PatFrame(frame, TRect(0, 0, w, h), bx, by);
-      break;
-    }
-    case RaisedBorder:
-    case SunkenBorder: {
-      const bool raised = BorderStyle == RaisedBorder;
-      FillStrips(dc, raised ? light : dark, {{0, 0, w - bx, by}, {0, 0, bx, h - by}});
-      FillStrips(dc, raised ? dark : light, {{bx, h - by, w - bx, by}, {w - bx, by, bx, h - by}});
-      break;
-    }
-    case RidgeBorder:
-      // An outer raised ring around an inner sunken one.
-      FillStrips(dc, light, {{0, 0, w - bx, by}, {0, 0, bx, h - by}, {3 * bx, h - 3 * by, w - 5 * bx, by},
-                             {w - 3 * bx, 3 * by, bx, h - 5 * by}});
-      FillStrips(dc, dark, {{2 * bx, 2 * by, w - 5 * bx, by}, {2 * bx, 2 * by, bx, h - 5 * by},
-                            {bx, h - by, w - 2 * bx, by}, {w - bx, by, bx, h - by}});
-      break;
-    default:
-      break;
+  case FlatBorder: {
+    TBrush frame(::GetSysColor(COLOR_WINDOWFRAME));
+    dc.PatFrame(frame, TRect(0, 0, w, h), bx, by);
+    break;
+  }
+  case RaisedBorder:
+  case SunkenBorder: {
+    const bool raised = BorderStyle == RaisedBorder;
+    FillStrips(dc, raised ? light : dark, {{0, 0, w - bx, by}, {0, 0, bx, h - by}});
+    FillStrips(dc, raised ? dark : light, {{bx, h - by, w - bx, by}, {w - bx, by, bx, h - by}});
+    break;
+  }
+  case RidgeBorder:
+    // An outer raised ring around an inner sunken one.
+    FillStrips(dc, light,
+               {{0, 0, w - bx, by},
+                {0, 0, bx, h - by},
+                {3 * bx, h - 3 * by, w - 5 * bx, by},
+                {w - 3 * bx, 3 * by, bx, h - 5 * by}});
+    FillStrips(dc, dark,
+               {{2 * bx, 2 * by, w - 5 * bx, by},
+                {2 * bx, 2 * by, bx, h - 5 * by},
+                {bx, h - by, w - 2 * bx, by},
+                {w - bx, by, bx, h - by}});
+    break;
+  default:
+    break;
   }
 }
 

@@ -49,8 +49,8 @@ bool Overlaps(const TRect& a, const TRect& b)
 }  // namespace
 
 TGadgetWindowFont::TGadgetWindowFont(int pointSize, bool bold, bool italic)
-  : TFont(FontHeightFor(pointSize), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE,
-          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, "System")
+  : TFont(FontHeightFor(pointSize), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, DEFAULT_CHARSET,
+          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0, "System")
 {
 }
 

@@ -51,8 +51,7 @@ const TModeStrings& TModeStrings::Blanks(TModule* module)
 
 // --------------------------------------------------------------- status bar
 
-TStatusBar::TStatusBar(TWindow* parent, TGadgetBorderStyle style, unsigned modeIndicators, TFont* font,
-                       TModule* module)
+TStatusBar::TStatusBar(TWindow* parent, TGadgetBorderStyle style, unsigned modeIndicators, TFont* font, TModule* module)
   : TMessageBar(parent, font, module), BorderStyle(style), TextModule(GetModule())
 {
   const TModeStrings& on = TModeStrings::Indicators(TextModule);
@@ -120,16 +119,16 @@ void TStatusBar::AdjustNextPosition(TGadget*, TGadget* next, TPoint& p)
     p.x -= SystemBorderSize().cx;
   if (IndexOf(next) >= NumGadgets() - IndicatorCount) {
     switch (IndicatorGapUnits) {
-      case UnitEighths:
-        p.x += EighthsToPixels(IndicatorGap);
-        break;
-      case UnitBorders:
-        p.x += IndicatorGap * SystemBorderSize().cx;
-        break;
-      case UnitPixels:
-      default:
-        p.x += IndicatorGap;
-        break;
+    case UnitEighths:
+      p.x += EighthsToPixels(IndicatorGap);
+      break;
+    case UnitBorders:
+      p.x += IndicatorGap * SystemBorderSize().cx;
+      break;
+    case UnitPixels:
+    default:
+      p.x += IndicatorGap;
+      break;
     }
   }
 }

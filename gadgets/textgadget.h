@@ -11,8 +11,8 @@ enum TTextAlign { AlignLeft = 0, AlignCenter = 1, AlignRight = 2 };
 class TTextGadget : public TGadget {
 public:
   // text may be null.
-  TTextGadget(int id = 0, TGadgetBorderStyle style = SunkenBorder, TTextAlign align = AlignLeft,
-              int numChars = 10, const char* text = nullptr);
+  TTextGadget(int id = 0, TGadgetBorderStyle style = SunkenBorder, TTextAlign align = AlignLeft, int numChars = 10,
+              const char* text = nullptr);
 
   // Repaints only when the text changes; the pane keeps its size and cuts a longer text.
   void SetText(const char* text);

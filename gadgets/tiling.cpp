@@ -12,15 +12,14 @@ int EighthsToPixels(int units, int fontHeight)
 TEdges MarginPixels(const TGadgetMargins& margins, int fontHeight, const TSize& border)
 {
   switch (margins.Units) {
-    case UnitEighths:
-      return {EighthsToPixels(margins.Left, fontHeight), EighthsToPixels(margins.Right, fontHeight),
-              EighthsToPixels(margins.Top, fontHeight), EighthsToPixels(margins.Bottom, fontHeight)};
-    case UnitBorders:
-      return {margins.Left * border.cx, margins.Right * border.cx, margins.Top * border.cy,
-              margins.Bottom * border.cy};
-    case UnitPixels:
-    default:
-      return {margins.Left, margins.Right, margins.Top, margins.Bottom};
+  case UnitEighths:
+    return {EighthsToPixels(margins.Left, fontHeight), EighthsToPixels(margins.Right, fontHeight),
+            EighthsToPixels(margins.Top, fontHeight), EighthsToPixels(margins.Bottom, fontHeight)};
+  case UnitBorders:
+    return {margins.Left * border.cx, margins.Right * border.cx, margins.Top * border.cy, margins.Bottom * border.cy};
+  case UnitPixels:
+  default:
+    return {margins.Left, margins.Right, margins.Top, margins.Bottom};
   }
 }
 

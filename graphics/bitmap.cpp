@@ -32,15 +32,13 @@ TBitmap::TBitmap(const BITMAP& bitmap)
 
 TBitmap::TBitmap(const TDC& dc, int width, int height, bool discardable)
 {
-  Handle = discardable ? ::CreateDiscardableBitmap(dc, width, height)
-                       : ::CreateCompatibleBitmap(dc, width, height);
+  Handle = discardable ? ::CreateDiscardableBitmap(dc, width, height) : ::CreateCompatibleBitmap(dc, width, height);
   CheckAndRegister(Bitmap);
 }
 
 TBitmap::TBitmap(const TDC& dc, const TDib& dib, DWORD usage)
 {
-  Handle = ::CreateDIBitmap(dc, &dib.GetInfoHeader(), usage, dib.GetBits(), dib.GetInfo(),
-                            dib.GetMode());
+  Handle = ::CreateDIBitmap(dc, &dib.GetInfoHeader(), usage, dib.GetBits(), dib.GetInfo(), dib.GetMode());
   CheckAndRegister(Bitmap);
 }
 
@@ -56,8 +54,7 @@ TBitmap::TBitmap(const TBitmap& source) : TGdiObject()
   source.GetObject(record);
   if (record.bmPlanes == 1 && record.bmBitsPixel == 1) {
     Handle = ::CreateBitmap(record.bmWidth, record.bmHeight, 1, 1, nullptr);
-  }
-  else {
+  } else {
     TScreenDC screen;
     Handle = ::CreateCompatibleBitmap(screen, record.bmWidth, record.bmHeight);
   }
@@ -80,8 +77,7 @@ TBitmap::TBitmap(const TDib& dib, const TPalette* palette)
   TScreenDC screen;
   screen.SelectObject(*palette, false);
   ::RealizePalette(screen);
-  Handle = ::CreateDIBitmap(screen, &dib.GetInfoHeader(), CBM_INIT, dib.GetBits(), dib.GetInfo(),
-                            dib.GetMode());
+  Handle = ::CreateDIBitmap(screen, &dib.GetInfoHeader(), CBM_INIT, dib.GetBits(), dib.GetInfo(), dib.GetMode());
   CheckAndRegister(Bitmap);
 }
 

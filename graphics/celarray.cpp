@@ -7,24 +7,23 @@
 #include <algorithm>
 #include <utility>
 
-TCelArray::TCelArray(TBitmap* bitmap, int celCount, TSize celSize, TPoint stripOffset,
-                     TAutoDelete autoDelete)
-  : Bitmap(bitmap), OwnsBitmap(autoDelete == AutoDelete), StripOffset(stripOffset),
-    CelCount(std::max(celCount, 1))
+TCelArray::TCelArray(TBitmap* bitmap, int celCount, TSize celSize, TPoint stripOffset, TAutoDelete autoDelete)
+  : Bitmap(bitmap), OwnsBitmap(autoDelete == AutoDelete), StripOffset(stripOffset), CelCount(std::max(celCount, 1))
 {
-  CelExtent = (celSize.cx && celSize.cy) ? celSize
-                                         : TSize(bitmap->Width() / CelCount, bitmap->Height());
+  CelExtent = (celSize.cx && celSize.cy) ? celSize : TSize(bitmap->Width() / CelCount, bitmap->Height());
 }
 
-TCelArray::TCelArray(const TDib& dib, int celCount)
-  : OwnsBitmap(true), CelCount(std::max(celCount, 1))
+TCelArray::TCelArray(const TDib& dib, int celCount) : OwnsBitmap(true), CelCount(std::max(celCount, 1))
 {
   TPalette defaultPalette(static_cast<HPALETTE>(::GetStockObject(DEFAULT_PALETTE)), NoAutoDelete);
   Bitmap = new TBitmap(dib, &defaultPalette);
   CelExtent = TSize(dib.Width() / CelCount, dib.Height());
 }
 
-TCelArray::TCelArray(const TCelArray& source) { CopyFrom(source); }
+TCelArray::TCelArray(const TCelArray& source)
+{
+  CopyFrom(source);
+}
 
 TCelArray& TCelArray::operator=(const TCelArray& source)
 {
@@ -41,7 +40,10 @@ TCelArray& TCelArray::operator=(const TCelArray& source)
   return *this;
 }
 
-TCelArray::~TCelArray() { FreeBitmap(); }
+TCelArray::~TCelArray()
+{
+  FreeBitmap();
+}
 
 void TCelArray::CopyFrom(const TCelArray& source)
 {
@@ -65,4 +67,7 @@ TPoint TCelArray::CelOrigin(int cel) const
   return TPoint(StripOffset.x + cel * CelExtent.cx, StripOffset.y);
 }
 
-TRect TCelArray::CelBounds(int cel) const { return TRect(CelOrigin(cel), CelExtent); }
+TRect TCelArray::CelBounds(int cel) const
+{
+  return TRect(CelOrigin(cel), CelExtent);
+}

@@ -13,7 +13,10 @@ namespace {
 
 // Handles 0 and 1 are what the platform returns for "none" and for some
 // selections that have no object to give back.
-bool IsRealHandle(HANDLE handle) { return reinterpret_cast<UINT_PTR>(handle) > 1; }
+bool IsRealHandle(HANDLE handle)
+{
+  return reinterpret_cast<UINT_PTR>(handle) > 1;
+}
 
 // The two screen-compatible memory DCs kept ready for TMemoryDC. Plain
 // zero-initialised data, so any static constructor or destructor may use it:
@@ -83,7 +86,10 @@ TDC::TDC(HDC handle) : TGdiBase(handle, NoAutoDelete) {}
 
 TDC::TDC(HDC handle, TAutoDelete autoDelete) : TGdiBase(handle, autoDelete) {}
 
-TDC::~TDC() { RestoreAllQuietly(); }
+TDC::~TDC()
+{
+  RestoreAllQuietly();
+}
 
 void TDC::TrackSelection(HANDLE selected, HANDLE previous, HANDLE& slot)
 {
@@ -112,8 +118,7 @@ void TDC::RestoreAllQuietly() noexcept
 {
   try {
     RestoreAll();
-  }
-  catch (const TXGdi&) {
+  } catch (const TXGdi&) {
   }
 }
 
@@ -129,8 +134,7 @@ void TDC::SelectObject(const TFont& font)
 
 void TDC::SelectObject(const TPalette& palette, bool forceBackground)
 {
-  TrackSelection(palette.GetHandle(), ::SelectPalette(GetHDC(), palette, forceBackground),
-                 SavedPalette);
+  TrackSelection(palette.GetHandle(), ::SelectPalette(GetHDC(), palette, forceBackground), SavedPalette);
 }
 
 void TDC::SelectStockObject(int index)
@@ -140,8 +144,14 @@ void TDC::SelectStockObject(int index)
     TGdiObject::Release(previous);
 }
 
-void TDC::RestoreBrush() { RestoreSlot(SavedBrush); }
-void TDC::RestoreFont() { RestoreSlot(SavedFont); }
+void TDC::RestoreBrush()
+{
+  RestoreSlot(SavedBrush);
+}
+void TDC::RestoreFont()
+{
+  RestoreSlot(SavedFont);
+}
 void TDC::RestorePalette()
 {
   if (!SavedPalette)
@@ -160,19 +170,33 @@ void TDC::RestoreAll()
   RestorePalette();
 }
 
-int TDC::SaveDC() const { return ::SaveDC(GetHDC()); }
+int TDC::SaveDC() const
+{
+  return ::SaveDC(GetHDC());
+}
 
-bool TDC::RestoreDC(int savedIndex) { return ::RestoreDC(GetHDC(), savedIndex) != 0; }
+bool TDC::RestoreDC(int savedIndex)
+{
+  return ::RestoreDC(GetHDC(), savedIndex) != 0;
+}
 
-int TDC::GetDeviceCaps(int index) const { return ::GetDeviceCaps(GetAttributeHDC(), index); }
+int TDC::GetDeviceCaps(int index) const
+{
+  return ::GetDeviceCaps(GetAttributeHDC(), index);
+}
 
-bool TDC::ResetDC(const DEVMODEA& devMode) { return ::ResetDCA(GetHDC(), &devMode) != nullptr; }
+bool TDC::ResetDC(const DEVMODEA& devMode)
+{
+  return ::ResetDCA(GetHDC(), &devMode) != nullptr;
+}
 
-HDC TDC::GetAttributeHDC() const { return GetHDC(); }
+HDC TDC::GetAttributeHDC() const
+{
+  return GetHDC();
+}
 
 // State changes go to the output DC too when queries use a different one.
-template <class TCall>
-auto TDC::OnBoth(TCall call)
+template <class TCall> auto TDC::OnBoth(TCall call)
 {
   if (GetAttributeHDC() != GetHDC())
     call(GetHDC());
@@ -211,9 +235,7 @@ bool TDC::SetViewportExt(const TSize& extent, TSize* oldExtent)
 
 bool TDC::ScaleViewportExt(int xNum, int xDenom, int yNum, int yDenom, TSize* oldExtent)
 {
-  return OnBoth([&](HDC dc) {
-    return ::ScaleViewportExtEx(dc, xNum, xDenom, yNum, yDenom, oldExtent) != 0;
-  });
+  return OnBoth([&](HDC dc) { return ::ScaleViewportExtEx(dc, xNum, xDenom, yNum, yDenom, oldExtent) != 0; });
 }
 
 bool TDC::SetWindowExt(const TSize& extent, TSize* oldExtent)
@@ -223,9 +245,7 @@ bool TDC::SetWindowExt(const TSize& extent, TSize* oldExtent)
 
 bool TDC::ScaleWindowExt(int xNum, int xDenom, int yNum, int yDenom, TSize* oldExtent)
 {
-  return OnBoth([&](HDC dc) {
-    return ::ScaleWindowExtEx(dc, xNum, xDenom, yNum, yDenom, oldExtent) != 0;
-  });
+  return OnBoth([&](HDC dc) { return ::ScaleWindowExtEx(dc, xNum, xDenom, yNum, yDenom, oldExtent) != 0; });
 }
 
 bool TDC::SetWindowOrg(const TPoint& origin, TPoint* oldOrigin)
@@ -245,21 +265,19 @@ bool TDC::TextOut(int x, int y, const char* text, int count)
   return ::TextOutA(GetHDC(), x, y, text, count) != 0;
 }
 
-bool TDC::ExtTextOut(int x, int y, WORD options, const TRect* rect, const char* text, int count,
-                     const int* spacing)
+bool TDC::ExtTextOut(int x, int y, WORD options, const TRect* rect, const char* text, int count, const int* spacing)
 {
   if (count < 0)
     count = static_cast<int>(std::strlen(text));
   return ::ExtTextOutA(GetHDC(), x, y, options, rect, text, count, spacing) != 0;
 }
 
-bool TDC::TabbedTextOut(const TPoint& point, const char* text, int count, int numPositions,
-                        const int* positions, int tabOrigin, TSize& size)
+bool TDC::TabbedTextOut(const TPoint& point, const char* text, int count, int numPositions, const int* positions,
+                        int tabOrigin, TSize& size)
 {
   if (count < 0)
     count = static_cast<int>(std::strlen(text));
-  LONG extent = ::TabbedTextOutA(GetHDC(), point.x, point.y, text, count, numPositions,
-                                 positions, tabOrigin);
+  LONG extent = ::TabbedTextOutA(GetHDC(), point.x, point.y, text, count, numPositions, positions, tabOrigin);
   size = TSize(LOWORD(extent), HIWORD(extent));
   return true;
 }
@@ -269,12 +287,10 @@ int TDC::DrawText(const char* text, int count, TRect& rect, WORD format)
   return ::DrawTextA(GetHDC(), text, count, &rect, format);
 }
 
-bool TDC::GrayString(const TBrush* brush, GRAYSTRINGPROC outputFunc, LPARAM data, int count,
-                     const TRect& rect)
+bool TDC::GrayString(const TBrush* brush, GRAYSTRINGPROC outputFunc, LPARAM data, int count, const TRect& rect)
 {
-  return ::GrayStringA(GetHDC(), brush ? brush->GetHandle() : nullptr, outputFunc, data,
-                       count < 0 ? 0 : count, rect.left, rect.top, rect.Width(),
-                       rect.Height()) != 0;
+  return ::GrayStringA(GetHDC(), brush ? brush->GetHandle() : nullptr, outputFunc, data, count < 0 ? 0 : count,
+                       rect.left, rect.top, rect.Width(), rect.Height()) != 0;
 }
 
 std::array<TRect, 4> TDC::FrameStrips(const TRect& rect, int w, int h)
@@ -300,10 +316,12 @@ void TDC::PatFrame(const TBrush& brush, const TRect& rect, int w, int h)
 
 // --- Window DCs ----------------------------------------------------------------
 
-TWindowDC::TWindowDC(HWND window) { Acquire(window, ::GetWindowDC(window)); }
+TWindowDC::TWindowDC(HWND window)
+{
+  Acquire(window, ::GetWindowDC(window));
+}
 
-TWindowDC::TWindowDC(HWND window, HDC handle, TAutoDelete autoDelete)
-  : TDC(handle, autoDelete), Window(window) {}
+TWindowDC::TWindowDC(HWND window, HDC handle, TAutoDelete autoDelete) : TDC(handle, autoDelete), Window(window) {}
 
 void TWindowDC::Acquire(HWND window, HDC handle)
 {
@@ -322,7 +340,10 @@ TWindowDC::~TWindowDC()
   }
 }
 
-TScreenDC::TScreenDC() { Acquire(nullptr, ::GetWindowDC(nullptr)); }
+TScreenDC::TScreenDC()
+{
+  Acquire(nullptr, ::GetWindowDC(nullptr));
+}
 
 TDesktopDC::TDesktopDC()
 {
@@ -330,7 +351,10 @@ TDesktopDC::TDesktopDC()
   Acquire(desktop, ::GetWindowDC(desktop));
 }
 
-TClientDC::TClientDC(HWND window) { Acquire(window, ::GetDC(window)); }
+TClientDC::TClientDC(HWND window)
+{
+  Acquire(window, ::GetDC(window));
+}
 
 // --- Paint DC -----------------------------------------------------------------
 
@@ -350,8 +374,7 @@ TPaintDC::~TPaintDC()
 
 // --- Created DCs ----------------------------------------------------------------
 
-TCreatedDC::TCreatedDC(const char* driver, const char* device, const char* output,
-                       const DEVMODEA* initData)
+TCreatedDC::TCreatedDC(const char* driver, const char* device, const char* output, const DEVMODEA* initData)
 {
   Handle = ::CreateDCA(driver, device, output, initData);
   CheckHandle(IDS_GDIALLOCFAIL);
@@ -366,8 +389,7 @@ TCreatedDC::~TCreatedDC()
     ::DeleteDC(GetHDC());
 }
 
-TInfoContext::TInfoContext(const char* driver, const char* device, const char* output,
-                           const DEVMODEA* initData)
+TInfoContext::TInfoContext(const char* driver, const char* device, const char* output, const DEVMODEA* initData)
 {
   Handle = ::CreateICA(driver, device, output, initData);
   CheckHandle(IDS_GDIALLOCFAIL);
@@ -404,8 +426,7 @@ TMemoryDC::~TMemoryDC()
 {
   try {
     RestoreBitmap();
-  }
-  catch (const TXGdi&) {
+  } catch (const TXGdi&) {
   }
   RestoreAllQuietly();
   // A cached DC goes back only now, with the objects it had when taken.
@@ -417,7 +438,10 @@ void TMemoryDC::SelectObject(const TBitmap& bitmap)
   TrackSelection(bitmap.GetHandle(), ::SelectObject(GetHDC(), bitmap), SavedBitmap);
 }
 
-void TMemoryDC::RestoreBitmap() { RestoreSlot(SavedBitmap); }
+void TMemoryDC::RestoreBitmap()
+{
+  RestoreSlot(SavedBitmap);
+}
 
 int TMemoryDC::CachedDCsInUse()
 {

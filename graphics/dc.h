@@ -40,20 +40,17 @@ public:
   virtual bool SetViewportOrg(const TPoint& origin, TPoint* oldOrigin = nullptr);
   virtual bool OffsetViewportOrg(const TPoint& delta, TPoint* oldOrigin = nullptr);
   virtual bool SetViewportExt(const TSize& extent, TSize* oldExtent = nullptr);
-  virtual bool ScaleViewportExt(int xNum, int xDenom, int yNum, int yDenom,
-                                TSize* oldExtent = nullptr);
+  virtual bool ScaleViewportExt(int xNum, int xDenom, int yNum, int yDenom, TSize* oldExtent = nullptr);
   virtual bool SetWindowExt(const TSize& extent, TSize* oldExtent = nullptr);
-  virtual bool ScaleWindowExt(int xNum, int xDenom, int yNum, int yDenom,
-                              TSize* oldExtent = nullptr);
+  virtual bool ScaleWindowExt(int xNum, int xDenom, int yNum, int yDenom, TSize* oldExtent = nullptr);
   // count -1: the whole zero-terminated text.
   virtual bool TextOut(int x, int y, const char* text, int count = -1);
-  virtual bool ExtTextOut(int x, int y, WORD options, const TRect* rect, const char* text,
-                          int count = -1, const int* spacing = nullptr);
-  virtual bool TabbedTextOut(const TPoint& point, const char* text, int count, int numPositions,
-                             const int* positions, int tabOrigin, TSize& size);
+  virtual bool ExtTextOut(int x, int y, WORD options, const TRect* rect, const char* text, int count = -1,
+                          const int* spacing = nullptr);
+  virtual bool TabbedTextOut(const TPoint& point, const char* text, int count, int numPositions, const int* positions,
+                             int tabOrigin, TSize& size);
   virtual int DrawText(const char* text, int count, TRect& rect, WORD format = 0);
-  virtual bool GrayString(const TBrush* brush, GRAYSTRINGPROC outputFunc, LPARAM data,
-                          int count, const TRect& rect);
+  virtual bool GrayString(const TBrush* brush, GRAYSTRINGPROC outputFunc, LPARAM data, int count, const TRect& rect);
   // The DC for queries and state; the output DC itself for every kind here.
   virtual HDC GetAttributeHDC() const;
 
@@ -88,8 +85,7 @@ protected:
   HANDLE SavedPalette = nullptr;
 
 private:
-  template <class TCall>
-  auto OnBoth(TCall call);
+  template <class TCall> auto OnBoth(TCall call);
 };
 
 // The DC of a whole window, frame included.
@@ -139,8 +135,7 @@ private:
 // A DC made by CreateDC, deleted with DeleteDC.
 class TCreatedDC : public TDC {
 public:
-  TCreatedDC(const char* driver, const char* device, const char* output,
-             const DEVMODEA* initData = nullptr);
+  TCreatedDC(const char* driver, const char* device, const char* output, const DEVMODEA* initData = nullptr);
   TCreatedDC(HDC handle, TAutoDelete autoDelete);
   ~TCreatedDC() override;
 
@@ -151,8 +146,7 @@ protected:
 // An information context: queries only, no drawing.
 class TInfoContext : public TCreatedDC {
 public:
-  TInfoContext(const char* driver, const char* device, const char* output,
-               const DEVMODEA* initData = nullptr);
+  TInfoContext(const char* driver, const char* device, const char* output, const DEVMODEA* initData = nullptr);
 };
 
 // A DC drawing onto a DIB through the platform's "DIB" driver.

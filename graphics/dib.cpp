@@ -13,7 +13,10 @@ namespace {
 constexpr DWORD InfoHeaderSize = sizeof(BITMAPINFOHEADER);  // 40
 constexpr DWORD CoreHeaderSize = sizeof(BITMAPCOREHEADER);  // 12
 
-COLORREF ToColor(BYTE red, BYTE green, BYTE blue) { return red | green << 8 | blue << 16; }
+COLORREF ToColor(BYTE red, BYTE green, BYTE blue)
+{
+  return red | green << 8 | blue << 16;
+}
 
 }  // namespace
 
@@ -39,8 +42,7 @@ TDib::TDib(const TBitmap& bitmap, const TPalette* palette) : TDib()
 {
   BITMAP record{};
   bitmap.GetObject(record);
-  const int depth = palette ? DepthForColors(palette->GetNumEntries())
-                            : record.bmPlanes * record.bmBitsPixel;
+  const int depth = palette ? DepthForColors(palette->GetNumEntries()) : record.bmPlanes * record.bmBitsPixel;
   // 16 and 32 bits per pixel have no colour count and no table.
   NumColors = ColorsForDepth(depth) < 0 ? 0 : ColorsForDepth(depth);
   const BITMAPINFOHEADER header = MakeInfoHeader(record.bmWidth, record.bmHeight, depth, NumColors);
@@ -63,8 +65,7 @@ TDib::TDib(const TBitmap& bitmap, const TPalette* palette) : TDib()
     std::memcpy(Info, &header, sizeof header);
     if (!palette && depth == 8 && (screen.GetDeviceCaps(RASTERCAPS) & RC_PALETTE))
       IndexSystemPalette(screen);
-  }
-  catch (...) {
+  } catch (...) {
     Free();
     throw;
   }
@@ -111,8 +112,7 @@ TDib::TDib(int width, int height, int numColors, WORD mode) : TDib()
   try {
     TScreenDC screen;
     ::GetSystemPaletteEntries(screen, 0, NumColors, reinterpret_cast<PALETTEENTRY*>(table));
-  }
-  catch (...) {
+  } catch (...) {
     Free();
     throw;
   }
@@ -150,11 +150,13 @@ TDib::TDib(const TDib& source) : TDib()
   W = source.W;
   H = source.H;
   Mode = source.Mode;
-  Bits = reinterpret_cast<BYTE*>(Info) + (IsCore ? CoreHeaderSize : InfoHeaderSize) +
-         NumColors * EntrySize();
+  Bits = reinterpret_cast<BYTE*>(Info) + (IsCore ? CoreHeaderSize : InfoHeaderSize) + NumColors * EntrySize();
 }
 
-TDib::~TDib() { Free(); }
+TDib::~TDib()
+{
+  Free();
+}
 
 void TDib::Allocate(std::size_t size)
 {
@@ -197,14 +199,12 @@ void TDib::ReadHeader()
     NumColors = ColorsForDepth(core.bcBitCount);
     W = core.bcWidth;
     H = core.bcHeight;
-  }
-  else if (headerSize == InfoHeaderSize) {
+  } else if (headerSize == InfoHeaderSize) {
     IsCore = false;
     NumColors = ColorsForDepth(Info->bmiHeader.biBitCount);
     W = Info->bmiHeader.biWidth;
     H = Info->bmiHeader.biHeight;
-  }
-  else {
+  } else {
     if (!IsResource)
       ::GlobalUnlock(Handle);
     Info = nullptr;
@@ -219,8 +219,7 @@ void TDib::ReadHeader()
 
 int TDib::BitsPixel() const
 {
-  return IsCore ? reinterpret_cast<const BITMAPCOREINFO*>(Info)->bmciHeader.bcBitCount
-                : Info->bmiHeader.biBitCount;
+  return IsCore ? reinterpret_cast<const BITMAPCOREINFO*>(Info)->bmciHeader.bcBitCount : Info->bmiHeader.biBitCount;
 }
 
 // Screen pixels of a palette display are shown through the system palette, and
@@ -237,8 +236,7 @@ void TDib::IndexSystemPalette(HDC screen)
   for (int k = 0; k < 256; ++k) {
     const COLORREF color = EntryColor(k);
     auto distance = [&](const PALETTEENTRY& e) {
-      const int r = e.peRed - GetRValue(color), g = e.peGreen - GetGValue(color),
-                b = e.peBlue - GetBValue(color);
+      const int r = e.peRed - GetRValue(color), g = e.peGreen - GetGValue(color), b = e.peBlue - GetBValue(color);
       return r * r + g * g + b * b;
     };
     int best = k;  // an entry that already matches keeps its number
@@ -322,10 +320,8 @@ void TDib::MapSystemColors(unsigned flags, std::optional<COLORREF> background)
     COLORREF Standard;
     int SysColor;
   } map[] = {
-    {MapFace, RGB(0xC0, 0xC0, 0xC0), COLOR_BTNFACE},
-    {MapText, RGB(0, 0, 0), COLOR_BTNTEXT},
-    {MapShadow, RGB(0x80, 0x80, 0x80), COLOR_BTNSHADOW},
-    {MapHighlight, RGB(0xFF, 0xFF, 0xFF), COLOR_BTNHIGHLIGHT},
+    {MapFace, RGB(0xC0, 0xC0, 0xC0), COLOR_BTNFACE},      {MapText, RGB(0, 0, 0), COLOR_BTNTEXT},
+    {MapShadow, RGB(0x80, 0x80, 0x80), COLOR_BTNSHADOW},  {MapHighlight, RGB(0xFF, 0xFF, 0xFF), COLOR_BTNHIGHLIGHT},
     {MapFrame, RGB(0xFF, 0x00, 0xFF), COLOR_WINDOWFRAME},
   };
   for (const auto& entry : map)
@@ -381,8 +377,7 @@ bool TDib::ToPaletteIndices(const TPalette& palette)
     WORD index = static_cast<WORD>(i);
     for (int k = 0; k < paletteSize; ++k) {
       PALETTEENTRY entry{};
-      if (palette.GetPaletteEntry(k, entry) &&
-          ToColor(entry.peRed, entry.peGreen, entry.peBlue) == color) {
+      if (palette.GetPaletteEntry(k, entry) && ToColor(entry.peRed, entry.peGreen, entry.peBlue) == color) {
         index = static_cast<WORD>(k);
         break;
       }
@@ -395,8 +390,7 @@ bool TDib::ToPaletteIndices(const TPalette& palette)
 
 bool TDib::ToRgbColors(const TPalette& palette)
 {
-  if (Mode != DIB_PAL_COLORS ||
-      static_cast<BYTE*>(Bits) - reinterpret_cast<BYTE*>(Info) < 4 * NumColors)
+  if (Mode != DIB_PAL_COLORS || static_cast<BYTE*>(Bits) - reinterpret_cast<BYTE*>(Info) < 4 * NumColors)
     return false;
   const int paletteSize = palette.GetNumEntries();
   // Entry i overlays index slots i and above only, which are read already.

@@ -7,8 +7,8 @@
 TDibSection::TCreated TDibSection::Create(int width, int height, int depth)
 {
   TCreated created{TDib::MakeInfoHeader(width, height, depth, 0), nullptr, nullptr};
-  created.Handle = ::CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&created.Header),
-                                      DIB_RGB_COLORS, &created.Bits, nullptr, 0);
+  created.Handle = ::CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&created.Header), DIB_RGB_COLORS,
+                                      &created.Bits, nullptr, 0);
   if (!created.Handle)
     throw TXGdi(IDS_GDIALLOCFAIL);
   return created;
@@ -24,7 +24,6 @@ TDibSection::TDibSection(const TCreated& created)
 bool TDibSection::WriteFile(const char* path) const
 {
   const auto fileHeader = DibFormat::FileHeader(sizeof Header + Header.biSizeImage, sizeof Header);
-  return TFile::WriteWhole(path, {{fileHeader.data(), fileHeader.size()},
-                                  {&Header, sizeof Header},
-                                  {Bits, Header.biSizeImage}});
+  return TFile::WriteWhole(
+    path, {{fileHeader.data(), fileHeader.size()}, {&Header, sizeof Header}, {Bits, Header.biSizeImage}});
 }

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
-TFile::~TFile() { Close(); }
+TFile::~TFile()
+{
+  Close();
+}
 
 bool TFile::Open(const char* path)
 {
   Close();
-  Handle = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  Handle = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return IsOpen();
 }
 

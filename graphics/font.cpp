@@ -6,19 +6,20 @@ TFont::TFont(HFONT handle, TAutoDelete autoDelete) : TGdiObject(handle, autoDele
     Register(Handle, Font);
 }
 
-TFont::TFont(const char* faceName, int height, int width, int escapement, int orientation,
-             int weight, BYTE pitchAndFamily, BYTE italic, BYTE underline, BYTE strikeOut,
-             BYTE charSet, BYTE outputPrecision, BYTE clipPrecision, BYTE quality)
-  : TFont(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
-          outputPrecision, clipPrecision, quality, pitchAndFamily, faceName) {}
-
-TFont::TFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-             BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outputPrecision,
-             BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily, const char* faceName)
+TFont::TFont(const char* faceName, int height, int width, int escapement, int orientation, int weight,
+             BYTE pitchAndFamily, BYTE italic, BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outputPrecision,
+             BYTE clipPrecision, BYTE quality)
+  : TFont(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet, outputPrecision,
+          clipPrecision, quality, pitchAndFamily, faceName)
 {
-  Handle = ::CreateFontA(height, width, escapement, orientation, weight, italic, underline,
-                         strikeOut, charSet, outputPrecision, clipPrecision, quality,
-                         pitchAndFamily, faceName);
+}
+
+TFont::TFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+             BYTE strikeOut, BYTE charSet, BYTE outputPrecision, BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily,
+             const char* faceName)
+{
+  Handle = ::CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
+                         outputPrecision, clipPrecision, quality, pitchAndFamily, faceName);
   CheckAndRegister(Font);
 }
 

@@ -51,8 +51,7 @@ int IndexOf(HANDLE handle)
 
 void RemoveAt(int index)
 {
-  std::memmove(&Table.Entries[index], &Table.Entries[index + 1],
-               (Table.Size - index - 1) * sizeof(TObjInfo));
+  std::memmove(&Table.Entries[index], &Table.Entries[index + 1], (Table.Size - index - 1) * sizeof(TObjInfo));
   if (--Table.Size == 0) {
     std::free(Table.Entries);
     Table = TObjTable{};
@@ -107,8 +106,14 @@ int TGdiObject::RefCount(HANDLE handle)
   return index < 0 ? -1 : Table.Entries[index].Count;
 }
 
-int TGdiObject::TableSize() { return Table.Size; }
-int TGdiObject::TableCapacity() { return Table.Capacity; }
+int TGdiObject::TableSize()
+{
+  return Table.Size;
+}
+int TGdiObject::TableCapacity()
+{
+  return Table.Capacity;
+}
 
 TGdiObject::~TGdiObject()
 {
@@ -116,8 +121,7 @@ TGdiObject::~TGdiObject()
     return;
   try {
     Release(Handle);
-  }
-  catch (const TXGdi&) {
+  } catch (const TXGdi&) {
   }
 }
 
@@ -126,8 +130,7 @@ void TGdiObject::CheckAndRegister(TType type)
   CheckHandle(IDS_GDIALLOCFAIL);
   try {
     Register(Handle, type);
-  }
-  catch (...) {
+  } catch (...) {
     ::DeleteObject(Handle);
     Handle = nullptr;
     throw;

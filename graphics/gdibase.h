@@ -39,8 +39,7 @@ public:
 
 protected:
   TGdiBase() = default;
-  TGdiBase(HANDLE handle, TAutoDelete autoDelete)
-    : Handle(handle), OwnsHandle(autoDelete == AutoDelete) {}
+  TGdiBase(HANDLE handle, TAutoDelete autoDelete) : Handle(handle), OwnsHandle(autoDelete == AutoDelete) {}
   ~TGdiBase() = default;
 
   // Throws TXGdi(resId) when Handle is null.

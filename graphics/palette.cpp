@@ -19,8 +19,7 @@ PALETTEENTRY ToPaletteEntry(const RGBTRIPLE& color, BYTE flags)
 // Colour-table entries of an info header: biClrUsed, or all the depth allows.
 int InfoTableColors(const BITMAPINFOHEADER& header)
 {
-  return header.biClrUsed ? static_cast<int>(header.biClrUsed)
-                          : TDib::ColorsForDepth(header.biBitCount);
+  return header.biClrUsed ? static_cast<int>(header.biClrUsed) : TDib::ColorsForDepth(header.biBitCount);
 }
 
 }  // namespace
@@ -78,8 +77,7 @@ TPalette::TPalette(const TDib& dib, BYTE flags)
     CreateFromTable(dib.GetInfo()->bmiColors, InfoTableColors(dib.GetInfoHeader()), flags);
 }
 
-template <class TTableEntry>
-void TPalette::CreateFromTable(const TTableEntry* table, int count, BYTE flags)
+template <class TTableEntry> void TPalette::CreateFromTable(const TTableEntry* table, int count, BYTE flags)
 {
   if (count > 0) {
     std::vector<PALETTEENTRY> entries(count);

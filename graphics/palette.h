@@ -31,6 +31,5 @@ public:
 
 private:
   void Create(const PALETTEENTRY* entries, int count);
-  template <class TTableEntry>
-  void CreateFromTable(const TTableEntry* table, int count, BYTE flags);
+  template <class TTableEntry> void CreateFromTable(const TTableEntry* table, int count, BYTE flags);
 };

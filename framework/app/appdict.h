@@ -44,8 +44,16 @@ private:
 class TAppDictInstImp : public TAppDictImp {
 public:
   void Add(unsigned pid, TApplication* app) override { Pair = {pid, app}; }
-  void Remove(TApplication* app) override { if (Pair.App == app) Pair = {}; }
-  void Remove(unsigned pid) override { if (Pair.Pid == pid) Pair = {}; }
+  void Remove(TApplication* app) override
+  {
+    if (Pair.App == app)
+      Pair = {};
+  }
+  void Remove(unsigned pid) override
+  {
+    if (Pair.Pid == pid)
+      Pair = {};
+  }
   TApplication* GetApplication(unsigned pid) override { return Pair.Pid == pid ? Pair.App : nullptr; }
 
 private:

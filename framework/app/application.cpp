@@ -33,8 +33,7 @@ bool MutexEnabled()
   return enabled;
 }
 
-TApplication::TAppLock::TAppLock(TApplication* app)
-  : Mutex(app && MutexEnabled() ? app->AppMutex : nullptr)
+TApplication::TAppLock::TAppLock(TApplication* app) : Mutex(app && MutexEnabled() ? app->AppMutex : nullptr)
 {
   if (Mutex)
     ::WaitForSingleObject(Mutex, INFINITE);

@@ -58,7 +58,12 @@ public:
   };
 
   enum TSavedKind : unsigned {
-    xsUnknown = 1, xsBadCast = 2, xsBadTypeid = 4, xsMsg = 8, xsAlloc = 0x10, xsBase = 0x20,
+    xsUnknown = 1,
+    xsBadCast = 2,
+    xsBadTypeid = 4,
+    xsMsg = 8,
+    xsAlloc = 0x10,
+    xsBase = 0x20,
   };
 
   explicit TApplication(const char* name = nullptr, TModule*& globalModule = GlobalModule,

@@ -57,8 +57,14 @@ template <class T, auto H> using Arg0 = typename TMember<decltype(H)>::template 
 template <class T, auto H> using Arg1 = typename TMember<decltype(H)>::template Arg<1>;
 template <class T, auto H> using Arg2 = typename TMember<decltype(H)>::template Arg<2>;
 
-inline int SignedLo(LPARAM v) { return static_cast<short>(LOWORD(v)); }
-inline int SignedHi(LPARAM v) { return static_cast<short>(HIWORD(v)); }
+inline int SignedLo(LPARAM v)
+{
+  return static_cast<short>(LOWORD(v));
+}
+inline int SignedHi(LPARAM v)
+{
+  return static_cast<short>(HIWORD(v));
+}
 
 // handler()
 template <class T, auto H> LRESULT None(void* o, WPARAM, LPARAM)
@@ -83,16 +89,14 @@ template <class T, auto H> LRESULT WL(void* o, WPARAM w, LPARAM l)
 // handler(wParam, LOWORD(lParam), HIWORD(lParam))
 template <class T, auto H> LRESULT WLoHi(void* o, WPARAM w, LPARAM l)
 {
-  return Result([&] {
-    return (static_cast<T*>(o)->*H)(As<Arg0<T, H>>(w), As<Arg1<T, H>>(LOWORD(l)), As<Arg2<T, H>>(HIWORD(l)));
-  });
+  return Result(
+    [&] { return (static_cast<T*>(o)->*H)(As<Arg0<T, H>>(w), As<Arg1<T, H>>(LOWORD(l)), As<Arg2<T, H>>(HIWORD(l))); });
 }
 // handler(LOWORD(wParam), HIWORD(wParam), lParam)
 template <class T, auto H> LRESULT LoHiL(void* o, WPARAM w, LPARAM l)
 {
-  return Result([&] {
-    return (static_cast<T*>(o)->*H)(As<Arg0<T, H>>(LOWORD(w)), As<Arg1<T, H>>(HIWORD(w)), As<Arg2<T, H>>(l));
-  });
+  return Result(
+    [&] { return (static_cast<T*>(o)->*H)(As<Arg0<T, H>>(LOWORD(w)), As<Arg1<T, H>>(HIWORD(w)), As<Arg2<T, H>>(l)); });
 }
 // handler(wParam, size from the words of lParam)
 template <class T, auto H> LRESULT WSize(void* o, WPARAM w, LPARAM l)

@@ -35,11 +35,9 @@ std::string FrameworkString(bool* found, unsigned id)
   return have ? text : FallbackText(id);
 }
 
-TXFramework::TXFramework(unsigned resId)
-  : TXClonable(FrameworkString(nullptr, resId)), ResId(resId) {}
+TXFramework::TXFramework(unsigned resId) : TXClonable(FrameworkString(nullptr, resId)), ResId(resId) {}
 
-TXFramework::TXFramework(unsigned resId, const std::string& message)
-  : TXClonable(message), ResId(resId) {}
+TXFramework::TXFramework(unsigned resId, const std::string& message) : TXClonable(message), ResId(resId) {}
 
 int TXFramework::Unhandled(TModule* app, unsigned promptId)
 {

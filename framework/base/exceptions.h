@@ -40,8 +40,7 @@ public:
 };
 
 // Supplies Clone and Throw for a concrete exception class.
-template <class TDerived, class TParent>
-class TXClonable : public TParent {
+template <class TDerived, class TParent> class TXClonable : public TParent {
 public:
   using TParent::TParent;
   TXBase* Clone() const override { return new TDerived(static_cast<const TDerived&>(*this)); }

@@ -5,15 +5,19 @@
 
 TRect& TRect::Offset(int dx, int dy)
 {
-  left += dx; right += dx;
-  top += dy; bottom += dy;
+  left += dx;
+  right += dx;
+  top += dy;
+  bottom += dy;
   return *this;
 }
 
 TRect& TRect::Inflate(int dx, int dy)
 {
-  left -= dx; right += dx;
-  top -= dy; bottom += dy;
+  left -= dx;
+  right += dx;
+  top -= dy;
+  bottom += dy;
   return *this;
 }
 
@@ -36,7 +40,9 @@ TRect& TRect::Union(const TRect& other)
 
 TRect& TRect::Normalize()
 {
-  if (right < left) std::swap(left, right);
-  if (bottom < top) std::swap(top, bottom);
+  if (right < left)
+    std::swap(left, right);
+  if (bottom < top)
+    std::swap(top, bottom);
   return *this;
 }

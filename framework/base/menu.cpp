@@ -9,8 +9,7 @@ HMENU TMenu::Checked(HMENU handle)
 
 TMenu::TMenu(bool shouldDelete) : Handle(Checked(::CreateMenu())), ShouldDelete(shouldDelete) {}
 
-TMenu::TMenu(const TMenu& other, bool shouldDelete)
-  : Handle(Checked(::CreateMenu())), ShouldDelete(shouldDelete)
+TMenu::TMenu(const TMenu& other, bool shouldDelete) : Handle(Checked(::CreateMenu())), ShouldDelete(shouldDelete)
 {
   try {
     DeepCopy(other);
@@ -22,8 +21,7 @@ TMenu::TMenu(const TMenu& other, bool shouldDelete)
 
 TMenu::TMenu(HMENU handle, bool shouldDelete) : Handle(handle), ShouldDelete(shouldDelete) {}
 
-TMenu::TMenu(HWND window, bool shouldDelete)
-  : Handle(Checked(::GetMenu(window))), ShouldDelete(shouldDelete) {}
+TMenu::TMenu(HWND window, bool shouldDelete) : Handle(Checked(::GetMenu(window))), ShouldDelete(shouldDelete) {}
 
 TMenu::TMenu(const void* menuTemplate) : Handle(Checked(::LoadMenuIndirectA(menuTemplate))), ShouldDelete(true) {}
 

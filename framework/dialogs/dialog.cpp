@@ -32,8 +32,7 @@ public:
 
 }  // namespace
 
-TDialog::TDialog(TWindow* parent, TResId templateId, TModule* module)
-  : TemplateId(DupResId(templateId))
+TDialog::TDialog(TWindow* parent, TResId templateId, TModule* module) : TemplateId(DupResId(templateId))
 {
   Init(parent, nullptr, module);
   ClearFlag(wfAutoCreate);  // made by Execute or Create, not with the parent's children
@@ -85,19 +84,19 @@ void TDialog::AttachHandle(HWND hwnd)
 INT_PTR TDialog::DialogFunction(UINT msg, WPARAM wParam, LPARAM lParam)
 {
   switch (msg) {
-    case WM_INITDIALOG:
-      return EvInitDialog(reinterpret_cast<HWND>(wParam));
-    case WM_SETFONT: {
-      // Before the dialog is complete only a table entry of a derived class
-      // hears of the font; afterwards the platform's handling stands.
-      if (IsFlagSet(wfFullyCreated))
-        return TRUE;
-      TEventLookup lookup{WM_SETFONT, 0};
-      return Find(lookup) ? Dispatch(lookup, wParam, lParam) : TRUE;
-    }
-    default:
-      // Everything else reaches the response tables through the window procedure.
-      return FALSE;
+  case WM_INITDIALOG:
+    return EvInitDialog(reinterpret_cast<HWND>(wParam));
+  case WM_SETFONT: {
+    // Before the dialog is complete only a table entry of a derived class
+    // hears of the font; afterwards the platform's handling stands.
+    if (IsFlagSet(wfFullyCreated))
+      return TRUE;
+    TEventLookup lookup{WM_SETFONT, 0};
+    return Find(lookup) ? Dispatch(lookup, wParam, lParam) : TRUE;
+  }
+  default:
+    // Everything else reaches the response tables through the window procedure.
+    return FALSE;
   }
 }
 
@@ -128,8 +127,8 @@ bool TDialog::EvInitDialog(HWND)
 
 bool TDialog::PerformDlgInit()
 {
-  const LRESULT answer =
-    HandleMessage(WM_DIALOG_INIT_DATA, reinterpret_cast<WPARAM>(Handle), reinterpret_cast<LPARAM>(TemplateId));
+  const LRESULT answer = HandleMessage(WM_DIALOG_INIT_DATA, reinterpret_cast<WPARAM>(Handle),
+                                       reinterpret_cast<LPARAM>(TemplateId));
   if (answer)
     return answer > 0;
 
@@ -245,9 +244,9 @@ bool TDialog::PreProcessMsg(MSG& msg)
   if (HWND parent = GetParentH()) {
     HWND client = ::GetParent(parent);
     char className[16] = "";
-    if (client && ::GetClassNameA(client, className, sizeof className) && !lstrcmpiA(className, "MDIClient")
-        && reinterpret_cast<HWND>(::SendMessageA(client, WM_MDIGETACTIVE, 0, 0)) == parent
-        && ::TranslateMDISysAccel(client, &msg))
+    if (client && ::GetClassNameA(client, className, sizeof className) && !lstrcmpiA(className, "MDIClient") &&
+        reinterpret_cast<HWND>(::SendMessageA(client, WM_MDIGETACTIVE, 0, 0)) == parent &&
+        ::TranslateMDISysAccel(client, &msg))
       return true;
   }
   return ::IsDialogMessageA(Handle, &msg);

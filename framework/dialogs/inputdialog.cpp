@@ -16,15 +16,15 @@ void TInputDialog::SetupWindow()
 void TInputDialog::TransferData(TTransferDirection direction)
 {
   switch (direction) {
-    case tdSetData:
-      ::SetDlgItemTextA(Handle, IDC_INPUTPROMPT, Prompt.c_str());
-      ::SetDlgItemTextA(Handle, IDC_INPUTEDIT, Buffer ? Buffer : "");
-      break;
-    case tdGetData:
-      if (Buffer && BufferSize > 0)
-        ::GetDlgItemTextA(Handle, IDC_INPUTEDIT, Buffer, BufferSize);
-      break;
-    case tdSizeData:
-      break;
+  case tdSetData:
+    ::SetDlgItemTextA(Handle, IDC_INPUTPROMPT, Prompt.c_str());
+    ::SetDlgItemTextA(Handle, IDC_INPUTEDIT, Buffer ? Buffer : "");
+    break;
+  case tdGetData:
+    if (Buffer && BufferSize > 0)
+      ::GetDlgItemTextA(Handle, IDC_INPUTEDIT, Buffer, BufferSize);
+    break;
+  case tdSizeData:
+    break;
   }
 }

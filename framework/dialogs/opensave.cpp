@@ -50,8 +50,15 @@ UINT_PTR CALLBACK OpenSaveHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 TOpenSaveDialog::TData::TData(DWORD flags, const char* filter, char* customFilter, const char* initialDir,
                               const char* defExt, int maxPath)
-  : Flags(flags), Error(0), FileName(nullptr), Filter(nullptr), CustomFilter(customFilter), FilterIndex(0),
-    InitialDir(initialDir), DefExt(defExt), MaxPath(maxPath > 0 ? maxPath : DefaultMaxPath)
+  : Flags(flags),
+    Error(0),
+    FileName(nullptr),
+    Filter(nullptr),
+    CustomFilter(customFilter),
+    FilterIndex(0),
+    InitialDir(initialDir),
+    DefExt(defExt),
+    MaxPath(maxPath > 0 ? maxPath : DefaultMaxPath)
 {
   std::unique_ptr<char[]> name(new char[MaxPath]());
   SetFilter(filter);
@@ -59,8 +66,15 @@ TOpenSaveDialog::TData::TData(DWORD flags, const char* filter, char* customFilte
 }
 
 TOpenSaveDialog::TData::TData(const TData& other)
-  : Flags(other.Flags), Error(0), FileName(nullptr), Filter(nullptr), CustomFilter(other.CustomFilter),
-    FilterIndex(other.FilterIndex), InitialDir(other.InitialDir), DefExt(other.DefExt), MaxPath(other.MaxPath)
+  : Flags(other.Flags),
+    Error(0),
+    FileName(nullptr),
+    Filter(nullptr),
+    CustomFilter(other.CustomFilter),
+    FilterIndex(other.FilterIndex),
+    InitialDir(other.InitialDir),
+    DefExt(other.DefExt),
+    MaxPath(other.MaxPath)
 {
   std::unique_ptr<char[]> name = CopyBytes(other.FileName, MaxPath);
   Filter = CopyList(other.Filter).release();
@@ -121,8 +135,7 @@ void TOpenSaveDialog::TData::SetFilter(const char* filter)
 
 // --------------------------------------------------------- TOpenSaveDialog
 
-TOpenSaveDialog::TOpenSaveDialog(TWindow* parent, TData& data, TResId templateId, const char* title,
-                                 TModule* module)
+TOpenSaveDialog::TOpenSaveDialog(TWindow* parent, TData& data, TResId templateId, const char* title, TModule* module)
   : TCommonDialog(parent, title, module), Ofn(), Data(data)
 {
   ShareViolationMessage();
@@ -181,8 +194,7 @@ int TOpenSaveDialog::RunBox(BOOL(WINAPI* box)(LPOPENFILENAMEA))
 
 // ------------------------------------------------------ open and save boxes
 
-TFileOpenDialog::TFileOpenDialog(TWindow* parent, TData& data, TResId templateId, const char* title,
-                                 TModule* module)
+TFileOpenDialog::TFileOpenDialog(TWindow* parent, TData& data, TResId templateId, const char* title, TModule* module)
   : TOpenSaveDialog(parent, data, templateId, title, module)
 {
 }
@@ -192,8 +204,7 @@ int TFileOpenDialog::DoExecute()
   return RunBox(::GetOpenFileNameA);
 }
 
-TFileSaveDialog::TFileSaveDialog(TWindow* parent, TData& data, TResId templateId, const char* title,
-                                 TModule* module)
+TFileSaveDialog::TFileSaveDialog(TWindow* parent, TData& data, TResId templateId, const char* title, TModule* module)
   : TOpenSaveDialog(parent, data, templateId, title, module)
 {
 }

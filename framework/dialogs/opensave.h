@@ -14,8 +14,8 @@ public:
     // filter: "text|pattern|..." with bars, or a list of NUL-terminated texts
     // ended by an empty text. initialDir, defExt and customFilter stay the
     // caller's and are read at each run. maxPath 0 means 260.
-    TData(DWORD flags = 0, const char* filter = nullptr, char* customFilter = nullptr,
-          const char* initialDir = nullptr, const char* defExt = nullptr, int maxPath = 0);
+    TData(DWORD flags = 0, const char* filter = nullptr, char* customFilter = nullptr, const char* initialDir = nullptr,
+          const char* defExt = nullptr, int maxPath = 0);
     TData(const TData& other);
     TData& operator=(const TData& other);
     ~TData();
@@ -25,8 +25,8 @@ public:
     // own, never as the second byte of a double-byte character.
     void SetFilter(const char* filter = nullptr);
 
-    DWORD Flags;  // in: OFN_ flags; out: the flags the box returned
-    DWORD Error;  // 0 after success or cancel, else the box's extended error
+    DWORD Flags;     // in: OFN_ flags; out: the flags the box returned
+    DWORD Error;     // 0 after success or cancel, else the box's extended error
     char* FileName;  // MaxPath bytes; in: initial name, out: chosen path
     char* Filter;
     char* CustomFilter;

@@ -87,8 +87,8 @@ void TDecoratedFrame::EvSize(unsigned sizeType, const TSize& size)
 
 void TDecoratedFrame::Insert(TWindow& decoration, TDecorationLocation where)
 {
-  decoration.Attributes.Style =
-    (decoration.Attributes.Style & ~LocationBits) | static_cast<unsigned>(where) | WS_CLIPSIBLINGS;
+  decoration.Attributes.Style = (decoration.Attributes.Style & ~LocationBits) | static_cast<unsigned>(where) |
+                                WS_CLIPSIBLINGS;
   if (HWND hwnd = decoration.GetHandle())
     ::SetWindowLongA(hwnd, GWL_STYLE, ::GetWindowLongA(hwnd, GWL_STYLE) | WS_CLIPSIBLINGS);
   decoration.SetParent(this);

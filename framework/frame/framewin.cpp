@@ -63,8 +63,7 @@ private:
 
 // ------------------------------------------------------------ construction
 
-TFrameWindow::TFrameWindow(TWindow* parent, const char* title, TWindow* clientWnd, bool shrinkToClient,
-                           TModule* module)
+TFrameWindow::TFrameWindow(TWindow* parent, const char* title, TWindow* clientWnd, bool shrinkToClient, TModule* module)
 {
   TWindow::Init(parent, title, module);
   Init(clientWnd, shrinkToClient);
@@ -100,9 +99,8 @@ void TFrameWindow::AdoptClient(TWindow* clientWnd)
 bool TFrameWindow::AssignMenu(TResId menuResId)
 {
   const char* id = menuResId;
-  const bool same = id == Attributes.Menu ||
-                    (TResId::IsResourceName(id) && TResId::IsResourceName(Attributes.Menu) &&
-                     std::strcmp(id, Attributes.Menu) == 0);
+  const bool same = id == Attributes.Menu || (TResId::IsResourceName(id) && TResId::IsResourceName(Attributes.Menu) &&
+                                              std::strcmp(id, Attributes.Menu) == 0);
   if (!same) {
     FreeResId(Attributes.Menu);
     Attributes.Menu = DupResId(id);

@@ -7,8 +7,8 @@
 
 class TFrameWindow : virtual public TWindow {
 public:
-  TFrameWindow(TWindow* parent, const char* title = nullptr, TWindow* clientWnd = nullptr,
-               bool shrinkToClient = false, TModule* module = nullptr);
+  TFrameWindow(TWindow* parent, const char* title = nullptr, TWindow* clientWnd = nullptr, bool shrinkToClient = false,
+               TModule* module = nullptr);
 
   // Loads menu resource id as the frame's menu (once the window exists);
   // false when the platform refuses it, the old menu then stays.

@@ -7,7 +7,7 @@ class TWindow;
 enum class TEdge { Left = 0, Top = 1, Right = 2, Bottom = 3, Center = 4, Width = 5, Height = 6 };
 
 enum class TRelationship {
-  AsIs = 0,       // keep the child's own creation value
+  AsIs = 0,  // keep the child's own creation value
   PercentOf = 1,
   Above = 2,
   LeftOf = 2,

@@ -121,9 +121,7 @@ void TLayoutSolver::RemoveConstraints(TChildMetrics& record)
   TLayoutVariable* const last = record.Variables + 4;
   // Every constraint whose output is one of the record's edges goes, even one
   // whose output a later constraint of the same record took over.
-  Constraints.remove_if([&](const std::unique_ptr<TConstraint>& k) {
-    return k->Output >= first && k->Output < last;
-  });
+  Constraints.remove_if([&](const std::unique_ptr<TConstraint>& k) { return k->Output >= first && k->Output < last; });
   for (TLayoutVariable& variable : record.Variables) {
     variable.Value = 0;
     variable.DeterminedBy = nullptr;
@@ -165,8 +163,8 @@ bool TLayoutSolver::RemoveMetrics(TWindow* child)
         edge.Relationship = TRelationship::AsIs;
         continue;
       }
-      const TEdgeConstraint& source =
-        removed.Slot(slot).MyEdge == sizeEdge ? removed.Slot(slot - 2) : removed.Slot(slot);
+      const TEdgeConstraint& source = removed.Slot(slot).MyEdge == sizeEdge ? removed.Slot(slot - 2)
+                                                                            : removed.Slot(slot);
       edge.RelWin = source.RelWin;
       if (!edge.RelWin)
         edge.OtherEdge = source.OtherEdge;
@@ -278,7 +276,7 @@ TLayoutSolver::TResult TLayoutSolver::AddConstraint(TChildMetrics& record, int s
     if (c.Relationship == TRelationship::LeftOf)
       margin = -1 - margin;  // the pixel before the other edge
     else if (c.Relationship == TRelationship::RightOf)
-      margin = margin + 1;   // the pixel after it
+      margin = margin + 1;  // the pixel after it
     k->Constant += ToFixed(margin);
     break;
   }
@@ -312,8 +310,8 @@ TLayoutSolver::TResult TLayoutSolver::AddConstraint(TChildMetrics& record, int s
   case TEdge::Width:
   case TEdge::Height: {
     const bool horizontal = c.MyEdge == TEdge::Width;
-    const bool farKnown =
-      horizontal ? slot == 0 || m.X.MyEdge == TEdge::Right : slot == 1 || m.Y.MyEdge == TEdge::Bottom;
+    const bool farKnown = horizontal ? slot == 0 || m.X.MyEdge == TEdge::Right
+                                     : slot == 1 || m.Y.MyEdge == TEdge::Bottom;
     if (farKnown) {
       // near = far - size + 1
       for (int i = 0; i < n; ++i)

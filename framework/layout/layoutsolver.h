@@ -17,9 +17,9 @@ constexpr TFixed FixedOne = 0x10000;
 class TConstraint;
 
 struct TLayoutVariable {
-  int Value = 0;                         // pixels
-  TConstraint* DeterminedBy = nullptr;   // null: an input of the plan
-  bool Resolved = false;                 // used while planning
+  int Value = 0;                        // pixels
+  TConstraint* DeterminedBy = nullptr;  // null: an input of the plan
+  bool Resolved = false;                // used while planning
 };
 
 // Output = (Constant + sum of Coefficients[i] * Inputs[i]) >> 16.

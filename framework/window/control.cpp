@@ -19,7 +19,10 @@ TControl::TControl(TWindow* parent, int resourceId, TModule* module) : TWindow(p
   SetFlag(wfTransfer);
 }
 
-int TControl::CompareItem(COMPAREITEMSTRUCT&) { return 0; }
+int TControl::CompareItem(COMPAREITEMSTRUCT&)
+{
+  return 0;
+}
 void TControl::DeleteItem(DELETEITEMSTRUCT&) {}
 void TControl::MeasureItem(MEASUREITEMSTRUCT&) {}
 void TControl::DrawEntire(DRAWITEMSTRUCT&) {}
@@ -29,9 +32,15 @@ void TControl::DrawSelect(DRAWITEMSTRUCT&) {}
 void TControl::DrawItem(DRAWITEMSTRUCT& drawInfo)
 {
   switch (drawInfo.itemAction) {
-    case ODA_DRAWENTIRE: DrawEntire(drawInfo); break;
-    case ODA_SELECT: DrawSelect(drawInfo); break;
-    case ODA_FOCUS: DrawFocus(drawInfo); break;
+  case ODA_DRAWENTIRE:
+    DrawEntire(drawInfo);
+    break;
+  case ODA_SELECT:
+    DrawSelect(drawInfo);
+    break;
+  case ODA_FOCUS:
+    DrawFocus(drawInfo);
+    break;
   }
 }
 

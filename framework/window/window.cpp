@@ -44,7 +44,9 @@ std::string WindowErrorText(TWindow* window, unsigned resId)
 // ---------------------------------------------------------------- exceptions
 
 TWindow::TXWindow::TXWindow(TWindow* window, unsigned resId)
-  : TXClonable(resId, WindowErrorText(window, resId)), Window(window) {}
+  : TXClonable(resId, WindowErrorText(window, resId)), Window(window)
+{
+}
 
 int TWindow::TXWindow::Unhandled(TModule* app, unsigned promptId)
 {
@@ -248,8 +250,7 @@ const char* TWindow::GetClassName()
 HWND TWindow::PerformCreate(HMENU menuOrId)
 {
   return ::CreateWindowExA(Attributes.ExStyle, GetClassName(), GetCaption(), Attributes.Style, Attributes.X,
-                           Attributes.Y, Attributes.W, Attributes.H, GetParentH(), menuOrId, *Module,
-                           Attributes.Param);
+                           Attributes.Y, Attributes.W, Attributes.H, GetParentH(), menuOrId, *Module, Attributes.Param);
 }
 
 bool TWindow::Create()
@@ -811,11 +812,13 @@ void TWindow::TransferData(TTransferDirection direction)
     char* Buffer;
     TTransferDirection Direction;
   } walk{static_cast<char*>(TransferBuffer), direction};
-  ForEach([](TWindow* child, void* arg) {
-    auto* w = static_cast<TWalk*>(arg);
-    if (child->IsFlagSet(wfTransfer))
-      w->Buffer += child->Transfer(w->Buffer, w->Direction);
-  }, &walk);
+  ForEach(
+    [](TWindow* child, void* arg) {
+      auto* w = static_cast<TWalk*>(arg);
+      if (child->IsFlagSet(wfTransfer))
+        w->Buffer += child->Transfer(w->Buffer, w->Direction);
+    },
+    &walk);
 }
 
 // ----------------------------------------------------- TWindow's own table

@@ -54,8 +54,7 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
     const std::string bytes = ReadWholeFile(MoviePathName);
     WriteWholeFile(MoviePathName, bytes.substr(0, bytes.size() - Options.DroppedTailBytes));
   }
-  Settings.Write("[Screen]\r\nDir=" + OutputDirName + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) +
-                 "\r\n");
+  Settings.Write("[Screen]\r\nDir=" + OutputDirName + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
   // The first word after the program's name is the one the program skips.
   Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "");
   MainWindow = Run->MainWindow(20000, !Options.BeforeShown);
@@ -135,15 +134,17 @@ bool TCutSession::WaitForFile(const std::string& name, int timeoutMs, long long 
   // creates it (the program shares it with nobody) would make its write fail.
   const std::string path = OutputDirName + name;
   long long lastSize = -1;
-  return WaitFor([&] {
-    WIN32_FILE_ATTRIBUTE_DATA info;
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
-      return false;
-    const long long size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    const bool settled = size == lastSize && size >= 54 && size != staleSize;
-    lastSize = size;
-    return settled && ReadBmp(path).Valid;
-  }, timeoutMs);
+  return WaitFor(
+    [&] {
+      WIN32_FILE_ATTRIBUTE_DATA info;
+      if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
+        return false;
+      const long long size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+      const bool settled = size == lastSize && size >= 54 && size != staleSize;
+      lastSize = size;
+      return settled && ReadBmp(path).Valid;
+    },
+    timeoutMs);
 }
 
 int TCutSession::PixelsDifferingFromFrame(const TBmpFile& bmp, std::uint32_t frame) const

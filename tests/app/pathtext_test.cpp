@@ -43,7 +43,13 @@ TEST(SplitPathTest, SecondBytesOfDoubleByteCharactersAreNeverSeparatorsOrDots)
   ExpectParts("C:\\\x95\x5C\\\x83\x5C.avi", "C:", "\\\x95\x5C\\", "\x83\x5C", ".avi");
   ExpectParts("\x95\x5C", "", "", "\x95\x5C", "");
   // 楯 is 0x8F 0x2E: its second byte is a dot.
-  ExpectParts("\x8F\x2E" "a", "", "", "\x8F\x2E" "a", "");
+  ExpectParts(
+    "\x8F\x2E"
+    "a",
+    "", "",
+    "\x8F\x2E"
+    "a",
+    "");
   ExpectParts("x.\x8F\x2E", "", "", "x", ".\x8F\x2E");
   // A lead byte in the first position means there is no drive.
   ExpectParts("\x82\xA0:b.avi", "", "", "\x82\xA0:b", ".avi");
@@ -91,7 +97,9 @@ TEST(CaptureFileNameTest, DirectoryPrefixHexNumberAndExtension)
   EXPECT_EQ(CaptureFileName("D:\\OUT\\", "A.AVI", 0), "D:\\OUT\\A0000.BMP");
   EXPECT_EQ(CaptureFileName("", "x\\ab.avi", 0x12345), "ab12345.BMP");
   // Two double-byte characters fill the prefix; a half character is dropped.
-  EXPECT_EQ(CaptureFileName("", "\x93\xae\x89\xe6\x82\xa0.avi", 1), "\x93\xae\x89\xe6" "0001.BMP");
+  EXPECT_EQ(CaptureFileName("", "\x93\xae\x89\xe6\x82\xa0.avi", 1),
+            "\x93\xae\x89\xe6"
+            "0001.BMP");
   EXPECT_EQ(CaptureFileName("", "abc\x93\xae.avi", 1), "abc0001.BMP");
 }
 

@@ -35,8 +35,8 @@ TEST(ResourcesTest, MenuTextsArriveAsShiftJisBytes)
   EXPECT_EQ(::GetMenuItemID(file, 5), static_cast<UINT>(CM_EXITCOMMAND));
 
   HMENU edit = ::GetSubMenu(menu, 1);
-  const std::vector<UINT> ids{CM_CUT, CM_PLAY, CM_STOP, CM_FIRSTFRAME, CM_PREVFRAME, CM_NEXTFRAME,
-                              CM_LASTFRAME, CM_MARKFROM, CM_MARKTO, CM_CANCELCUT};
+  const std::vector<UINT> ids{CM_CUT,       CM_PLAY,      CM_STOP,     CM_FIRSTFRAME, CM_PREVFRAME,
+                              CM_NEXTFRAME, CM_LASTFRAME, CM_MARKFROM, CM_MARKTO,     CM_CANCELCUT};
   ASSERT_EQ(::GetMenuItemCount(edit), static_cast<int>(ids.size()));
   for (size_t i = 0; i < ids.size(); ++i) {
     EXPECT_EQ(::GetMenuItemID(edit, static_cast<int>(i)), ids[i]);
@@ -94,8 +94,8 @@ std::string LegalNotice()
     return "";
   char* text = nullptr;
   UINT length = 0;
-  if (!::VerQueryValueA(block.data(), "\\StringFileInfo\\040904e4\\LegalCopyright",
-                        reinterpret_cast<void**>(&text), &length))
+  if (!::VerQueryValueA(block.data(), "\\StringFileInfo\\040904e4\\LegalCopyright", reinterpret_cast<void**>(&text),
+                        &length))
     return "";
   return text;
 }

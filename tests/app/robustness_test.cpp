@@ -145,14 +145,16 @@ protected:
   {
     std::size_t count = Session.OutputFiles().size();
     DWORD since = ::GetTickCount();
-    WaitFor([&] {
-      const std::size_t now = Session.OutputFiles().size();
-      if (now != count) {
-        count = now;
-        since = ::GetTickCount();
-      }
-      return ::GetTickCount() - since >= 1000;
-    }, 60000);
+    WaitFor(
+      [&] {
+        const std::size_t now = Session.OutputFiles().size();
+        if (now != count) {
+          count = now;
+          since = ::GetTickCount();
+        }
+        return ::GetTickCount() - since >= 1000;
+      },
+      60000);
     return count;
   }
 

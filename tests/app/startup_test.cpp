@@ -62,8 +62,7 @@ TEST(StartupTest, FirstRunPromptsBeforeTheMainWindowAndStoresTheDirectory)
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(WindowRect(main), TRect(0, 0, 530, 360));
   CloseAndWait(run, main);
-  EXPECT_EQ(settings.Read(),
-            "[Screen]\r\nX=0\r\nY=0\r\nW=530\r\nH=360\r\nDir=C:\\cuts\\\r\nLastDir=\r\n");
+  EXPECT_EQ(settings.Read(), "[Screen]\r\nX=0\r\nY=0\r\nW=530\r\nH=360\r\nDir=C:\\cuts\\\r\nLastDir=\r\n");
 }
 
 TEST(StartupTest, StoredSettingsPlaceTheFrameAndClosingWritesThemBackInOrder)

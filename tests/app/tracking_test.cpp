@@ -108,7 +108,8 @@ protected:
   void WaitForTicks(int count)
   {
     const int until = TTickCounter::Ticks + count;
-    ASSERT_TRUE(PumpUntil(App, [&] { return TTickCounter::Ticks >= until; }, 10000));
+    ASSERT_TRUE(PumpUntil(
+      App, [&] { return TTickCounter::Ticks >= until; }, 10000));
   }
 
   std::string Pane(int id)

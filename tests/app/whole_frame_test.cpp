@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 TCutSession::TOptions MovieOfSize(std::uint32_t width, std::uint32_t height)

@@ -137,8 +137,12 @@ TEST_F(SliderTest, DraggingTheThumbTracksTheMouseAndReportsWhereItWasLetGo)
   EXPECT_EQ(slider.GetPosition(), 100);
   EXPECT_EQ(slider.GetThumbRect().left, 141);
   EXPECT_EQ(ThumbEdge(slider), AtRest);
-  EXPECT_EQ(Host.Notices, (TNotices{{TSlider::ThumbGrabbed, 0}, {SB_THUMBTRACK, 0}, {SB_THUMBTRACK, 50},
-                                    {SB_THUMBTRACK, 25}, {SB_THUMBPOSITION, 100}, {SB_ENDSCROLL, 100}}));
+  EXPECT_EQ(Host.Notices, (TNotices{{TSlider::ThumbGrabbed, 0},
+                                    {SB_THUMBTRACK, 0},
+                                    {SB_THUMBTRACK, 50},
+                                    {SB_THUMBTRACK, 25},
+                                    {SB_THUMBPOSITION, 100},
+                                    {SB_ENDSCROLL, 100}}));
 }
 
 TEST_F(SliderTest, AMoveThatFindsTheButtonReleasedEndsTheDrag)
@@ -151,8 +155,8 @@ TEST_F(SliderTest, AMoveThatFindsTheButtonReleasedEndsTheDrag)
   EXPECT_EQ(slider.GetPosition(), 50);
   Mouse(slider, WM_MOUSEMOVE, 4 + 100, 10, true);
   EXPECT_EQ(slider.GetPosition(), 50);
-  EXPECT_EQ(Host.Notices, (TNotices{{TSlider::ThumbGrabbed, 0}, {SB_THUMBTRACK, 0}, {SB_THUMBPOSITION, 50},
-                                    {SB_ENDSCROLL, 50}}));
+  EXPECT_EQ(Host.Notices,
+            (TNotices{{TSlider::ThumbGrabbed, 0}, {SB_THUMBTRACK, 0}, {SB_THUMBPOSITION, 50}, {SB_ENDSCROLL, 50}}));
 }
 
 TEST_F(SliderTest, KeysMoveByTheirRepeatCountAndEndOnceOnlyForTheNavigationKeys)

@@ -26,7 +26,8 @@ BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM arg)
 }  // namespace
 
 TDialogDriver::TDialogDriver(HWND owner, int timeoutMs)
-  : Owner(owner), Deadline(::GetTickCount() + static_cast<DWORD>(timeoutMs)),
+  : Owner(owner),
+    Deadline(::GetTickCount() + static_cast<DWORD>(timeoutMs)),
     Timer(::SetTimer(nullptr, 0, 20, &TDialogDriver::Tick))
 {
   Active = this;

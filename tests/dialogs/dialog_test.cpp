@@ -258,10 +258,12 @@ TEST_F(TDialogTest, ModelessDialogTakesKeysFromTheApplicationLoopAndIsDeletedAft
   // Enter reaches the dialog through PreProcessMsg and IsDialogMessageA.
   ::ShowWindow(box, SW_SHOW);
   Drive::PostKey(::GetDlgItem(box, IDC_CHOICES), VK_RETURN);
-  EXPECT_TRUE(PumpUntil(App, [&] { return !::IsWindow(box); }, 3000));
+  EXPECT_TRUE(PumpUntil(
+    App, [&] { return !::IsWindow(box); }, 3000));
   // The object goes with the deferred deletions after the next dispatched message.
   ::PostThreadMessageA(::GetCurrentThreadId(), WM_NULL, 0, 0);
-  EXPECT_TRUE(PumpUntil(App, [&] { return deleted; }, 3000));
+  EXPECT_TRUE(PumpUntil(
+    App, [&] { return deleted; }, 3000));
   if (!deleted)
     delete dialog;
 }

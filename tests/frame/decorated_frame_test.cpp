@@ -200,16 +200,16 @@ TEST(DecoratedFrameTest, MenuHintsReachTheMessageBar)
   };
 
   select(CM_HINTED, MF_STRING, m);
-  select(555, MF_STRING, m);           // no string: an empty hint, not the last one
+  select(555, MF_STRING, m);  // no string: an empty hint, not the last one
   select(CM_HINTED, MF_STRING, m);
   select(0, MF_SEPARATOR, m);
-  select(32003, MF_STRING, m);         // window-list items have none
-  select(0, MF_POPUP, m);              // the popup at position 0: first id 601 - 1
-  select(1, MF_POPUP, m);              // first id 24332 - 1 has no string
-  frame.SendMessage(WM_ENTERIDLE, MSGF_MENU, 0);  // nothing pending: nothing shown
+  select(32003, MF_STRING, m);                                 // window-list items have none
+  select(0, MF_POPUP, m);                                      // the popup at position 0: first id 601 - 1
+  select(1, MF_POPUP, m);                                      // first id 24332 - 1 has no string
+  frame.SendMessage(WM_ENTERIDLE, MSGF_MENU, 0);               // nothing pending: nothing shown
   frame.SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);  // closed
-  const std::vector<std::string> expected{"Hint of the command", "", "Hint of the command", "", "",
-                                          "Hint of the popup", "", "(null)"};
+  const std::vector<std::string> expected{
+    "Hint of the command", "", "Hint of the command", "", "", "Hint of the popup", "", "(null)"};
   EXPECT_EQ(bar->Hints, expected);
 
   // A frame that does not track the menu shows nothing.

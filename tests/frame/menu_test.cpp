@@ -36,7 +36,7 @@ TEST(MenuTest, PopupItemsAreKnownByTheirFirstItemIdMinusOne)
 
   EXPECT_EQ(bar.GetMenuItemID(0), 24331u);
   EXPECT_EQ(bar.GetMenuItemID(1), 0xFFFFFFFFu);  // nothing inside: -1
-  EXPECT_EQ(bar.GetMenuItemID(2), 698u);          // one less per level
+  EXPECT_EQ(bar.GetMenuItemID(2), 698u);         // one less per level
   EXPECT_EQ(bar.GetMenuItemID(3), 500u);
 }
 

@@ -42,14 +42,14 @@ TEST(CommandEnableTest, PassGreysUnhandledEnablesHandledAndStopsAtWindowListIds)
   HMENU sub = ::CreatePopupMenu();
   ::AppendMenuA(sub, MF_STRING, 102, "sub");
   HMENU popup = ::CreatePopupMenu();
-  ::AppendMenuA(popup, MF_STRING | MF_GRAYED, 100, "handled");   // 0
-  ::AppendMenuA(popup, MF_STRING, 101, "unhandled");              // 1
+  ::AppendMenuA(popup, MF_STRING | MF_GRAYED, 100, "handled");                           // 0
+  ::AppendMenuA(popup, MF_STRING, 101, "unhandled");                                     // 1
   ::AppendMenuA(popup, MF_POPUP | MF_GRAYED, reinterpret_cast<UINT_PTR>(sub), "popup");  // 2
-  ::AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);                 // 3
-  ::AppendMenuA(popup, MF_STRING, 104, "check only");             // 4
-  ::AppendMenuA(popup, MF_STRING, 105, "enabler decides");        // 5
-  ::AppendMenuA(popup, MF_STRING, 32001, "window list");          // 6
-  ::AppendMenuA(popup, MF_STRING, 106, "after the stop");         // 7
+  ::AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);                                        // 3
+  ::AppendMenuA(popup, MF_STRING, 104, "check only");                                    // 4
+  ::AppendMenuA(popup, MF_STRING, 105, "enabler decides");                               // 5
+  ::AppendMenuA(popup, MF_STRING, 32001, "window list");                                 // 6
+  ::AppendMenuA(popup, MF_STRING, 106, "after the stop");                                // 7
 
   window.SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
 

@@ -33,7 +33,11 @@ protected:
     Seen.push_back(Handle ? "nccreate-bound" : "nccreate-unbound");
     return DefWindowProc(WM_NCCREATE, w, l);
   }
-  LRESULT EvUser(WPARAM w, LPARAM) { Seen.push_back("user " + std::to_string(w)); return 7; }
+  LRESULT EvUser(WPARAM w, LPARAM)
+  {
+    Seen.push_back("user " + std::to_string(w));
+    return 7;
+  }
   void CmAlpha() { Seen.push_back("alpha"); }
 
   DECLARE_RESPONSE_TABLE(TRecorder);
@@ -103,7 +107,11 @@ public:
   int Own = 0;
 
 protected:
-  LRESULT Mine(WPARAM, LPARAM) { ++Own; return 'J'; }
+  LRESULT Mine(WPARAM, LPARAM)
+  {
+    ++Own;
+    return 'J';
+  }
   DECLARE_RESPONSE_TABLE(TJoined);
 };
 // clang-format off

@@ -110,8 +110,8 @@ TEST(RadioButtonTest, OneButtonIsDownInEachRunOfRadioButtons)
   TButtonGadget* buttons[4];
   const int glyphs[4] = {CM_FIRSTFRAME, CM_PREVFRAME, CM_NEXTFRAME, CM_LASTFRAME};
   for (int i = 0; i < 4; ++i) {
-    buttons[i] = new TButtonGadget(glyphs[i], glyphs[i], i < 3 ? TButtonGadget::RadioButton : TButtonGadget::ToggleButton,
-                                   true);
+    buttons[i] = new TButtonGadget(glyphs[i], glyphs[i],
+                                   i < 3 ? TButtonGadget::RadioButton : TButtonGadget::ToggleButton, true);
     if (i == 2)
       bar->Insert(*new TSeparatorGadget(6));  // ends the first run
     bar->Insert(*buttons[i]);

@@ -49,9 +49,11 @@ public:
 
     Buttons = new TControlBar(Frame);
     Buttons->SetHintTrigger(HintOnEnter);
-    const std::vector<std::vector<int>> groups = {
-      {CM_FILEOPEN, CM_FILECLOSE}, {CM_CUT, CM_CANCELCUT}, {CM_FIRSTFRAME, CM_PREVFRAME, CM_PLAY, CM_STOP},
-      {CM_NEXTFRAME, CM_LASTFRAME}, {CM_MARKFROM, CM_MARKTO}};
+    const std::vector<std::vector<int>> groups = {{CM_FILEOPEN, CM_FILECLOSE},
+                                                  {CM_CUT, CM_CANCELCUT},
+                                                  {CM_FIRSTFRAME, CM_PREVFRAME, CM_PLAY, CM_STOP},
+                                                  {CM_NEXTFRAME, CM_LASTFRAME},
+                                                  {CM_MARKFROM, CM_MARKTO}};
     for (const auto& group : groups) {
       if (group != groups.front())
         Buttons->Insert(*new TSeparatorGadget(6));
@@ -79,7 +81,8 @@ public:
 
     // Rest the pointer on the cut button: its hint shows and stays.
     TGadget* cut = Buttons->FindGadget(CM_CUT);
-    POINT at{(cut->GetBounds().left + cut->GetBounds().right) / 2, (cut->GetBounds().top + cut->GetBounds().bottom) / 2};
+    POINT at{(cut->GetBounds().left + cut->GetBounds().right) / 2,
+             (cut->GetBounds().top + cut->GetBounds().bottom) / 2};
     ::ClientToScreen(*Buttons, &at);
     ::SetCursorPos(at.x, at.y);
     ::ScreenToClient(*Buttons, &at);
@@ -121,7 +124,8 @@ private:
         copy.SelectObject(bitmap);
         ::BitBlt(copy, 0, 0, area.Width(), area.Height(), screen, area.left, area.top, SRCCOPY);
       }
-      std::printf("picture %s: %s\n", app->Picture.c_str(), TDib(bitmap).WriteFile(app->Picture.c_str()) ? "written" : "failed");
+      std::printf("picture %s: %s\n", app->Picture.c_str(),
+                  TDib(bitmap).WriteFile(app->Picture.c_str()) ? "written" : "failed");
     }
     std::fflush(stdout);
     ::PostMessageA(hwnd, WM_CLOSE, 0, 0);

@@ -20,7 +20,7 @@ TEST(TilingTest, FillingTilesShareExactlyWhatTheFixedOnesAndGapsLeave)
   const auto bounds = Tile(Horizontal, inner, {Fixed(30, 10, -1), Filling(20), Fixed(25, 20, 3), Filling(20)});
   ASSERT_EQ(bounds.size(), 4u);
   EXPECT_EQ(bounds[0], TRect(4, 7, 34, 17));  // centred across the row
-  EXPECT_EQ(bounds[1].left, 33);               // pulled back by the gap
+  EXPECT_EQ(bounds[1].left, 33);              // pulled back by the gap
   const int share = (200 - 30 - 25 + 1 - 3) / 2;
   EXPECT_EQ(bounds[1].Width(), share);
   EXPECT_EQ(bounds[3].Width(), share);

@@ -57,8 +57,8 @@ std::vector<COLORREF> TablePixelsOf(const TDib& dib)
 
 // Checks the file against the BMP layout and the DIB's own block, and leaves
 // it with its expected pixels for the independent reader.
-void ExpectBmpFile(const std::string& path, const TDib& dib, DWORD bitCount, DWORD clrUsed,
-                   DWORD offBits, const std::vector<COLORREF>& pixels)
+void ExpectBmpFile(const std::string& path, const TDib& dib, DWORD bitCount, DWORD clrUsed, DWORD offBits,
+                   const std::vector<COLORREF>& pixels)
 {
   const std::vector<BYTE> file = ReadFileBytes(path);
   ASSERT_EQ(file.size(), 14 + dib.SizeDib());
@@ -209,8 +209,8 @@ TEST_F(BmpWriteFailureTest, OpenFileIsExclusiveAndClosedFileTakesNoBytes)
   const std::string path = Folder + "/OPEN.BMP";
   TFile file;
   ASSERT_TRUE(file.Open(path.c_str()));
-  HANDLE other = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE other = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_EQ(other, INVALID_HANDLE_VALUE) << "no sharing while open";
   EXPECT_TRUE(file.Close());
   EXPECT_FALSE(Dib.Write(file, true)) << "nothing can be written to a closed file";

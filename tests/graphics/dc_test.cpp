@@ -144,8 +144,8 @@ class WindowDcTest : public testing::Test {
 protected:
   void SetUp() override
   {
-    Window = ::CreateWindowExA(0, "STATIC", "dc test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                               200, 120, nullptr, nullptr, nullptr, nullptr);
+    Window = ::CreateWindowExA(0, "STATIC", "dc test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 120, nullptr,
+                               nullptr, nullptr, nullptr);
     ASSERT_NE(Window, nullptr);
   }
   void TearDown() override { ::DestroyWindow(Window); }
@@ -171,17 +171,19 @@ TEST_F(WindowDcTest, WindowKindsAcquireAndGiveBack)
   {
     TPaintDC paint(Window);
     EXPECT_EQ(paint.Ps.hdc, paint.GetHDC());
-    EXPECT_EQ(paint.Ps.rcPaint.right, [&] { RECT r; ::GetClientRect(Window, &r); return r.right; }());
+    EXPECT_EQ(paint.Ps.rcPaint.right, [&] {
+      RECT r;
+      ::GetClientRect(Window, &r);
+      return r.right;
+    }());
   }
   EXPECT_FALSE(::GetUpdateRect(Window, nullptr, FALSE)) << "EndPaint validated the window";
 }
 
 TEST(RefusedDc, ThrowsAndAcquiresNothing)
 {
-  EXPECT_EQ(GdiFailureId([] { TCreatedDC dc("no such driver", nullptr, nullptr); }),
-            IDS_GDIALLOCFAIL);
-  EXPECT_EQ(GdiFailureId([] { TInfoContext ic("no such driver", nullptr, nullptr); }),
-            IDS_GDIALLOCFAIL);
+  EXPECT_EQ(GdiFailureId([] { TCreatedDC dc("no such driver", nullptr, nullptr); }), IDS_GDIALLOCFAIL);
+  EXPECT_EQ(GdiFailureId([] { TInfoContext ic("no such driver", nullptr, nullptr); }), IDS_GDIALLOCFAIL);
   EXPECT_EQ(GdiFailureId([] { TClientDC dc(reinterpret_cast<HWND>(0x7FFF0)); }), IDS_GDIALLOCFAIL);
 }
 

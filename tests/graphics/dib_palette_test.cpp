@@ -36,7 +36,7 @@ TEST(PaletteDisplay, CaptureWithTheSystemPaletteAsColourTable)
   TBitmap bitmap(screen, 30, 17);
   // Static colours of the system palette; GetDIBits may number grey
   // differently from the system palette.
-  const COLORREF colors[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 0, 0), RGB(0, 0, 255),
+  const COLORREF colors[] = {RGB(0, 0, 0),   RGB(255, 255, 255), RGB(255, 0, 0),    RGB(0, 0, 255),
                              RGB(0, 128, 0), RGB(192, 192, 192), RGB(128, 128, 128)};
   std::vector<COLORREF> expected;
   {
@@ -81,8 +81,8 @@ TEST(PaletteDisplay, CaptureWithTheSystemPaletteAsColourTable)
   for (int y = 0; y < 17; ++y)
     for (int x = 0; x < 30; ++x) {
       const BYTE index = file[1078 + (16 - y) * 32 + x];
-      EXPECT_EQ(RGB(system[index].peRed, system[index].peGreen, system[index].peBlue),
-                expected[y * 30 + x]) << x << "," << y;
+      EXPECT_EQ(RGB(system[index].peRed, system[index].peGreen, system[index].peBlue), expected[y * 30 + x])
+        << x << "," << y;
     }
   WriteExpectedPixels(folder + "/PAL80000.rgb", expected);
 }

@@ -19,8 +19,7 @@ TEST(DibResource, GlyphIsAPrivate344ByteCopy)
   EXPECT_EQ(glyph.Width(), 20);
   EXPECT_EQ(glyph.Height(), 20);
   EXPECT_EQ(glyph.GetNumColors(), 16);
-  EXPECT_EQ(static_cast<const BYTE*>(glyph.GetBits()) - reinterpret_cast<const BYTE*>(glyph.GetInfo()),
-            40 + 64);
+  EXPECT_EQ(static_cast<const BYTE*>(glyph.GetBits()) - reinterpret_cast<const BYTE*>(glyph.GetInfo()), 40 + 64);
   EXPECT_EQ(glyph.GetColor(7), RGB(0xC0, 0xC0, 0xC0));
 
   glyph.SetColor(7, RGB(1, 2, 3));
@@ -36,8 +35,7 @@ TEST(DibResource, MissingBitmapAndUnknownHeadersAreRefused)
     HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 200);
     *static_cast<DWORD*>(::GlobalLock(block)) = headerSize;
     ::GlobalUnlock(block);
-    EXPECT_EQ(GdiFailureId([&] { TDib dib(block, NoAutoDelete); }), IDS_INVALIDDIBHANDLE)
-      << headerSize;
+    EXPECT_EQ(GdiFailureId([&] { TDib dib(block, NoAutoDelete); }), IDS_INVALIDDIBHANDLE) << headerSize;
     EXPECT_EQ(::GlobalFlags(block) & GMEM_LOCKCOUNT, 0u) << "the refused block is unlocked";
     ::GlobalFree(block);
   }

@@ -58,8 +58,7 @@ TEST(DibSectionCapture, WritesTheBytesOfAConvertedScreenBitmap)
   const int depth = TScreenDC().GetDeviceCaps(BITSPIXEL) * TScreenDC().GetDeviceCaps(PLANES);
   // An odd width: rows of 16-bit pixels carry padding.
   for (const auto& size : {std::pair{161, 97}, std::pair{320, 240}}) {
-    SCOPED_TRACE(std::to_string(size.first) + "x" + std::to_string(size.second) + " at depth " +
-                 std::to_string(depth));
+    SCOPED_TRACE(std::to_string(size.first) + "x" + std::to_string(size.second) + " at depth " + std::to_string(depth));
     ScreenPicture picture(size.first, size.second);
 
     TBitmap screenBitmap(TScreenDC(), picture.Width, picture.Height);

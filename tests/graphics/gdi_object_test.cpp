@@ -14,9 +14,15 @@
 namespace {
 
 // Colours no stock brush has, so that TBrush creates and registers a brush.
-COLORREF OwnColor(int i) { return RGB(10 + i, 20, 30); }
+COLORREF OwnColor(int i)
+{
+  return RGB(10 + i, 20, 30);
+}
 
-HGDIOBJ CurrentBrush(HDC dc) { return ::GetCurrentObject(dc, OBJ_BRUSH); }
+HGDIOBJ CurrentBrush(HDC dc)
+{
+  return ::GetCurrentObject(dc, OBJ_BRUSH);
+}
 
 TEST(ReferenceTable, CountsHoldersAndDeletesOnTheLastRelease)
 {

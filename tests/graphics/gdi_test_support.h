@@ -7,20 +7,21 @@
 #include <vector>
 
 // The resource id of the TGdiBase::TXGdi that call throws, or 0 when it throws none.
-template <class TCall>
-unsigned GdiFailureId(TCall call)
+template <class TCall> unsigned GdiFailureId(TCall call)
 {
   try {
     call();
-  }
-  catch (const TGdiBase::TXGdi& x) {
+  } catch (const TGdiBase::TXGdi& x) {
     return x.ResId;
   }
   return 0;
 }
 
 // True while handle names a live GDI object.
-inline bool IsLiveObject(HGDIOBJ handle) { return ::GetObjectType(handle) != 0; }
+inline bool IsLiveObject(HGDIOBJ handle)
+{
+  return ::GetObjectType(handle) != 0;
+}
 
 // A DIB section: a bitmap of any depth that selects into any memory DC.
 HBITMAP CreateDibSection(int width, int height, int depth);

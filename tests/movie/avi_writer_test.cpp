@@ -17,7 +17,10 @@ std::vector<std::uint8_t> ReadFile(const std::string& path)
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
+bool FileExists(const std::string& path)
+{
+  return std::ifstream(path).good();
+}
 
 // Little-endian reads with bounds checks, over one file image.
 class TReader {
@@ -62,7 +65,7 @@ struct TParsedMovie {
   std::uint16_t BitCount = 0;
   std::uint32_t Compression = 0, SizeImage = 0, ClrUsed = 0;
   std::vector<TRgb> Palette;
-  std::vector<std::size_t> FrameData;   // file offsets of each 00db chunk's bits, in index order
+  std::vector<std::size_t> FrameData;  // file offsets of each 00db chunk's bits, in index order
   std::uint32_t FrameBytes = 0;
 };
 
@@ -155,7 +158,7 @@ class AviWriterTest : public ::testing::TestWithParam<int> {};
 TEST_P(AviWriterTest, MovieHasTheRiffLayoutAndFramesDecodeToThePattern)
 {
   TTestMovie spec;
-  spec.Width = 7;   // odd: rows need padding at 8 and 24 bits
+  spec.Width = 7;  // odd: rows need padding at 8 and 24 bits
   spec.Height = 3;
   spec.BitCount = static_cast<std::uint16_t>(GetParam());
   spec.Frames = 5;
@@ -264,7 +267,7 @@ TEST(AviWriterFailureTest, BadFormatsAndPathsThrowAndLeaveNoFile)
   bad.Rate = 0;
   attempt(bad, path);
   bad = format;
-  bad.BitCount = 8;   // no palette
+  bad.BitCount = 8;  // no palette
   attempt(bad, path);
   bad.Palette.assign(257, TRgb());
   attempt(bad, path);
@@ -323,4 +326,4 @@ TEST(MoviePatternTest, FramesWithinAPeriodDifferAtEveryPixelAndShiftsShow)
   EXPECT_LT(PatternIndex(123, 456, 789), PatternColourCount);
 }
 
-} // namespace
+}  // namespace

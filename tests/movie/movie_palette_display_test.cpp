@@ -78,4 +78,4 @@ TEST(MoviePaletteDisplayTest, CapturesAreStableDistinctAndAlikeForEightAnd32BitM
   }
 }
 
-} // namespace
+}  // namespace

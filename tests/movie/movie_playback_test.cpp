@@ -57,8 +57,7 @@ constexpr std::uint32_t MovieFrames = 20;
 
 // One visible frame for all tests of a suite: destroying a shown top-level
 // window costs Wine about two seconds on a display without a window manager.
-template <class TBase>
-class TWithProbeFrame : public TBase {
+template <class TBase> class TWithProbeFrame : public TBase {
 protected:
   static void SetUpTestSuite() { SharedFrame = new TProbeFrame; }
   static void TearDownTestSuite()
@@ -135,9 +134,8 @@ TEST_P(MoviePlaybackTest, OpensIntoAHiddenChildOfTheParentSizedByTheMovie)
   RECT placed;
   ::GetWindowRect(window, &placed);
   ::MapWindowPoints(nullptr, Frame.Client(), reinterpret_cast<POINT*>(&placed), 2);
-  std::printf("[ facts  ] window %ldx%ld at (%ld,%ld) of the parent, inner area %dx%d\n",
-              placed.right - placed.left, placed.bottom - placed.top, placed.left, placed.top, capture.Width,
-              capture.Height);
+  std::printf("[ facts  ] window %ldx%ld at (%ld,%ld) of the parent, inner area %dx%d\n", placed.right - placed.left,
+              placed.bottom - placed.top, placed.left, placed.top, capture.Width, capture.Height);
 }
 
 TEST_P(MoviePlaybackTest, SeekedFramesAreCapturedExactlyOnceTheWindowRepaints)
@@ -174,7 +172,6 @@ TEST_P(MoviePlaybackTest, SeekedFramesAreCapturedExactlyOnceTheWindowRepaints)
   const double n = double(sizeof frames / sizeof frames[0]);
   std::printf("[ timing ] %d-bit movie, per frame: seek %.2f ms, repaint %.2f ms, capture %.2f ms\n", GetParam(),
               seekMs / n, repaintMs / n, captureMs / n);
-
 }
 
 TEST_P(MoviePlaybackTest, ShowingPositionLengthKeepsThePictureAsItWas)
@@ -224,8 +221,8 @@ TEST_P(MoviePlaybackTest, StepMovesOneFrameAndPlaybackDrawsByItself)
   EXPECT_TRUE(shown == int(reached) - 1 || shown == int(reached)) << "position " << reached << ", shows " << shown;
   RepaintMovieWindow(window);
   EXPECT_EQ(Shown(), int(reached));
-  std::printf("[ facts  ] %d-bit movie: %.0f ms of play reached position %u, picture showed %d\n", GetParam(),
-              playedMs, reached, shown);
+  std::printf("[ facts  ] %d-bit movie: %.0f ms of play reached position %u, picture showed %d\n", GetParam(), playedMs,
+              reached, shown);
 
   // Playing to the end stops at position Length - 1 (not Length) with the
   // frame before it on screen: the last frame is drawn only by a repaint.
@@ -282,4 +279,4 @@ TEST_F(MovieOpenTest, ClosingRemovesTheWindowAndTheNextMovieOpensInItsPlace)
   EXPECT_EQ(FindMovieWindow(parent), nullptr);
 }
 
-} // namespace
+}  // namespace

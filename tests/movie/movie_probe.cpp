@@ -41,8 +41,7 @@ TCapture ResolveThroughSystemPalette(TCapture capture, HDC dc, HBITMAP bitmap)
   info.Header.biCompression = BI_RGB;
   const int rowBytes = (capture.Width + 3) / 4 * 4;
   std::vector<std::uint8_t> bits(std::size_t(rowBytes) * capture.Height);
-  if (!::GetDIBits(dc, bitmap, 0, capture.Height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                   DIB_PAL_COLORS))
+  if (!::GetDIBits(dc, bitmap, 0, capture.Height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_PAL_COLORS))
     throw std::runtime_error("GetDIBits failed");
   PALETTEENTRY system[256] = {};
   ::GetSystemPaletteEntries(dc, 0, 256, system);
@@ -59,13 +58,13 @@ TCapture ResolveThroughSystemPalette(TCapture capture, HDC dc, HBITMAP bitmap)
   return capture;
 }
 
-} // namespace
+}  // namespace
 
 TProbeFrame::TProbeFrame()
 {
   RegisterProbeClass();
-  FrameHandle = ::CreateWindowExA(0, ProbeClass, "movie probe", WS_POPUP | WS_BORDER | WS_CLIPCHILDREN,
-                                  0, 0, 640, 480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  FrameHandle = ::CreateWindowExA(0, ProbeClass, "movie probe", WS_POPUP | WS_BORDER | WS_CLIPCHILDREN, 0, 0, 640, 480,
+                                  nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   if (!FrameHandle)
     throw std::runtime_error("cannot create the probe frame: error " + std::to_string(::GetLastError()));
   RECT client;

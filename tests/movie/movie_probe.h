@@ -46,8 +46,8 @@ public:
   std::uint32_t Length() const { return Status(MCI_STATUS_LENGTH); }
   std::uint32_t Position() const { return Status(MCI_STATUS_POSITION); }
   bool Playing() const { return Status(MCI_STATUS_MODE) == MCI_MODE_PLAY; }
-  HWND StatusWindow() const;                 // MCI_DGV_STATUS_HWND
-  RECT WhereDestination() const;             // MCI_WHERE with MCI_DGV_WHERE_DESTINATION
+  HWND StatusWindow() const;      // MCI_DGV_STATUS_HWND
+  RECT WhereDestination() const;  // MCI_WHERE with MCI_DGV_WHERE_DESTINATION
 
   // Shows one frame and returns when it is drawn (MCI_PLAY, MCI_WAIT from = to).
   MCIERROR Show(std::uint32_t frame) const;

@@ -44,10 +44,10 @@ struct TMovie {
   std::int32_t Width = 4;
   std::int32_t Height = 2;
   std::uint16_t BitCount = 24;
-  std::uint32_t Compression = 0;      // BI_RGB
+  std::uint32_t Compression = 0;  // BI_RGB
   std::uint32_t Frames = 3;
-  std::vector<std::uint32_t> FrameSizes;   // bytes of each frame chunk; empty: Frames full frames
-  std::int64_t ClaimedFrames = -1;    // in 'avih' and 'strh'; -1: the frames written
+  std::vector<std::uint32_t> FrameSizes;  // bytes of each frame chunk; empty: Frames full frames
+  std::int64_t ClaimedFrames = -1;        // in 'avih' and 'strh'; -1: the frames written
   bool Video = true;
   bool AudioFirst = false;            // an audio stream 0 whose odd-sized chunks follow every frame
   std::uint32_t FramesPerRecord = 0;  // frames grouped in 'rec ' lists
@@ -69,20 +69,24 @@ inline TBytes Build(const TMovie& m)
   const auto claimed = static_cast<std::uint32_t>(m.ClaimedFrames < 0 ? sizes.size() : m.ClaimedFrames);
   const std::uint32_t streams = m.Video + m.AudioFirst;
 
-  std::vector<TBytes> headers{Chunk("avih", U32s({66666, 0, 0, 0x10, claimed, 0, streams, 0,
-                                                  static_cast<std::uint32_t>(m.Width), static_cast<std::uint32_t>(m.Height), 0, 0, 0, 0}))};
+  std::vector<TBytes> headers{
+    Chunk("avih", U32s({66666, 0, 0, 0x10, claimed, 0, streams, 0, static_cast<std::uint32_t>(m.Width),
+                        static_cast<std::uint32_t>(m.Height), 0, 0, 0, 0}))};
   const auto streamHeader = [&](const char* typeAndHandler, std::uint32_t scale, std::uint32_t rate) {
     TBytes fields = U32s({0, 0, 0, 0, 0, scale, rate, 0, claimed, m.FrameBytes(), 0xFFFFFFFF, 0, 0, 0});
     std::memcpy(fields.data(), typeAndHandler, 8);
     return Chunk("strh", fields);
   };
   if (m.AudioFirst)
-    headers.push_back(List("LIST", "strl", {streamHeader("auds\0\0\0\0", 1, 8000),
-                                            Chunk("strf", U32s({0x00010001, 8000, 8000, 0x00080001}))}));
+    headers.push_back(
+      List("LIST", "strl",
+           {streamHeader("auds\0\0\0\0", 1, 8000), Chunk("strf", U32s({0x00010001, 8000, 8000, 0x00080001}))}));
   if (m.Video) {
-    headers.push_back(List("LIST", "strl", {streamHeader("vidsDIB ", 1, 15),
-      Chunk("strf", U32s({40, static_cast<std::uint32_t>(m.Width), static_cast<std::uint32_t>(m.Height),
-                          1u | std::uint32_t{m.BitCount} << 16, m.Compression, m.FrameBytes(), 0, 0, 0, 0}))}));
+    headers.push_back(
+      List("LIST", "strl",
+           {streamHeader("vidsDIB ", 1, 15),
+            Chunk("strf", U32s({40, static_cast<std::uint32_t>(m.Width), static_cast<std::uint32_t>(m.Height),
+                                1u | std::uint32_t{m.BitCount} << 16, m.Compression, m.FrameBytes(), 0, 0, 0, 0}))}));
   }
 
   // Frame i is filled with the byte i, which no fourcc the reader looks for contains.
@@ -97,8 +101,9 @@ inline TBytes Build(const TMovie& m)
       record.clear();
     }
   }
-  TBytes movie = List("RIFF", "AVI ", {List("LIST", "hdrl", headers), List("LIST", "movi", main),
-                                       Chunk("idx1", TBytes(16 * sizes.size()))});
+  TBytes movie = List(
+    "RIFF", "AVI ",
+    {List("LIST", "hdrl", headers), List("LIST", "movi", main), Chunk("idx1", TBytes(16 * sizes.size()))});
   if (m.ExtensionFrames)
     for (std::uint8_t b : List("RIFF", "AVIX", {List("LIST", "movi", extension)}))
       movie.push_back(b);

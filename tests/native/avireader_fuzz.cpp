@@ -49,20 +49,23 @@ public:
         bytes[at] = static_cast<std::uint8_t>(Random());
         break;
       case 2: {
-        const std::size_t field = at & ~std::size_t{1};   // chunk headers sit at even offsets
+        const std::size_t field = at & ~std::size_t{1};  // chunk headers sit at even offsets
         if (field + 4 <= bytes.size())
-          bytes = Patched(bytes, field, Below(3) ? edgeValues[Below(std::size(edgeValues))] : static_cast<std::uint32_t>(Random()));
+          bytes = Patched(bytes, field,
+                          Below(3) ? edgeValues[Below(std::size(edgeValues))] : static_cast<std::uint32_t>(Random()));
         break;
       }
       case 3:
         bytes.resize(at);
         break;
       case 4:
-        bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), at + 1 + Below(16))));
+        bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), at + 1 + Below(16))));
         break;
       default: {
         const std::size_t from = Below(bytes.size());
-        const TBytes copy(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), from + 1 + Below(64))));
+        const TBytes copy(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), from + 1 + Below(64))));
         bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), copy.begin(), copy.end());
         break;
       }
@@ -84,7 +87,7 @@ const char* BrokenPromise(const TAviVideo& video, std::size_t size)
   return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -95,9 +98,25 @@ int main(int argc, char** argv)
 
   const TBytes seeds[] = {
     Build(TMovie{}),
-    Build([](TMovie& m) { m.Width = 3; m.Height = -5; m.BitCount = 8; m.AudioFirst = true; m.FramesPerRecord = 2; }),
-    Build([](TMovie& m) { m.Frames = 5; m.ExtensionFrames = 2; m.BitCount = 16; m.Compression = 3; }),
-    Build([](TMovie& m) { m.Compression = 0x47504A4D; m.FrameSizes = {3, 0, 5, 7}; m.AudioFirst = true; m.ExtensionFrames = 1; }),
+    Build([](TMovie& m) {
+      m.Width = 3;
+      m.Height = -5;
+      m.BitCount = 8;
+      m.AudioFirst = true;
+      m.FramesPerRecord = 2;
+    }),
+    Build([](TMovie& m) {
+      m.Frames = 5;
+      m.ExtensionFrames = 2;
+      m.BitCount = 16;
+      m.Compression = 3;
+    }),
+    Build([](TMovie& m) {
+      m.Compression = 0x47504A4D;
+      m.FrameSizes = {3, 0, 5, 7};
+      m.AudioFirst = true;
+      m.ExtensionFrames = 1;
+    }),
   };
   TMutator mutator(seed);
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

@@ -41,12 +41,15 @@ std::uint32_t TBmpFile::Pixel(int x, int y) const
   const std::size_t stride = ((static_cast<std::size_t>(Width) * BitCount + 31) / 32) * 4;
   const std::size_t row = OffBits + stride * static_cast<std::size_t>(Height - 1 - y);  // bottom-up
   switch (BitCount) {
-    case 32: return At<std::uint32_t>(Bytes, row + 4 * static_cast<std::size_t>(x)) & 0xFFFFFF;
-    case 24: return At<std::uint32_t>(Bytes, row + 3 * static_cast<std::size_t>(x)) & 0xFFFFFF;
-    case 8: {
-      const auto index = At<std::uint8_t>(Bytes, row + static_cast<std::size_t>(x));
-      return index < ColorTable.size() ? ColorTable[index] : 0xFF000000u;
-    }
-    default: return 0xFF000000u;
+  case 32:
+    return At<std::uint32_t>(Bytes, row + 4 * static_cast<std::size_t>(x)) & 0xFFFFFF;
+  case 24:
+    return At<std::uint32_t>(Bytes, row + 3 * static_cast<std::size_t>(x)) & 0xFFFFFF;
+  case 8: {
+    const auto index = At<std::uint8_t>(Bytes, row + static_cast<std::size_t>(x));
+    return index < ColorTable.size() ? ColorTable[index] : 0xFF000000u;
+  }
+  default:
+    return 0xFF000000u;
   }
 }

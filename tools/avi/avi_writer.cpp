@@ -20,9 +20,21 @@ constexpr std::uint64_t MaxFileBytes = 0x7FFFFFFF;
 class TBytes {
 public:
   void U8(std::uint8_t v) { Data.push_back(v); }
-  void U16(std::uint16_t v) { U8(static_cast<std::uint8_t>(v)); U8(static_cast<std::uint8_t>(v >> 8)); }
-  void U32(std::uint32_t v) { U16(static_cast<std::uint16_t>(v)); U16(static_cast<std::uint16_t>(v >> 16)); }
-  void FourCC(const char* code) { for (int i = 0; i < 4; ++i) U8(static_cast<std::uint8_t>(code[i])); }
+  void U16(std::uint16_t v)
+  {
+    U8(static_cast<std::uint8_t>(v));
+    U8(static_cast<std::uint8_t>(v >> 8));
+  }
+  void U32(std::uint32_t v)
+  {
+    U16(static_cast<std::uint16_t>(v));
+    U16(static_cast<std::uint16_t>(v >> 16));
+  }
+  void FourCC(const char* code)
+  {
+    for (int i = 0; i < 4; ++i)
+      U8(static_cast<std::uint8_t>(code[i]));
+  }
   std::uint32_t Size() const { return static_cast<std::uint32_t>(Data.size()); }
   const char* Raw() const { return reinterpret_cast<const char*>(Data.data()); }
 
@@ -38,7 +50,7 @@ void WriteU32At(std::ofstream& file, std::uint32_t offset, std::uint32_t value)
   file.write(bytes.Raw(), bytes.Size());
 }
 
-} // namespace
+}  // namespace
 
 TAviWriter::TAviWriter(const std::string& path, const TFormat& format) : Path(path), Format(format)
 {
@@ -190,7 +202,7 @@ void TAviWriter::WriteFrame(const std::uint8_t* bits)
   chunk.FourCC("00db");
   chunk.U32(frameBytes);
   File.write(chunk.Raw(), chunk.Size());
-  File.write(reinterpret_cast<const char*>(bits), frameBytes);   // always even: rows are 4-byte multiples
+  File.write(reinterpret_cast<const char*>(bits), frameBytes);  // always even: rows are 4-byte multiples
   Check("a frame");
 }
 
@@ -237,7 +249,9 @@ std::vector<std::uint8_t> TestFrameBits(const TTestMovie& movie, std::uint32_t f
         pixel[0] = PatternIndex(frame, x, y);
       } else {
         const TRgb c = ExpectedPixel(frame, x, y);
-        pixel[0] = c.B; pixel[1] = c.G; pixel[2] = c.R;
+        pixel[0] = c.B;
+        pixel[1] = c.G;
+        pixel[2] = c.R;
       }
     }
   }

@@ -18,11 +18,11 @@ public:
   struct TFormat {
     std::uint32_t Width = 0;
     std::uint32_t Height = 0;
-    std::uint16_t BitCount = 32;       // 8 (palette), 24 or 32
-    std::uint32_t Rate = 15;           // frames per second = Rate / Scale
+    std::uint16_t BitCount = 32;  // 8 (palette), 24 or 32
+    std::uint32_t Rate = 15;      // frames per second = Rate / Scale
     std::uint32_t Scale = 1;
-    std::vector<TRgb> Palette;         // 8-bit movies: 1 to 256 colours
-    bool TopDown = false;              // rows stored top row first
+    std::vector<TRgb> Palette;  // 8-bit movies: 1 to 256 colours
+    bool TopDown = false;       // rows stored top row first
   };
 
   struct TXAvi : std::runtime_error {
@@ -65,8 +65,8 @@ private:
   std::string Path;
   TFormat Format;
   std::ofstream File;
-  std::uint32_t MoviStart = 0;               // file offset of the 'movi' list type
-  std::vector<std::uint32_t> FrameOffsets;   // chunk offsets relative to MoviStart
+  std::uint32_t MoviStart = 0;              // file offset of the 'movi' list type
+  std::vector<std::uint32_t> FrameOffsets;  // chunk offsets relative to MoviStart
   bool Finished = false;
 };
 

@@ -2,9 +2,12 @@
 
 namespace {
 
-std::uint8_t Level(std::uint32_t value) { return static_cast<std::uint8_t>(value % PatternLevels); }
+std::uint8_t Level(std::uint32_t value)
+{
+  return static_cast<std::uint8_t>(value % PatternLevels);
+}
 
-} // namespace
+}  // namespace
 
 // Red counts frames and columns together, so neighbouring frames differ in red
 // at every pixel and a picture shifted by a column shows up as a wrong frame;

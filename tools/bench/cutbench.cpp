@@ -35,7 +35,11 @@ namespace {
 
 class TStopwatch {
 public:
-  TStopwatch() { ::QueryPerformanceFrequency(&Frequency); ::QueryPerformanceCounter(&Start); }
+  TStopwatch()
+  {
+    ::QueryPerformanceFrequency(&Frequency);
+    ::QueryPerformanceCounter(&Start);
+  }
   double Ms() const
   {
     LARGE_INTEGER now;
@@ -318,8 +322,8 @@ bool ContinuousCut(unsigned width, unsigned height, unsigned frames, bool moveMo
   for (std::size_t i = 1; i < arrivals.size(); ++i)
     intervals.push_back(arrivals[i] - arrivals[i - 1]);
   const double total = arrivals.back();
-  std::printf("continuous cut %ux%u, %u frames, %s: %.0f ms, %.2f frames/s (first file after %.1f ms)\n", width,
-              height, frames, moveMouse ? "mouse moving" : "idle", total, frames * 1000.0 / total, arrivals.front());
+  std::printf("continuous cut %ux%u, %u frames, %s: %.0f ms, %.2f frames/s (first file after %.1f ms)\n", width, height,
+              frames, moveMouse ? "mouse moving" : "idle", total, frames * 1000.0 / total, arrivals.front());
   if (moveMouse)
     std::printf("  %ld mouse moves sent (%.0f per second)\n", moves, moves * 1000.0 / total);
   ReportStats("  interval between files", Summarize(intervals));
@@ -375,12 +379,12 @@ bool FrameParts(const std::string& moviePath, unsigned frames, bool brief)
   wc.lpszClassName = "VelmoCutBench";
   ::RegisterClassA(&wc);
   HWND parent = ::CreateWindowExA(0, wc.lpszClassName, "cutbench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                  ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+                                  ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                  wc.hInstance, nullptr);
   // A captioned, sizable child window, as the program asks the device for.
   char open[MAX_PATH + 128];
-  std::snprintf(open, sizeof open, "open \"%s\" type avivideo alias bench style %lu parent %lu",
-                moviePath.c_str(), static_cast<unsigned long>(WS_CHILD | WS_CAPTION | WS_THICKFRAME),
+  std::snprintf(open, sizeof open, "open \"%s\" type avivideo alias bench style %lu parent %lu", moviePath.c_str(),
+                static_cast<unsigned long>(WS_CHILD | WS_CAPTION | WS_THICKFRAME),
                 static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(parent)));
   bool ok = parent && Mci(open) && Mci("set bench time format frames") && Mci("window bench state show");
   HWND movieWindow = ok ? ::GetWindow(parent, GW_CHILD) : nullptr;
@@ -525,8 +529,7 @@ int main(int argc, char** argv)
                     ContinuousCut(640, 480, 100, false) && ContinuousCut(640, 480, 100, true);
     std::fflush(stdout);
     return ok ? 0 : 1;
-  }
-  catch (const std::exception& x) {
+  } catch (const std::exception& x) {
     std::fprintf(stderr, "failed: %s\n", x.what());
     return 1;
   }

@@ -19,7 +19,11 @@ constexpr int Height = 480;
 
 class TStopwatch {
 public:
-  TStopwatch() { ::QueryPerformanceFrequency(&Frequency); ::QueryPerformanceCounter(&Start); }
+  TStopwatch()
+  {
+    ::QueryPerformanceFrequency(&Frequency);
+    ::QueryPerformanceCounter(&Start);
+  }
   double Seconds() const
   {
     LARGE_INTEGER now;
@@ -60,8 +64,8 @@ int main(int argc, char** argv)
           ::DeleteObject(brush);
         }
     }
-    std::printf("display %d bits per pixel, %d x %d, %d frames\n",
-                screen.GetDeviceCaps(BITSPIXEL), Width, Height, frames);
+    std::printf("display %d bits per pixel, %d x %d, %d frames\n", screen.GetDeviceCaps(BITSPIXEL), Width, Height,
+                frames);
 
     // TDib from the bitmap, then WriteFile: the capture path.
     double grab = 0;
@@ -103,8 +107,7 @@ int main(int argc, char** argv)
     std::printf("ratio (TDib + WriteFile) / (memcpy + fwrite): %.2f\n", (grab + write) / plain);
     ::DeleteFileA(dibPath.c_str());
     ::DeleteFileA(plainPath.c_str());
-  }
-  catch (const std::exception& x) {
+  } catch (const std::exception& x) {
     std::fprintf(stderr, "failed: %s\n", x.what());
     return 1;
   }

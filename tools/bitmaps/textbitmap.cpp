@@ -79,8 +79,8 @@ int main(int argc, char** argv)
         return 1;
       }
     if (!rows.empty() && line.size() != rows[0].size()) {
-      std::cerr << argv[1] << ":" << number << ": row of " << line.size() << " pixels, expected "
-                << rows[0].size() << "\n";
+      std::cerr << argv[1] << ":" << number << ": row of " << line.size() << " pixels, expected " << rows[0].size()
+                << "\n";
       return 1;
     }
     rows.push_back(line);

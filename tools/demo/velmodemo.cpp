@@ -128,6 +128,7 @@ int main(int argc, char** argv)
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: velmodemo [--desktop NAME] cut <output directory> [first last] | command <id> | close\n");
+  std::fprintf(stderr,
+               "usage: velmodemo [--desktop NAME] cut <output directory> [first last] | command <id> | close\n");
   return 2;
 }

@@ -53,7 +53,7 @@ bool ParseArguments(int argc, char** argv, std::string& path, TTestMovie& movie)
   return !path.empty();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "makeavi: %s\n", x.what());
     return 1;
   }
-  std::printf("%s: %ux%u, %u bpp, %u frames at %u/%u fps\n", path.c_str(), movie.Width, movie.Height,
-              movie.BitCount, movie.Frames, movie.Rate, movie.Scale);
+  std::printf("%s: %ux%u, %u bpp, %u frames at %u/%u fps\n", path.c_str(), movie.Width, movie.Height, movie.BitCount,
+              movie.Frames, movie.Rate, movie.Scale);
   return 0;
 }

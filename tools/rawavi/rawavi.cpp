@@ -80,7 +80,7 @@ public:
     struct sigaction action = {};
     action.sa_handler = NoteInterruption;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;   // no SA_RESTART: a blocked read returns
+    action.sa_flags = 0;  // no SA_RESTART: a blocked read returns
     for (std::size_t i = 0; i < Count; ++i)
       sigaction(Signals[i], &action, &Previous[i]);
   }
@@ -127,7 +127,7 @@ std::uint32_t WriteMovie(const TOptions& options)
   return writer.FrameCount();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
