@@ -21,6 +21,7 @@
 #include "tools/avi/avi_writer.h"
 
 #include <mmsystem.h>
+#include <digitalv.h>
 
 #include <algorithm>
 #include <atomic>
@@ -393,6 +394,12 @@ bool FrameParts(const std::string& moviePath, unsigned frames, bool brief)
   std::vector<double> show, blt, dibs, write, status;
   int notifications = 0;
   if (movieWindow) {
+    // The window sized as the program sizes it, so that the whole movie
+    // picture is shown and copied.
+    MCI_DGV_RECT_PARMS where{};
+    ::mciSendCommandA(::mciGetDeviceIDA("bench"), MCI_WHERE, MCI_DGV_WHERE_SOURCE, reinterpret_cast<DWORD_PTR>(&where));
+    const TSize outer = TMovieWindowBorder::Current().OuterSize(TSize(where.rc.right, where.rc.bottom));
+    ::SetWindowPos(movieWindow, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT window;
     ::GetWindowRect(movieWindow, &window);
     const TSize inner = TMovieWindowBorder::Current().InnerSize(TRect(window).Size());
