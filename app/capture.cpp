@@ -88,7 +88,7 @@ TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
   const HWND focus = ::GetFocus();
   if (focus != Handle && !::IsChild(Handle, focus))
     ::SetFocus(Handle);
-  return grabber.Grab(TSize(CaptureWidth, CaptureHeight));
+  return grabber.Grab(TSize(CaptureWidth, CaptureHeight), MovieBorder);
 }
 
 void SDIDecFrame::ReportNothingShown()

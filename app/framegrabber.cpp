@@ -15,9 +15,9 @@ TFrameGrabber::TFrameGrabber(HWND movieWindow, int paletteSize)
 
 TFrameGrabber::~TFrameGrabber() = default;
 
-TFramePicture TFrameGrabber::Grab(TSize size)
+TFramePicture TFrameGrabber::Grab(TSize size, const TMovieWindowBorder& border)
 {
-  return PaletteSize ? GrabThroughPalette(size) : GrabIntoSection(size);
+  return PaletteSize ? GrabThroughPalette(size, border) : GrabIntoSection(size, border);
 }
 
 std::shared_ptr<TDibSection> TFrameGrabber::FreeSection(TSize size)
@@ -34,18 +34,18 @@ std::shared_ptr<TDibSection> TFrameGrabber::FreeSection(TSize size)
   return std::make_shared<TDibSection>(size.cx, size.cy, ScreenDepth);
 }
 
-TFramePicture TFrameGrabber::GrabIntoSection(TSize size)
+TFramePicture TFrameGrabber::GrabIntoSection(TSize size, const TMovieWindowBorder& border)
 {
   std::shared_ptr<TDibSection> section = FreeSection(size);
-  CopyInnerArea(MovieWindow, size, *section);
+  CopyInnerArea(MovieWindow, size, *section, border);
   ::GdiFlush();  // the pixels may be read on another thread
   return [section](const char* path) { return section->WriteFile(path); };
 }
 
-TFramePicture TFrameGrabber::GrabThroughPalette(TSize size)
+TFramePicture TFrameGrabber::GrabThroughPalette(TSize size, const TMovieWindowBorder& border)
 {
   TBitmap bitmap(TScreenDC(), size.cx, size.cy);
-  CopyInnerArea(MovieWindow, size, bitmap);
+  CopyInnerArea(MovieWindow, size, bitmap, border);
   auto dib = std::make_shared<TDib>(bitmap);
   std::vector<PALETTEENTRY> entries(static_cast<std::size_t>(PaletteSize));
   ::GetSystemPaletteEntries(TScreenDC(), 0, static_cast<UINT>(PaletteSize), entries.data());

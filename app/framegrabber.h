@@ -2,6 +2,7 @@
 // that can be written as a BMP file on any thread.
 #pragma once
 
+#include "app/moviewindow.h"
 #include "framework/base/geometry.h"
 
 #include <functional>
@@ -22,16 +23,17 @@ public:
   TFrameGrabber(const TFrameGrabber&) = delete;
   TFrameGrabber& operator=(const TFrameGrabber&) = delete;
 
-  // The top left size.cx x size.cy pixels of the movie window's inner area.
-  TFramePicture Grab(TSize size);
+  // The top left size.cx x size.cy pixels of the movie window's inner area,
+  // inside the given border.
+  TFramePicture Grab(TSize size, const TMovieWindowBorder& border);
 
 private:
   // A screen of 16 or more bits per pixel: the pixels are copied straight into
   // a DIB section, whose bytes are those a conversion of a screen bitmap gives.
-  TFramePicture GrabIntoSection(TSize size);
+  TFramePicture GrabIntoSection(TSize size, const TMovieWindowBorder& border);
   // A palette display: the screen bitmap is converted and its pixels numbered
   // by the system palette, which becomes the colour table.
-  TFramePicture GrabThroughPalette(TSize size);
+  TFramePicture GrabThroughPalette(TSize size, const TMovieWindowBorder& border);
   // A section of the size that no picture handed out still holds.
   std::shared_ptr<TDibSection> FreeSection(TSize size);
 

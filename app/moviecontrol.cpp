@@ -95,7 +95,7 @@ bool SDIDecFrame::FitMovieWindow()
   if (!MovieWindow || source.cx <= 0 || source.cy <= 0)
     return false;  // a picture the device cannot show
 
-  const TSize outer = TMovieWindowBorder::Current().OuterSize(source);
+  const TSize outer = MovieBorder.OuterSize(source);
   RECT window;
   ::GetWindowRect(MovieWindow, &window);
   if (TRect(window).Size() != outer)
@@ -108,7 +108,7 @@ bool SDIDecFrame::MeasureMovieWindow()
   RECT window;
   if (!::GetWindowRect(MovieWindow, &window))
     return false;
-  const TSize inner = TMovieWindowBorder::Current().InnerSize(TRect(window).Size());
+  const TSize inner = MovieBorder.InnerSize(TRect(window).Size());
   CaptureWidth = inner.cx;
   CaptureHeight = inner.cy;
   return true;

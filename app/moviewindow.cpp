@@ -13,12 +13,12 @@ TMovieWindowBorder TMovieWindowBorder::Current()
   return border;
 }
 
-void CopyInnerArea(HWND movieWindow, const TSize& size, const TBitmap& into)
+void CopyInnerArea(HWND movieWindow, const TSize& size, const TBitmap& into, const TMovieWindowBorder& border)
 {
   TWindowDC windowDC(movieWindow);
   TMemoryDC memoryDC;
   memoryDC.SelectObject(into);
-  const TPoint origin = TMovieWindowBorder::Current().InnerOrigin();
+  const TPoint origin = border.InnerOrigin();
   ::BitBlt(memoryDC, 0, 0, size.cx, size.cy, windowDC, origin.x, origin.y, SRCCOPY);
   memoryDC.RestoreBitmap();
 }

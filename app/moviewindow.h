@@ -23,8 +23,10 @@ struct TMovieWindowBorder {
 
 // Copies what the screen shows of the movie window's inner area, size pixels
 // of it from its top left, into a bitmap at least that large: the step of
-// every capture that reads the screen.
-void CopyInnerArea(HWND movieWindow, const TSize& size, const TBitmap& into);
+// every capture that reads the screen. A caller copying many frames passes the
+// border it holds; asking the system for it costs more than a small copy.
+void CopyInnerArea(HWND movieWindow, const TSize& size, const TBitmap& into,
+                   const TMovieWindowBorder& border = TMovieWindowBorder::Current());
 
 // The frame rectangle grown (never shrunk) by the missing width and height,
 // kept within the work area: its size is capped at the work area's, and it is

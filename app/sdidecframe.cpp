@@ -223,6 +223,12 @@ void SDIDecFrame::EvTimer(unsigned)
   LastSliderPos = Slider->GetPosition();
 }
 
+void SDIDecFrame::EvSettingChange()
+{
+  DefaultProcessing();
+  MovieBorder = TMovieWindowBorder::Current();
+}
+
 void SDIDecFrame::CmFileOpen()
 {
   FileData->FileName[0] = '\0';
@@ -333,6 +339,7 @@ DEFINE_RESPONSE_TABLE1(SDIDecFrame, TDecoratedFrame)
   EV_COMMAND(CM_OUTPUTDIR, CmOutputDir),
   EV_WM_TIMER,
   EV_WM_SETCURSOR,
+  EV_WM_SETTINGCHANGE,
   EV_COMMAND(CM_NOTHING, CmNothing),
   EV_COMMAND(CM_CANCELCUT, CmCancelCut),
 END_RESPONSE_TABLE;

@@ -43,6 +43,7 @@ protected:
 
   void EvTimer(unsigned timerId);
   bool EvSetCursor(HWND hWndCursor, unsigned hitTest, unsigned mouseMsg);
+  void EvSettingChange();
   void CmFileOpen();
   void CmFileClose();
   void CmOutputDir();
@@ -112,6 +113,9 @@ private:
   MCI_PLAY_PARMS PlayParms{};
   int CaptureWidth = 0;
   int CaptureHeight = 0;
+  // The movie window's border, kept from the system's metrics as they change:
+  // every captured frame needs it twice.
+  TMovieWindowBorder MovieBorder = TMovieWindowBorder::Current();
   HWND MovieWindow = nullptr;
   unsigned PaletteDevice = 0;
   int PaletteSize = 0;
