@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -96,6 +97,16 @@ void SDIDecFrame::ReportNothingShown()
   ::MessageBoxExA(nullptr, "動画ウィンドウに表示されている画像がありません。", "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
 }
 
+void SDIDecFrame::ReportReversedMarks()
+{
+  char text[240];
+  std::snprintf(text, sizeof text,
+                "範囲の始め (%u こま) が終わり (%u こま) より後ろにあるため、切り取れません。\n"
+                "「メモリーここから」と「メモリーここまで」で範囲を付け直してください。",
+                MarkFrom, MarkTo);
+  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+}
+
 void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
 {
   // A frame that cannot be written must not pass for a successful cut.
@@ -158,6 +169,19 @@ void SDIDecFrame::CmCut()
 {
   if (Cutting)
     return;  // the cut command reached us from inside a running cut's pump
+  // A cut during playback takes the frame the movie stops on.
+  if (Playing)
+    StopPlayback();
+  // The screen is where every cut takes its picture from.
+  if (!ScreenShowsWholePicture()) {
+    ReportPictureTooLarge("一部が欠けた画像になるため、切り取りません。");
+    return;
+  }
+  // The marks stay, so that one of them can be set again.
+  if ((MarkFromSet || MarkToSet) && MarkFrom > MarkTo) {
+    ReportReversedMarks();
+    return;
+  }
   if (!MarkFromSet && !MarkToSet) {
     CaptureFrame();
     return;

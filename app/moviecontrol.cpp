@@ -4,6 +4,7 @@
 #include "app/avireader.h"
 #include "app/moviewindow.h"
 #include "controls/hslider.h"
+#include "gadgets/messagebar.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +13,18 @@
 namespace {
 
 const DWORD OpenFlags = MCI_NOTIFY | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
+
+// How often the readouts follow a playback: once a frame, at most 25 times a
+// second.
+unsigned FrameTickMs(const TAviVideo& video)
+{
+  const unsigned fastest = 40;
+  const unsigned slowest = 500;
+  if (!video.Rate)
+    return slowest;
+  const unsigned long long frameMs = 1000ull * video.Scale / video.Rate;
+  return static_cast<unsigned>(std::clamp<unsigned long long>(frameMs, fastest, slowest));
+}
 
 }  // namespace
 
@@ -44,6 +57,7 @@ void SDIDecFrame::OpenMovie(const char* path)
   }
   MovieOpen = 1;
   LastSliderPos = 0;
+  PlaybackTickMs = FrameTickMs(video);
   GrowFrameToShowMovie();
 
   SetParms.dwTimeFormat = MCI_FORMAT_FRAMES;
@@ -54,12 +68,14 @@ void SDIDecFrame::OpenMovie(const char* path)
                     reinterpret_cast<DWORD_PTR>(&StatusParms));
   Length = std::min(static_cast<unsigned>(StatusParms.dwReturn), video.CompleteFrames);
   Position = 0;
-  ResetSlider(Length);
+  ResetSlider(LastFrame());
 
   ShowFrame();
   ResetMarks();
   if (video.Truncated())
     ReportTruncatedMovie(video.CompleteFrames, video.ClaimedFrames());
+  if (!ScreenShowsWholePicture())
+    ReportPictureTooLarge("見ることはできますが、切り取りはできません。");
 }
 
 void SDIDecFrame::ReportTruncatedMovie(unsigned complete, unsigned claimed)
@@ -76,6 +92,8 @@ void SDIDecFrame::CloseMovie()
   ++MovieGeneration;
   MovieOpen = 0;
   MovieWindow = nullptr;
+  TrackPlayback(false);
+  ShowMarkedRange();
 }
 
 void SDIDecFrame::RefuseMovie()
@@ -94,6 +112,7 @@ bool SDIDecFrame::FitMovieWindow()
   const TSize source(where.rc.right, where.rc.bottom);
   if (!MovieWindow || source.cx <= 0 || source.cy <= 0)
     return false;  // a picture the device cannot show
+  PictureSize = source;
 
   const TSize outer = MovieBorder.OuterSize(source);
   RECT window;
@@ -141,14 +160,16 @@ void SDIDecFrame::GrowFrameToShowMovie()
 
 void SDIDecFrame::ShowFrame()
 {
-  // Frames run from 0 to Length - 1; the position Length (where the last-frame
-  // command and the end of a range go) shows the last frame. The device itself
-  // draws nothing there, and some builds of it fail outright.
-  const unsigned shown = Length && Position >= Length ? Length - 1 : Position;
-  PlayParms.dwFrom = shown;
-  PlayParms.dwTo = shown;
+  // Frames run from 0 to Length - 1. The device accepts the position Length
+  // but draws nothing there (some builds of it fail outright): a position
+  // beyond the last frame becomes the last frame, so that what is shown and
+  // the position that names it agree.
+  Position = std::min(Position, LastFrame());
+  PlayParms.dwFrom = Position;
+  PlayParms.dwTo = Position;
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO,
                     reinterpret_cast<DWORD_PTR>(&PlayParms));
+  TrackPlayback(false);  // the seek ended any playback
   // The device may leave the new frame to its next repaint; the frame is to be
   // on screen (and so in a capture) when this returns.
   if (MovieWindow)
@@ -163,10 +184,18 @@ void SDIDecFrame::ReadPosition()
   Position = static_cast<unsigned>(StatusParms.dwReturn);
 }
 
+bool SDIDecFrame::DeviceIsPlaying()
+{
+  StatusParms.dwItem = MCI_STATUS_MODE;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
+                    reinterpret_cast<DWORD_PTR>(&StatusParms));
+  return StatusParms.dwReturn == MCI_MODE_PLAY;
+}
+
 void SDIDecFrame::StepForward()
 {
   ReadPosition();
-  if (Position < Length) {
+  if (Position < LastFrame()) {
     ++Position;
     ShowFrame();
   }
@@ -181,10 +210,79 @@ void SDIDecFrame::StepBack()
   }
 }
 
+void SDIDecFrame::StartPlayback()
+{
+  PlayParms.dwFrom = Position;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
+  TrackPlayback(true);
+}
+
+void SDIDecFrame::StopPlayback()
+{
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PAUSE, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
+  SettleOnReportedFrame();
+}
+
+void SDIDecFrame::SettleOnReportedFrame()
+{
+  // While it plays, and where it stops, the device reports the frame it is
+  // about to draw; the picture on screen is still the one before.
+  ReadPosition();
+  ShowFrame();
+}
+
+SDIDecFrame::TScreenRoom SDIDecFrame::ScreenRoom() const
+{
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoA(::MonitorFromWindow(Handle, MONITOR_DEFAULTTONEAREST), &monitor);
+  // The movie window lies in the client window; around that the frame has its
+  // borders, caption, menu and bars, and the movie window its own border.
+  RECT frame;
+  RECT client;
+  ::GetWindowRect(Handle, &frame);
+  ::GetClientRect(OpenParms.hWndParent, &client);
+  const TSize frameParts(TRect(frame).Width() - client.right, TRect(frame).Height() - client.bottom);
+  const TSize workArea = TRect(monitor.rcWork).Size();
+  const TSize inner = MovieBorder.InnerSize(TSize(workArea.cx - frameParts.cx, workArea.cy - frameParts.cy));
+  return {TRect(monitor.rcMonitor).Size(), TSize(std::max<LONG>(0, inner.cx), std::max<LONG>(0, inner.cy))};
+}
+
+bool SDIDecFrame::ScreenShowsWholePicture() const
+{
+  const TSize largest = ScreenRoom().LargestPicture;
+  return PictureSize.cx <= largest.cx && PictureSize.cy <= largest.cy;
+}
+
+void SDIDecFrame::ReportPictureTooLarge(const char* consequence) const
+{
+  const TScreenRoom room = ScreenRoom();
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "この動画の画像 (%ld × %ld) は画面 (%ld × %ld) に収まりません。\n%s\n"
+                "この画面で全体を表示できるのは %ld × %ld までの画像です。",
+                PictureSize.cx, PictureSize.cy, room.Screen.cx, room.Screen.cy, consequence, room.LargestPicture.cx,
+                room.LargestPicture.cy);
+  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+}
+
+void SDIDecFrame::ShowMarkedRange()
+{
+  if (!MovieOpen || (!MarkFromSet && !MarkToSet)) {
+    StatusBar->SetText(nullptr);
+    return;
+  }
+  char text[120];
+  std::snprintf(text, sizeof text, "範囲: %u ～ %u こま%s", MarkFrom, MarkTo,
+                MarkFrom > MarkTo ? " (始めが終わりより後ろです)" : "");
+  StatusBar->SetText(text);
+}
+
 void SDIDecFrame::ResetMarks()
 {
   MarkFromSet = 0;
   MarkToSet = 0;
   MarkFrom = 0;
-  MarkTo = Length;
+  MarkTo = LastFrame();
+  ShowMarkedRange();
 }

@@ -23,6 +23,7 @@ const TProfile Settings("Screen", "velmo32.ini");
 
 const char NoOutputDir[] = "_";  // stored "Dir" before the first prompt
 const UINT TrackingTimer = 1;
+const UINT TrackingTickMs = 500;
 
 void ShowError(const char* text, UINT type = MB_OK)
 {
@@ -76,7 +77,8 @@ void SDIDecFrame::BuildBars()
   buttonBar->SetHintTrigger(HintOnEnter);
   Insert(*buttonBar, TDecorationLocation::Top);
 
-  Insert(*new TStatusBar(this, SunkenBorder, 0, new TGadgetWindowFont(10)), TDecorationLocation::Bottom);
+  StatusBar = new TStatusBar(this, SunkenBorder, 0, new TGadgetWindowFont(10));
+  Insert(*StatusBar, TDecorationLocation::Bottom);
 
   Slider = new THSlider(buttonBar, 100, 330, 4, 150, 20, IDB_SLIDERTHUMB);
 
@@ -88,10 +90,10 @@ void SDIDecFrame::BuildBars()
   Insert(*readoutBar, TDecorationLocation::Top);
 }
 
-void SDIDecFrame::ResetSlider(unsigned length)
+void SDIDecFrame::ResetSlider(unsigned lastFrame)
 {
   // Every frame number is a thumb position.
-  Slider->SetRange(0, static_cast<int>(length));
+  Slider->SetRange(0, static_cast<int>(lastFrame));
   Slider->TickStep = 1;
   Slider->Snap = true;
   Slider->SetPosition(0);
@@ -163,7 +165,7 @@ void SDIDecFrame::SetupWindow()
     ::PostQuitMessage(-1);
   }
 
-  if (!::SetTimer(Handle, TrackingTimer, 500, nullptr)) {
+  if (!::SetTimer(Handle, TrackingTimer, TrackingTickMs, nullptr)) {
     ::MessageBeep(0);
     ShowError("タイマーが残っていません\nプログラムを終了します。", MB_ICONEXCLAMATION);
     ::PostQuitMessage(-1);
@@ -200,20 +202,32 @@ void SDIDecFrame::PromptOutputDir()
 
 // ----------------------------------------------------------------- commands
 
+void SDIDecFrame::TrackPlayback(bool playing)
+{
+  if (playing == Playing)
+    return;
+  Playing = playing;
+  // A failure keeps the timer at the period it had.
+  ::SetTimer(Handle, TrackingTimer, playing ? PlaybackTickMs : TrackingTickMs, nullptr);
+}
+
 void SDIDecFrame::EvTimer(unsigned)
 {
   DefaultProcessing();
   if (!MovieOpen)
     return;
-  ReadPosition();
+  // A playback the device ended by itself, at the end of the movie.
+  if (Playing && !DeviceIsPlaying())
+    SettleOnReportedFrame();
+  else
+    ReadPosition();
   char text[40];
   std::snprintf(text, sizeof text, "frame:%4lu/%4lu", static_cast<unsigned long>(Position),
                 static_cast<unsigned long>(Length));
   FramePane->SetText(text);
-  if (MeasureMovieWindow()) {
-    std::snprintf(text, sizeof text, "size:%4i*%4i", CaptureWidth, CaptureHeight);
-    SizePane->SetText(text);
-  }
+  // The movie's own size, which a cut writes, whatever part of it the window shows.
+  std::snprintf(text, sizeof text, "size:%4li*%4li", PictureSize.cx, PictureSize.cy);
+  SizePane->SetText(text);
   // A thumb the user moved since the last tick: show the frame it points at.
   if (Slider->GetPosition() != LastSliderPos) {
     Position = static_cast<unsigned>(Slider->GetPosition());
@@ -255,14 +269,12 @@ void SDIDecFrame::CmOutputDir()
 
 void SDIDecFrame::CmPlay()
 {
-  PlayParms.dwFrom = Position;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
+  StartPlayback();
 }
 
 void SDIDecFrame::CmStop()
 {
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PAUSE, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
-  ReadPosition();
+  StopPlayback();
 }
 
 void SDIDecFrame::CmFirstFrame()
@@ -283,7 +295,7 @@ void SDIDecFrame::CmNextFrame()
 
 void SDIDecFrame::CmLastFrame()
 {
-  Position = Length;
+  Position = LastFrame();
   ShowFrame();
 }
 
@@ -292,6 +304,7 @@ void SDIDecFrame::CmMarkFrom()
   MarkFromSet = 1;
   ReadPosition();
   MarkFrom = Position;
+  ShowMarkedRange();
 }
 
 void SDIDecFrame::CmMarkTo()
@@ -299,6 +312,7 @@ void SDIDecFrame::CmMarkTo()
   MarkToSet = 1;
   ReadPosition();
   MarkTo = Position;
+  ShowMarkedRange();
 }
 
 void SDIDecFrame::CmNothing() {}

@@ -9,6 +9,7 @@
 
 class THSlider;
 class TTextGadget;
+class TMessageBar;
 class TFrameWriter;
 
 #include <mmsystem.h>
@@ -25,6 +26,8 @@ public:
 
   // Movie device control.
   void OpenMovie(const char* path);
+  // Shows the frame at Position (the last frame when it lies beyond) and ends
+  // a running playback there.
   void ShowFrame();
   void ReadPosition();
   void StepForward();
@@ -63,8 +66,8 @@ protected:
 private:
   // The button bar with the position slider, the status bar and the readout bar.
   void BuildBars();
-  // The slider's range 0 .. length with the thumb at 0.
-  void ResetSlider(unsigned length);
+  // The slider's range 0 .. the last frame with the thumb at 0.
+  void ResetSlider(unsigned lastFrame);
   // The movie window's inner area into CaptureWidth and CaptureHeight; false,
   // leaving them as they were, when the window is gone.
   bool MeasureMovieWindow();
@@ -84,6 +87,33 @@ private:
   // Tells the user that only the complete frames of a cut-off file are open.
   void ReportTruncatedMovie(unsigned complete, unsigned claimed);
   void ResetMarks();
+  // The position of the movie's last frame.
+  unsigned LastFrame() const { return Length ? Length - 1 : 0; }
+  // Playback drawn by the device on its own; the readouts follow it more
+  // often than twice a second while it runs.
+  void StartPlayback();
+  // Ends a running playback where the device is, showing that frame.
+  void StopPlayback();
+  bool DeviceIsPlaying();
+  // The tracking timer at the pace of a playback, or back at its own.
+  void TrackPlayback(bool playing);
+  // After a playback the device's picture can trail the position it reports;
+  // shows the reported frame so that the picture, Position and a cut's name
+  // agree.
+  void SettleOnReportedFrame();
+  // The monitor's size and the largest picture the movie window can show
+  // whole on it.
+  struct TScreenRoom {
+    TSize Screen;
+    TSize LargestPicture;
+  };
+  TScreenRoom ScreenRoom() const;
+  // Whether a cut may copy the picture from the screen: only when the screen
+  // shows all of it, so that no cut is ever a cropped picture.
+  bool ScreenShowsWholePicture() const;
+  void ReportPictureTooLarge(const char* consequence) const;
+  // The marked range in the status bar while a mark is set.
+  void ShowMarkedRange();
   void ContinuousCut();
   // Paints the movie window now and measures its inner area; false when it
   // shows no picture.
@@ -91,6 +121,7 @@ private:
   // The measured inner area as the screen shows it now.
   TFramePicture GrabShownFrame(TFrameGrabber& grabber);
   void ReportNothingShown();
+  void ReportReversedMarks();
   void ReportWriteFailure(const std::string& fileName);
   // Waits for the file in flight; false when it failed (the user has been told).
   bool FinishWrite(TFrameWriter& writer);
@@ -104,6 +135,7 @@ private:
   bool PumpOneMessage(HACCEL cancelKeys);
 
   THSlider* Slider = nullptr;
+  TMessageBar* StatusBar = nullptr;
   TTextGadget* FramePane = nullptr;
   TTextGadget* SizePane = nullptr;
   MCI_DGV_OPEN_PARMSA OpenParms{};
@@ -113,6 +145,9 @@ private:
   MCI_PLAY_PARMS PlayParms{};
   int CaptureWidth = 0;
   int CaptureHeight = 0;
+  // The movie's own picture, as the device draws it from the window's inner
+  // top left corner.
+  TSize PictureSize;
   // The movie window's border, kept from the system's metrics as they change:
   // every captured frame needs it twice.
   TMovieWindowBorder MovieBorder = TMovieWindowBorder::Current();
@@ -122,6 +157,9 @@ private:
   unsigned Length = 0;
   unsigned Position = 0;
   unsigned MovieOpen = 0;
+  bool Playing = false;
+  // The tracking timer's period while the movie plays: a frame's time.
+  unsigned PlaybackTickMs = 500;
   unsigned MarkToSet = 0;
   unsigned MarkFromSet = 0;
   unsigned CancelRequested = 0;

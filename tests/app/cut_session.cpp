@@ -1,7 +1,11 @@
 #include "tests/app/cut_session.h"
+#include "app/moviewindow.h"
+#include "graphics/bitmap.h"
+#include "graphics/dc.h"
 #include "resources/resource.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -37,6 +41,18 @@ void RemoveTree(const std::string& dir)
 
 }  // namespace
 
+TPicture PictureOf(const TBmpFile& bmp)
+{
+  TPicture picture;
+  picture.Width = bmp.Width;
+  picture.Height = bmp.Height;
+  picture.Pixels.reserve(static_cast<std::size_t>(bmp.Width) * static_cast<std::size_t>(bmp.Height));
+  for (int y = 0; y < bmp.Height; ++y)
+    for (int x = 0; x < bmp.Width; ++x)
+      picture.Pixels.push_back(bmp.Pixel(x, y));
+  return picture;
+}
+
 std::string CaptureName(std::uint32_t position)
 {
   char name[16];
@@ -49,7 +65,10 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
   MoviePathName = WorkDir + Options.MovieName;
   OutputDirName = WorkDir + "out\\";
   ::CreateDirectoryA(OutputDirName.c_str(), nullptr);
-  WriteTestMovie(MoviePathName, Options.Movie);
+  if (Options.EncodedMovie.empty())
+    WriteTestMovie(MoviePathName, Options.Movie);
+  else
+    ::CopyFileA(Options.EncodedMovie.c_str(), MoviePathName.c_str(), FALSE);
   if (Options.DroppedTailBytes) {
     const std::string bytes = ReadWholeFile(MoviePathName);
     WriteWholeFile(MoviePathName, bytes.substr(0, bytes.size() - Options.DroppedTailBytes));
@@ -147,14 +166,67 @@ bool TCutSession::WaitForFile(const std::string& name, int timeoutMs, long long 
     timeoutMs);
 }
 
-int TCutSession::PixelsDifferingFromFrame(const TBmpFile& bmp, std::uint32_t frame) const
+int TPatternLook::PixelsDifferingFromFrame(const TPicture& picture, std::uint32_t frame) const
 {
+  const auto within = [&](std::uint32_t have, std::uint8_t want, int shift) {
+    return std::abs(static_cast<int>((have >> shift) & 0xFF) - want) <= Tolerance;
+  };
   int differing = 0;
-  for (int y = 0; y < bmp.Height; ++y)
-    for (int x = 0; x < bmp.Width; ++x) {
-      const TRgb want = ExpectedPixel(frame, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
-      const std::uint32_t rgb = (std::uint32_t(want.R) << 16) | (std::uint32_t(want.G) << 8) | want.B;
-      differing += bmp.Pixel(x, y) != rgb;
+  for (int y = 0; y < picture.Height; ++y)
+    for (int x = 0; x < picture.Width; ++x) {
+      const TRgb want = ExpectedPixel(frame, static_cast<std::uint32_t>(x) / Scale,
+                                      static_cast<std::uint32_t>(y) / Scale);
+      const std::uint32_t have = picture.At(x, y);
+      differing += !(within(have, want.R, 16) && within(have, want.G, 8) && within(have, want.B, 0));
     }
   return differing;
+}
+
+int TPatternLook::FrameIn(const TPicture& picture) const
+{
+  if (picture.Width != static_cast<int>(Movie.Width * Scale) ||
+      picture.Height != static_cast<int>(Movie.Height * Scale))
+    return -1;
+  // The first row tells most frames apart; the whole picture decides.
+  TPicture firstRow = picture;
+  firstRow.Height = 1;
+  for (std::uint32_t frame = 0; frame < Movie.Frames; ++frame)
+    if (PixelsDifferingFromFrame(firstRow, frame) == 0 && PixelsDifferingFromFrame(picture, frame) == 0)
+      return static_cast<int>(frame);
+  return -1;
+}
+
+TPicture ScreenPictureOf(HWND movieWindow)
+{
+  // Read from the screen: another process's window surface is out of reach.
+  TPicture picture;
+  RECT rect;
+  if (!movieWindow || !::GetWindowRect(movieWindow, &rect))
+    return picture;
+  const TMovieWindowBorder border = TMovieWindowBorder::Current();
+  const TSize size = border.InnerSize(TRect(rect).Size());
+  if (size.cx <= 0 || size.cy <= 0)
+    return picture;
+  TScreenDC screen;
+  TMemoryDC memory;
+  TBitmap bitmap(screen, size.cx, size.cy);
+  memory.SelectObject(bitmap);
+  const TPoint inner = border.InnerOrigin();
+  ::BitBlt(memory, 0, 0, size.cx, size.cy, screen, rect.left + inner.x, rect.top + inner.y, SRCCOPY);
+  memory.RestoreBitmap();
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = size.cx;
+  info.bmiHeader.biHeight = -size.cy;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  picture.Pixels.resize(static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy));
+  if (!::GetDIBits(screen, bitmap, 0, static_cast<UINT>(size.cy), picture.Pixels.data(), &info, DIB_RGB_COLORS))
+    return TPicture();
+  for (std::uint32_t& pixel : picture.Pixels)
+    pixel &= 0xFFFFFF;
+  picture.Width = size.cx;
+  picture.Height = size.cy;
+  return picture;
 }

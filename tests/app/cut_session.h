@@ -15,10 +15,42 @@
 // The file a cut writes for a position of a movie opened from the command line.
 std::string CaptureName(std::uint32_t position);
 
+// A picture's pixels as 0x00RRGGBB, top row first.
+struct TPicture {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint32_t> Pixels;
+
+  std::uint32_t At(int x, int y) const { return Pixels[static_cast<std::size_t>(y) * Width + x]; }
+};
+TPicture PictureOf(const TBmpFile& bmp);
+// What the screen shows now in a movie window's inner area (empty when there
+// is no such window).
+TPicture ScreenPictureOf(HWND movieWindow);
+
+// How the frames of the test pattern look in a movie: each pattern pixel a
+// square of Scale pixels, every colour channel within Tolerance.
+struct TPatternLook {
+  TTestMovie Movie;
+  std::uint32_t Scale = 1;
+  int Tolerance = 0;
+
+  int PixelsDifferingFromFrame(const TPicture& picture, std::uint32_t frame) const;
+  // The frame the picture shows whole, or -1 for none.
+  int FrameIn(const TPicture& picture) const;
+};
+
 class TCutSession {
 public:
   struct TOptions {
+    // The test pattern the movie shows.
     TTestMovie Movie;
+    // A movie file used in place of one written from Movie: the same pattern
+    // in another encoding, each pattern pixel shown as a square of PatternScale
+    // pixels, every colour channel within Tolerance of the pattern's.
+    std::string EncodedMovie;
+    std::uint32_t PatternScale = 1;
+    int Tolerance = 0;
     // The movie file loses this many bytes at its end, as a file cut off would.
     std::uint32_t DroppedTailBytes = 0;
     std::string MovieName = "movie.avi";
@@ -58,9 +90,16 @@ public:
   TBmpFile Output(const std::string& name) const { return ReadBmp(OutputDirName + name); }
 
   // How many pixels of the capture differ from the frame of the test pattern.
-  int PixelsDifferingFromFrame(const TBmpFile& bmp, std::uint32_t frame) const;
+  int PixelsDifferingFromFrame(const TBmpFile& bmp, std::uint32_t frame) const
+  {
+    return Look().PixelsDifferingFromFrame(PictureOf(bmp), frame);
+  }
+  int FrameIn(const TPicture& picture) const { return Look().FrameIn(picture); }
+  TPicture ShownPicture() const { return ScreenPictureOf(MovieWindow()); }
 
 private:
+  TPatternLook Look() const { return {Options.Movie, Options.PatternScale, Options.Tolerance}; }
+
   TOptions Options;
   TSettingsFile Settings;
   std::string WorkDir;

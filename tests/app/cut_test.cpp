@@ -83,22 +83,21 @@ TEST_F(CutTest, MarkedRangeIsCutFrameByFrameAndTheMarksAreReset)
             (Files{"0005.BMP", "0006.BMP", "0007.BMP", "0008.BMP", "0009.BMP", "000A.BMP"}));
 }
 
-TEST_F(CutTest, OnlyTheStartMarkedRunsToTheLength)
+TEST_F(CutTest, OnlyTheStartMarkedRunsToTheLastFrame)
 {
   for (int i = 0; i < 9; ++i)
     Session.Command(CM_NEXTFRAME);
   Session.Command(CM_MARKFROM);
   Session.Command(CM_CUT);
-  // The default movie has 20 frames: the range is 9 .. 20 (0x14).
-  ASSERT_TRUE(Session.WaitForFile("0014.BMP"));
+  // The default movie has 20 frames: the range is 9 .. 19 (0x13).
+  ASSERT_TRUE(Session.WaitForFile("0013.BMP"));
   Session.Settle();
-  EXPECT_EQ(Session.OutputFiles().size(), 12u);
+  EXPECT_EQ(Session.OutputFiles().size(), 11u);
   ExpectFrame("0009.BMP", 9);
   ExpectFrame("0013.BMP", 19);
-  ExpectFrame("0014.BMP", 19);
 }
 
-TEST_F(CutTest, EndMarkedBeforeTheStartWritesNothing)
+TEST_F(CutTest, MarksInTheWrongOrderAreRefusedWithAMessageAndKept)
 {
   Session.Command(CM_NEXTFRAME);
   Session.Command(CM_MARKTO);
@@ -106,19 +105,29 @@ TEST_F(CutTest, EndMarkedBeforeTheStartWritesNothing)
     Session.Command(CM_NEXTFRAME);
   Session.Command(CM_MARKFROM);
   Session.Command(CM_CUT);
+  HWND box = Session.Program().WaitForWindow("エラー", 20000, "#32770");
+  ASSERT_NE(box, nullptr);
+  const std::string text = DialogItemText(box, 0xFFFF);
+  EXPECT_NE(text.find("(4 こま)"), std::string::npos) << text;
+  EXPECT_NE(text.find("(1 こま)"), std::string::npos) << text;
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
   Session.Settle();
   EXPECT_TRUE(Session.OutputFiles().empty());
-  // The cut left the movie at the start mark, with the marks reset.
+  // The end mark is still there: the start set again makes a range.
+  Session.Command(CM_FIRSTFRAME);
+  Session.Command(CM_MARKFROM);
   Session.Command(CM_CUT);
-  ExpectFrame("0004.BMP", 4);
-  EXPECT_EQ(Session.OutputFiles(), Files{"0004.BMP"});
+  ExpectFrame("0000.BMP", 0);
+  ExpectFrame("0001.BMP", 1);
+  Session.Settle();
+  EXPECT_EQ(Sorted(Session.OutputFiles()), (Files{"0000.BMP", "0001.BMP"}));
 }
 
-TEST_F(CutTest, LastFrameIsNamedAfterTheLengthAndShowsTheLastPicture)
+TEST_F(CutTest, LastFrameIsNamedAfterItself)
 {
   Session.Command(CM_LASTFRAME);
   Session.Command(CM_CUT);
-  ExpectFrame("0014.BMP", 19);
+  ExpectFrame("0013.BMP", 19);
 }
 
 TEST_F(CutTest, AnExistingFileIsOverwritten)
@@ -142,7 +151,7 @@ TEST_F(CutTest, CancelGivenBeforeAContinuousCutMakesItWriteNothing)
   Session.Command(CM_LASTFRAME);
   Session.Command(CM_MARKFROM);
   Session.Command(CM_CUT);
-  EXPECT_TRUE(Session.WaitForFile("0014.BMP"));
+  EXPECT_TRUE(Session.WaitForFile("0013.BMP"));
 }
 
 TEST_F(CutTest, AWriteFailureIsShownAndStopsTheCut)
@@ -208,9 +217,9 @@ TEST_F(CutTest, ACutCommandDuringACutIsIgnored)
   Session.Command(CM_CUT);
   Session.Command(CM_CUT);
   Session.Command(CM_CUT);
-  ASSERT_TRUE(Session.WaitForFile("0014.BMP", 40000));
+  ASSERT_TRUE(Session.WaitForFile("0013.BMP", 40000));
   Session.Settle();
-  EXPECT_EQ(Session.OutputFiles().size(), 21u);
+  EXPECT_EQ(Session.OutputFiles().size(), 20u);
   for (std::uint32_t frame : {0u, 1u, 2u, 7u, 19u}) {
     char name[16];
     std::snprintf(name, sizeof name, "%04X.BMP", frame);
