@@ -131,7 +131,7 @@ bool SDIDecFrame::ReadOutputDir()
 SDIDecFrame::~SDIDecFrame()
 {
   delete FileData;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
+  CloseMovie();
 }
 
 void SDIDecFrame::SetupWindow()
@@ -173,6 +173,7 @@ void SDIDecFrame::SetupWindow()
 bool SDIDecFrame::CanClose()
 {
   ::KillTimer(Handle, TrackingTimer);
+  const TFileWriteScope whole;
   if (!SaveSettings())
     ShowError("設定ファイル velmo32.ini に書き込めませんでした。\n設定は保存されません。", MB_OK | MB_ICONEXCLAMATION);
   return TDecoratedFrame::CanClose();
@@ -255,8 +256,16 @@ void SDIDecFrame::CmOutputDir()
 
 void SDIDecFrame::CmPlay()
 {
+  // The device plays up to the first frame that could not be shown.
+  const unsigned end = MovieFile ? MovieFile->FirstUnshowable(Position) : Length;
+  if (end == Position && end < Length) {
+    ReportUnshowableFrame(MovieFile->Check(end), end);
+    return;
+  }
   PlayParms.dwFrom = Position;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
+  PlayParms.dwTo = end - 1;
+  const DWORD to = end < Length ? MCI_TO : 0;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM | to, reinterpret_cast<DWORD_PTR>(&PlayParms));
 }
 
 void SDIDecFrame::CmStop()
