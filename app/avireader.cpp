@@ -710,11 +710,11 @@ TFrameState TAviMovie::Check(std::uint32_t frame, std::uint64_t fileSize)
 {
   if (frame >= FrameCount())
     return TFrameState::Missing;
-  // The frame's own chunk lies at or after its picture frame's.
-  const std::uint32_t pictureFrame = PictureFrame(frame);
-  if (Movie.Frames[frame].End() > fileSize || Movie.Frames[pictureFrame].End() > fileSize)
+  // Frames lie in the file in their order: the picture frame's data comes
+  // before the frame's own chunk ends.
+  if (Movie.Frames[frame].End() > fileSize)
     return TFrameState::Missing;
-  return DataChecked ? CheckDecoding(pictureFrame) : TFrameState::Showable;
+  return DataChecked ? CheckDecoding(PictureFrame(frame)) : TFrameState::Showable;
 }
 
 // A decoder shown a frame reads it, and, where it has to build the picture,
