@@ -1,18 +1,23 @@
 // Checks an AVI movie before the movie device is given it: walks the RIFF
 // structure with every size checked against the file, finds the video stream's
-// format and counts the video frames whose data is completely in the file.
-// Portable code with no platform state; the bytes come through TByteSource.
+// format and indexes the video frames whose data is completely in the file.
+// While the movie is open, checks each compressed frame before the device's
+// decoder gets it. Portable code with no platform state; the bytes come
+// through TByteSource.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <vector>
 
 // Random access to the bytes of a movie.
 class TByteSource {
 public:
   virtual ~TByteSource() = default;
+  // The size now: a file may be cut short while it is open.
   virtual std::uint64_t Size() const = 0;
   // Fills bytes[0, count) from offset; false when that range is not wholly
   // inside the source or cannot be read.
@@ -24,12 +29,13 @@ class TFileByteSource final : public TByteSource {
 public:
   explicit TFileByteSource(const std::string& path);
   bool IsOpen() const { return File.is_open(); }
-  std::uint64_t Size() const override { return Bytes; }
+  std::uint64_t Size() const override;
   bool ReadAt(std::uint64_t offset, std::uint8_t* bytes, std::size_t count) override;
 
 private:
-  std::ifstream File;
-  std::uint64_t Bytes = 0;
+  // Asking for the size moves the stream's position, which is no part of
+  // the source's state: every read sets it first.
+  mutable std::ifstream File;
 };
 
 // Bytes held by the caller, which keeps them alive while the source is used.
@@ -53,6 +59,13 @@ enum class TAviRefusal {
   BadPictureSize,     // zero or negative width, zero height, or a frame too big for 32 bits
   FrameSizeMismatch,  // an uncompressed frame whose size is not stride x |height|
   NoFrames,           // no video frame is complete in the file
+};
+
+// Where one video frame's data lies in the file.
+struct TAviFrameChunk {
+  std::uint64_t Offset = 0;  // of the data, after the chunk's header
+  std::uint32_t Size = 0;    // 0: a dropped frame, which repeats the picture before it
+  std::uint64_t End() const { return Offset + Size; }
 };
 
 struct TAviVideo {
@@ -84,7 +97,9 @@ struct TAviVideo {
   std::uint32_t ExtendedHeaderFrames = 0;  // OpenDML 'dmlh' total frames, 0 when absent
 
   // Video frame chunks whose data is wholly in the file (empty, dropped frames
-  // included), counted in the file, whatever the headers say.
+  // included), found in the file whatever the headers say, in the order the
+  // device numbers them; CompleteFrames is their count.
+  std::vector<TAviFrameChunk> Frames;
   std::uint32_t CompleteFrames = 0;
   // The largest frame count any header claims.
   std::uint32_t ClaimedFrames() const;
@@ -94,3 +109,71 @@ struct TAviVideo {
 TAviVideo ReadAviVideo(TByteSource& source);
 // Opens the file by its ANSI path; CannotOpen when that fails.
 TAviVideo ReadAviVideo(const std::string& path);
+
+// What one frame's compressed data says about handing it to the decoder.
+struct TFrameDataCheck {
+  // Every size, count and index in it agrees with its data and the stream's
+  // format: the decoder reads nothing outside it and writes nothing outside
+  // the picture.
+  bool Sound = true;
+  // Its picture needs nothing of the frames before it.
+  bool SelfContained = true;
+};
+
+// Whether the device decodes frames of this format with a decoder whose input
+// CheckFrameData knows: Cinepak ('cvid') and Microsoft Video 1 ('MSVC', 'CRAM',
+// 'WHAM') of 8 or 16 bits per pixel.
+bool HasCheckedFrameData(const TAviVideo& video);
+// Checks the data of one frame of the movie's video stream. Empty (dropped)
+// frames and formats not checked pass.
+TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data, std::size_t size);
+
+enum class TFrameState {
+  Showable,
+  Damaged,  // its data, or that of a frame its picture builds on, is damaged
+  Missing,  // its data is no longer wholly in the file
+};
+
+// The movie the device has open, read from its own file to check each frame
+// before the device is asked to show it. A frame's verdict is kept once its
+// data has been read, so that stepping costs the read of one frame.
+class TAviMovie {
+public:
+  // Reads the movie's structure; the source stays in use for the checks. A
+  // null source gives a movie refused as CannotOpen.
+  explicit TAviMovie(std::unique_ptr<TByteSource> source);
+
+  const TAviVideo& Video() const { return Movie; }
+  std::uint32_t FrameCount() const { return static_cast<std::uint32_t>(Movie.Frames.size()); }
+
+  // The frame whose data gives frame's picture: the frame itself, or, for a
+  // dropped frame, the last frame before it that has data (the frame itself
+  // when none has).
+  std::uint32_t PictureFrame(std::uint32_t frame) const;
+  // Whether the device may be asked to show frame's picture: the data of its
+  // picture frame is wholly in the file as it is now, and that frame and every
+  // frame its picture builds on, back to one that needs no earlier frame, are
+  // sound. Frames past the movie are Missing.
+  TFrameState Check(std::uint32_t frame);
+  // The first frame from 'from' on whose picture may not be shown (FrameCount()
+  // when there is none): how far the device may play.
+  std::uint32_t FirstUnshowable(std::uint32_t from);
+
+private:
+  enum class TVerdict : std::uint8_t { Unknown, Sound, Damaged };
+
+  TFrameState Check(std::uint32_t frame, std::uint64_t fileSize);
+  // Decides pictureFrame's verdict, walking back over the frames it builds on.
+  TFrameState CheckDecoding(std::uint32_t pictureFrame);
+  // False when the data is no longer in the file.
+  bool CheckData(std::uint32_t frame, TFrameDataCheck& check);
+
+  std::unique_ptr<TByteSource> Source;
+  TAviVideo Movie;
+  bool DataChecked = false;  // the format's frames are checked before they are shown
+  std::vector<TVerdict> Verdicts;
+  std::vector<std::uint8_t> Data;
+};
+
+// Opens the movie file by its ANSI path; CannotOpen when that fails.
+std::unique_ptr<TAviMovie> OpenAviMovie(const std::string& path);

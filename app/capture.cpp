@@ -206,7 +206,8 @@ void SDIDecFrame::ContinuousCut()
   const TCancelKeys cancelKeys(AccelHandle);
   const unsigned generation = MovieGeneration;
   Position = MarkFrom;
-  ShowFrame();
+  if (!ShowFrame())
+    return;
   const TWaitCursor wait;
   TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
   // Declared after the grabber: the write in flight ends before its pixels go.
@@ -221,8 +222,11 @@ void SDIDecFrame::ContinuousCut()
       break;
     if (!CutFrame(grabber, writer))
       return;
-    for (int turn = 0; turn < CutStep; ++turn)
-      StepForward();
+    bool stepped = true;
+    for (int turn = 0; turn < CutStep && stepped; ++turn)
+      stepped = StepForward();
+    if (!stepped)
+      break;  // the next frame is refused (the user has been told why)
     if (!PumpOneMessage(cancelKeys.Get()))
       break;
     if (MarkTo - frame < step)

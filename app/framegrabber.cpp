@@ -1,5 +1,6 @@
 #include "app/framegrabber.h"
 
+#include "app/devicewatchdog.h"
 #include "app/moviewindow.h"
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
@@ -39,7 +40,10 @@ TFramePicture TFrameGrabber::GrabIntoSection(TSize size, const TMovieWindowBorde
   std::shared_ptr<TDibSection> section = FreeSection(size);
   CopyInnerArea(MovieWindow, size, *section, border);
   ::GdiFlush();  // the pixels may be read on another thread
-  return [section](const char* path) { return section->WriteFile(path); };
+  return [section](const char* path) {
+    const TFileWriteScope whole;
+    return section->WriteFile(path);
+  };
 }
 
 TFramePicture TFrameGrabber::GrabThroughPalette(TSize size, const TMovieWindowBorder& border)
@@ -53,5 +57,8 @@ TFramePicture TFrameGrabber::GrabThroughPalette(TSize size, const TMovieWindowBo
     const PALETTEENTRY& e = entries[static_cast<std::size_t>(i)];
     dib->SetColor(i, RGB(e.peRed, e.peGreen, e.peBlue));
   }
-  return [dib](const char* path) { return dib->WriteFile(path); };
+  return [dib](const char* path) {
+    const TFileWriteScope whole;
+    return dib->WriteFile(path);
+  };
 }

@@ -35,11 +35,12 @@ void SDIDecFrame::OpenMovie(const char* path)
   // The file is checked before the device gets it: the device would wait
   // forever to show a frame of a movie that has none, and would play frames
   // that are not in the file as copies of the last one it could decode.
-  const TAviVideo video = std::strlen(path) < MAX_PATH ? ReadAviVideo(path) : TAviVideo();
-  if (!video.Readable()) {
+  std::unique_ptr<TAviMovie> file = std::strlen(path) < MAX_PATH ? OpenAviMovie(path) : nullptr;
+  if (!file || !file->Video().Readable()) {
     RefuseMovie();
     return;
   }
+  const TAviVideo& video = file->Video();
 
   // The device takes its own copy of the name while it opens the file.
   OpenParms.lpstrElementName = const_cast<char*>(path);
@@ -70,10 +71,14 @@ void SDIDecFrame::OpenMovie(const char* path)
   Position = 0;
   ResetSlider(LastFrame());
 
+  const bool truncated = video.Truncated();
+  const unsigned complete = video.CompleteFrames;
+  const unsigned claimed = video.ClaimedFrames();
+  MovieFile = std::move(file);
   ShowFrame();
   ResetMarks();
-  if (video.Truncated())
-    ReportTruncatedMovie(video.CompleteFrames, video.ClaimedFrames());
+  if (truncated)
+    ReportTruncatedMovie(complete, claimed);
   if (!ScreenShowsWholePicture())
     ReportPictureTooLarge("見ることはできますが、切り取りはできません。");
 }
@@ -86,12 +91,32 @@ void SDIDecFrame::ReportTruncatedMovie(unsigned complete, unsigned claimed)
   ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
 }
 
+void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
+{
+  if (ReportingUnshowable)
+    return;
+  ReportingUnshowable = true;
+  char text[200];
+  if (state == TFrameState::Missing)
+    std::snprintf(text, sizeof text, "動画ファイルが途中で切れています。\nこま %u はもうファイルにありません。", frame);
+  else
+    std::snprintf(text, sizeof text, "動画ファイルのこま %u が壊れているため、表示できません。", frame);
+  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  ReportingUnshowable = false;
+}
+
 void SDIDecFrame::CloseMovie()
 {
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
+  {
+    const TDeviceWatchdog::TCall watched(DeviceWatch);
+    ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
+  }
   ++MovieGeneration;
   MovieOpen = 0;
   MovieWindow = nullptr;
+  MovieFile.reset();
+  ShownPosition = 0;
+  DevicePosition = 0;
   TrackPlayback(false);
   ShowMarkedRange();
 }
@@ -158,62 +183,97 @@ void SDIDecFrame::GrowFrameToShowMovie()
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SDIDecFrame::ShowFrame()
+bool SDIDecFrame::ShowFrame()
 {
   // Frames run from 0 to Length - 1. The device accepts the position Length
   // but draws nothing there (some builds of it fail outright): a position
   // beyond the last frame becomes the last frame, so that what is shown and
   // the position that names it agree.
   Position = std::min(Position, LastFrame());
-  PlayParms.dwFrom = Position;
-  PlayParms.dwTo = Position;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO,
-                    reinterpret_cast<DWORD_PTR>(&PlayParms));
+  const unsigned frame = Position;
+  // A frame whose data is damaged, or no longer in the file, never reaches the
+  // device's decoder, which could crash or hang on it. A dropped frame shows
+  // the picture before it: the device is asked for that frame, since it would
+  // show whatever it decoded last.
+  unsigned shown = frame;
+  if (MovieFile) {
+    const TFrameState state = MovieFile->Check(frame);
+    if (state != TFrameState::Showable) {
+      ReadPosition();
+      ReportUnshowableFrame(state, frame);
+      return false;
+    }
+    shown = MovieFile->PictureFrame(frame);
+  }
+  PlayParms.dwFrom = shown;
+  PlayParms.dwTo = shown;
+  {
+    const TDeviceWatchdog::TCall watched(DeviceWatch);
+    ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO,
+                      reinterpret_cast<DWORD_PTR>(&PlayParms));
+  }
   TrackPlayback(false);  // the seek ended any playback
+  ShownPosition = frame;
+  DevicePosition = shown;
   // The device may leave the new frame to its next repaint; the frame is to be
   // on screen (and so in a capture) when this returns.
   if (MovieWindow)
     ::RedrawWindow(MovieWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  return true;
 }
 
 void SDIDecFrame::ReadPosition()
 {
   StatusParms.dwItem = MCI_STATUS_POSITION;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
-                    reinterpret_cast<DWORD_PTR>(&StatusParms));
-  Position = static_cast<unsigned>(StatusParms.dwReturn);
+  {
+    const TDeviceWatchdog::TCall watched(DeviceWatch);
+    ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
+                      reinterpret_cast<DWORD_PTR>(&StatusParms));
+  }
+  // Still at the frame shown for a dropped frame: the position is the dropped frame's.
+  const auto device = static_cast<unsigned>(StatusParms.dwReturn);
+  Position = device == DevicePosition ? ShownPosition : device;
 }
 
 bool SDIDecFrame::DeviceIsPlaying()
 {
   StatusParms.dwItem = MCI_STATUS_MODE;
+  const TDeviceWatchdog::TCall watched(DeviceWatch);
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
                     reinterpret_cast<DWORD_PTR>(&StatusParms));
   return StatusParms.dwReturn == MCI_MODE_PLAY;
 }
 
-void SDIDecFrame::StepForward()
+bool SDIDecFrame::StepForward()
 {
   ReadPosition();
-  if (Position < LastFrame()) {
-    ++Position;
-    ShowFrame();
-  }
+  if (Position >= LastFrame())
+    return true;
+  ++Position;
+  return ShowFrame();
 }
 
-void SDIDecFrame::StepBack()
+bool SDIDecFrame::StepBack()
 {
   ReadPosition();
-  if (Position > 0) {
-    --Position;
-    ShowFrame();
-  }
+  if (Position == 0)
+    return true;
+  --Position;
+  return ShowFrame();
 }
 
 void SDIDecFrame::StartPlayback()
 {
+  // The device plays up to the first frame that could not be shown.
+  const unsigned end = MovieFile ? MovieFile->FirstUnshowable(Position) : Length;
+  if (end == Position && end < Length) {
+    ReportUnshowableFrame(MovieFile->Check(end), end);
+    return;
+  }
   PlayParms.dwFrom = Position;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
+  PlayParms.dwTo = end - 1;
+  const DWORD to = end < Length ? MCI_TO : 0;
+  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM | to, reinterpret_cast<DWORD_PTR>(&PlayParms));
   TrackPlayback(true);
 }
 

@@ -133,7 +133,7 @@ bool SDIDecFrame::ReadOutputDir()
 SDIDecFrame::~SDIDecFrame()
 {
   delete FileData;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
+  CloseMovie();
 }
 
 void SDIDecFrame::SetupWindow()
@@ -175,6 +175,7 @@ void SDIDecFrame::SetupWindow()
 bool SDIDecFrame::CanClose()
 {
   ::KillTimer(Handle, TrackingTimer);
+  const TFileWriteScope whole;
   if (!SaveSettings())
     ShowError("設定ファイル velmo32.ini に書き込めませんでした。\n設定は保存されません。", MB_OK | MB_ICONEXCLAMATION);
   return TDecoratedFrame::CanClose();

@@ -5,6 +5,8 @@
 
 #include "framework/frame/decframe.h"
 #include "framework/dialogs/opensave.h"
+#include "app/avireader.h"
+#include "app/devicewatchdog.h"
 #include "app/framegrabber.h"
 
 class THSlider;
@@ -15,6 +17,7 @@ class TFrameWriter;
 #include <mmsystem.h>
 #include <digitalv.h>
 
+#include <memory>
 #include <string>
 
 class SDIDecFrame : public TDecoratedFrame {
@@ -24,14 +27,16 @@ public:
 
   bool CanClose() override;
 
-  // Movie device control.
+  // Movie device control. ShowFrame, StepForward and StepBack are false when
+  // the frame to show was refused (the user has been told why), Position then
+  // being the frame still shown.
   void OpenMovie(const char* path);
   // Shows the frame at Position (the last frame when it lies beyond) and ends
   // a running playback there.
-  void ShowFrame();
+  bool ShowFrame();
   void ReadPosition();
-  void StepForward();
-  void StepBack();
+  bool StepForward();
+  bool StepBack();
 
   // Capture of the frame on screen into a BMP file; false when it could not be
   // written (the user has been told).
@@ -86,6 +91,9 @@ private:
   void GrowFrameToShowMovie();
   // Tells the user that only the complete frames of a cut-off file are open.
   void ReportTruncatedMovie(unsigned complete, unsigned claimed);
+  // Tells the user why a frame is not shown; once at a time, however often
+  // the frame is asked for while the message is up.
+  void ReportUnshowableFrame(TFrameState state, unsigned frame);
   void ResetMarks();
   // The position of the movie's last frame.
   unsigned LastFrame() const { return Length ? Length - 1 : 0; }
@@ -170,6 +178,16 @@ private:
   char LastDir[260] = "";
   int LastSliderPos = 0;
   TOpenSaveDialog::TData* FileData = nullptr;
+
+  // The open movie's own file, read to check each frame before the device
+  // shows it; the frame number last shown and the frame the device was asked
+  // for to show it (the picture of a dropped frame is an earlier frame's).
+  std::unique_ptr<TAviMovie> MovieFile;
+  unsigned ShownPosition = 0;
+  unsigned DevicePosition = 0;
+  bool ReportingUnshowable = false;
+  // Ends the program when a device call does not return.
+  TDeviceWatchdog DeviceWatch;
 
   // A continuous cut runs (its message pump may dispatch another cut command),
   // and a count of the movies opened and closed, so that a cut can tell that

@@ -73,6 +73,8 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
     const std::string bytes = ReadWholeFile(MoviePathName);
     WriteWholeFile(MoviePathName, bytes.substr(0, bytes.size() - Options.DroppedTailBytes));
   }
+  if (Options.Rework)
+    Options.Rework(MoviePathName);
   Settings.Write("[Screen]\r\nDir=" + OutputDirName + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
   // The first word after the program's name is the one the program skips.
   Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "");

@@ -8,6 +8,7 @@
 #include "tests/support/settingsfile.h"
 #include "tools/avi/avi_writer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,8 @@ public:
     int Tolerance = 0;
     // The movie file loses this many bytes at its end, as a file cut off would.
     std::uint32_t DroppedTailBytes = 0;
+    // Replaces the movie written at the path before the program starts.
+    std::function<void(const std::string& path)> Rework;
     std::string MovieName = "movie.avi";
     bool OnCommandLine = true;
     // The session starts driving the program as soon as its main window

@@ -1,5 +1,6 @@
-// Movies the program must refuse or open only in part, and the user's keys
-// during a long continuous cut.
+// Movies the program must refuse or open only in part, damaged or changed
+// under it, and the user's keys during a long continuous cut.
+#include "app/avireader.h"
 #include "resources/resource.h"
 #include "tests/app/cut_session.h"
 
@@ -7,21 +8,78 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 
 namespace {
 
 const char OpenFailure[] = "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です";
 
 // Dismisses the program's error box; returns its text ("" when none came).
-std::string TakeErrorBox(TProgramRun& run)
+std::string TakeErrorBox(TProgramRun& run, int timeoutMs = 20000)
 {
-  HWND box = run.WaitForWindow("エラー", 20000, "#32770", false);
+  HWND box = run.WaitForWindow("エラー", timeoutMs, "#32770", false);
   if (!box)
     return "";
   const std::string text = DialogItemText(box, 0xFFFF);
   ::PostMessageA(box, WM_COMMAND, IDOK, 0);
   WaitFor([&] { return !::IsWindow(box); });
   return text;
+}
+
+void ExpectClosedNormally(TCutSession& session)
+{
+  ::PostMessageA(session.Main(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(session.Program().WaitForExit(), 0u);
+}
+
+// A path as the host names it.
+std::string HostPath(const std::string& windowsPath)
+{
+  using TToHost = char*(CDECL*)(LPCWSTR);
+  const auto toHost = reinterpret_cast<TToHost>(
+    ::GetProcAddress(::GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
+  wchar_t wide[MAX_PATH];
+  ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
+  char* host = toHost ? toHost(wide) : nullptr;
+  const std::string path = host ? host : "";
+  ::HeapFree(::GetProcessHeap(), 0, host);
+  return path;
+}
+
+// Runs a shell command on the host, in the folder of the file named, and
+// returns whether it succeeded. Wine starts host programs but cannot wait for
+// them: the command leaves its exit status in a file when it ends.
+bool RunOnHost(const std::string& command, const std::string& nearFile)
+{
+  const std::string status = nearFile + ".status";
+  ::DeleteFileA(status.c_str());
+  const std::string hostStatus = HostPath(status);
+  std::string line = "/bin/sh -c \"" + command + "; echo $? >'" + hostStatus + ".new' && mv '" + hostStatus +
+                     ".new' '" + hostStatus + "'\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  if (!WaitFor([&] { return ::GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000))
+    return false;
+  return ReadWholeFile(status).rfind("0\n", 0) == 0;
+}
+
+TAviVideo ReadVideo(const std::string& bytes)
+{
+  TMemoryByteSource source(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  return ReadAviVideo(source);
+}
+
+// The frame of the test pattern that a movie with dropped frames shows.
+std::uint32_t PictureFrame(const TTestMovie& movie, std::uint32_t frame)
+{
+  while (frame > 0 && std::count(movie.Dropped.begin(), movie.Dropped.end(), frame))
+    --frame;
+  return frame;
 }
 
 void ExpectRefusedAndClosedNormally(TCutSession& session)
@@ -262,6 +320,152 @@ TEST_F(WriteInFlightTest, ClosingEndsTheProgramWithEveryFileCompleteAndInOrder)
   const std::size_t written = Session.OutputFiles().size();
   EXPECT_LT(written, 100u) << "the cut went on after the close";
   ExpectCompleteRun(written, true);
+}
+
+// ------------------------------------------------------- damaged and changed movies
+
+// The first frames of the Cinepak movie are sound; from this one on, two in a
+// hundred of each frame's bytes are changed, as damage on a disk or in a copy.
+constexpr std::uint32_t FirstDamagedFrame = 5;
+
+// The test movie, made Cinepak by ffmpeg and damaged with a fixed seed.
+void MakeDamagedCinepak(const std::string& path)
+{
+  const std::string cinepak = path + ".cvid.avi";
+  const std::string host = HostPath(path);
+  ASSERT_TRUE(
+    RunOnHost("ffmpeg -nostdin -v error -y -i '" + host + "' -c:v cinepak '" + HostPath(cinepak) + "'", path));
+  std::string bytes = ReadWholeFile(cinepak);
+  const TAviVideo video = ReadVideo(bytes);
+  ASSERT_TRUE(video.Readable());
+  std::mt19937 random(28);
+  for (std::uint32_t frame = FirstDamagedFrame; frame < video.Frames.size(); ++frame) {
+    const TAviFrameChunk& chunk = video.Frames[frame];
+    for (std::uint32_t changed = 0; changed < std::max(1u, chunk.Size / 50); ++changed)
+      bytes[chunk.Offset + random() % chunk.Size] = static_cast<char>(random());
+  }
+  ASSERT_TRUE(WriteWholeFile(path, bytes));
+  ::DeleteFileA(cinepak.c_str());
+}
+
+class DamagedMovieTest : public testing::Test {
+protected:
+  static TCutSession::TOptions Options()
+  {
+    TCutSession::TOptions options;
+    options.Movie.Frames = 30;
+    options.Rework = MakeDamagedCinepak;
+    return options;
+  }
+
+  void SetUp() override
+  {
+    ASSERT_NE(Session.Main(), nullptr);
+    ASSERT_TRUE(Session.WaitForMovie());
+  }
+
+  void ExpectDamagedFrameTold(std::uint32_t frame)
+  {
+    const std::string told = TakeErrorBox(Session.Program());
+    EXPECT_NE(told.find("こま " + std::to_string(frame) + " が壊れて"), std::string::npos) << told;
+  }
+
+  TCutSession Session{Options()};
+};
+
+TEST_F(DamagedMovieTest, SteppingOntoADamagedCinepakFrameIsRefusedAndTheProgramGoesOn)
+{
+  for (std::uint32_t frame = 1; frame <= FirstDamagedFrame; ++frame)
+    Session.Command(CM_NEXTFRAME);
+  ExpectDamagedFrameTold(FirstDamagedFrame);
+  // The frame before stays shown, under its own number, and the program answers.
+  Session.Command(CM_CUT);
+  EXPECT_TRUE(Session.WaitForFile(CaptureName(FirstDamagedFrame - 1)));
+  Session.Command(CM_NEXTFRAME);
+  ExpectDamagedFrameTold(FirstDamagedFrame);
+  Session.Command(CM_LASTFRAME);
+  ExpectDamagedFrameTold(29);
+  ExpectClosedNormally(Session);
+}
+
+TEST_F(DamagedMovieTest, ACutStopsAtTheDamagedFrameWithEveryFileComplete)
+{
+  Session.Command(CM_MARKFROM);
+  Session.Command(CM_CUT);
+  ExpectDamagedFrameTold(FirstDamagedFrame);
+  Session.Settle();
+  std::vector<std::string> files = Session.OutputFiles();
+  std::sort(files.begin(), files.end());
+  ASSERT_EQ(files.size(), FirstDamagedFrame);
+  for (std::uint32_t frame = 0; frame < FirstDamagedFrame; ++frame) {
+    EXPECT_EQ(files[frame], CaptureName(frame));
+    const TBmpFile bmp = Session.Output(CaptureName(frame));
+    EXPECT_TRUE(bmp.Valid && bmp.FileSize == bmp.Bytes.size()) << CaptureName(frame);
+  }
+  ExpectClosedNormally(Session);
+}
+
+TEST(DroppedFramesTest, ADroppedFrameIsCutAsTheFrameBeforeItHoweverItIsReached)
+{
+  TCutSession::TOptions options;
+  options.Movie.Frames = 30;
+  options.Movie.Dropped = {3, 4, 5, 10};
+  TCutSession session(options);
+  ASSERT_TRUE(session.WaitForMovie());
+
+  session.Command(CM_MARKFROM);
+  session.Command(CM_CUT);
+  ASSERT_TRUE(session.WaitForFile(CaptureName(29)));
+  session.Settle();
+  for (std::uint32_t frame = 0; frame < 30; ++frame) {
+    ASSERT_TRUE(session.WaitForFile(CaptureName(frame)));
+    EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(CaptureName(frame)), PictureFrame(options.Movie, frame)),
+              0)
+      << CaptureName(frame);
+  }
+
+  // Frame 5 reached from frame 6, which the device had just decoded.
+  const std::string five = session.OutputDir() + CaptureName(5);
+  ::DeleteFileA(five.c_str());
+  session.Command(CM_FIRSTFRAME);
+  for (int i = 0; i < 6; ++i)
+    session.Command(CM_NEXTFRAME);
+  session.Command(CM_PREVFRAME);
+  session.Command(CM_CUT);
+  ASSERT_TRUE(session.WaitForFile(CaptureName(5)));
+  EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(CaptureName(5)), 2), 0);
+  // And stepping on from there goes to frame 6, not back to the frame shown.
+  ::DeleteFileA((session.OutputDir() + CaptureName(6)).c_str());
+  session.Command(CM_NEXTFRAME);
+  session.Command(CM_CUT);
+  ASSERT_TRUE(session.WaitForFile(CaptureName(6)));
+  EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(CaptureName(6)), 6), 0);
+}
+
+class TruncatedDuringCutTest : public LongCutTest {
+protected:
+  // As wide as the device's window can be narrow, so that each file's
+  // picture is the movie's frame.
+  TruncatedDuringCutTest() : LongCutTest(Movie(120, 32, 2000)) {}
+};
+
+TEST_F(TruncatedDuringCutTest, TheCutStopsAtTheFirstFrameNoLongerInTheFile)
+{
+  // The file is cut inside frame 1000's data while the cut runs.
+  const TAviVideo video = ReadAviVideo(Session.MoviePath());
+  ASSERT_TRUE(video.Readable());
+  const std::uint64_t keep = video.Frames[1000].Offset + 100;
+  StartLongCut();
+  ASSERT_TRUE(
+    RunOnHost("truncate -s " + std::to_string(keep) + " '" + HostPath(Session.MoviePath()) + "'", Session.MoviePath()));
+
+  const std::string told = TakeErrorBox(Session.Program(), 180000);
+  EXPECT_NE(told.find("途中で切れて"), std::string::npos) << told;
+  const std::size_t written = QuietFileCount();
+  EXPECT_GE(written, 1000u);
+  EXPECT_NE(told.find("こま " + std::to_string(written) + " "), std::string::npos) << told;
+  ExpectCompleteRun(written, true);
+  ExpectClosedNormally(Session);
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ struct TMovie {
   std::uint32_t Compression = 0;  // BI_RGB
   std::uint32_t Frames = 3;
   std::vector<std::uint32_t> FrameSizes;  // bytes of each frame chunk; empty: Frames full frames
+  std::vector<TBytes> FrameData;          // each frame chunk's data; empty: frames filled as below
   std::int64_t ClaimedFrames = -1;        // in 'avih' and 'strh'; -1: the frames written
   bool Video = true;
   bool AudioFirst = false;            // an audio stream 0 whose odd-sized chunks follow every frame
@@ -64,6 +65,8 @@ struct TMovie {
 inline TBytes Build(const TMovie& m)
 {
   std::vector<std::uint32_t> sizes = m.FrameSizes;
+  for (const TBytes& data : m.FrameData)
+    sizes.push_back(static_cast<std::uint32_t>(data.size()));
   if (sizes.empty())
     sizes.assign(m.Frames, m.FrameBytes());
   const auto claimed = static_cast<std::uint32_t>(m.ClaimedFrames < 0 ? sizes.size() : m.ClaimedFrames);
@@ -93,7 +96,8 @@ inline TBytes Build(const TMovie& m)
   std::vector<TBytes> main, record, extension;
   for (std::uint32_t i = 0; i < sizes.size(); ++i) {
     std::vector<TBytes>& to = i + m.ExtensionFrames >= sizes.size() ? extension : m.FramesPerRecord ? record : main;
-    to.push_back(Chunk(m.FrameId(), TBytes(sizes[i], static_cast<std::uint8_t>(i))));
+    to.push_back(
+      Chunk(m.FrameId(), m.FrameData.empty() ? TBytes(sizes[i], static_cast<std::uint8_t>(i)) : m.FrameData[i]));
     if (m.AudioFirst)
       to.push_back(Chunk("00wb", {1, 2, 3}));
     if (!record.empty() && (record.size() == m.FramesPerRecord * (1u + m.AudioFirst) || i + 1 == sizes.size())) {

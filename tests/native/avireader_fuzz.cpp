@@ -1,9 +1,11 @@
-// Feeds the AVI reader random mutations of valid movies for a bounded time:
-// avireader_fuzz [seconds [seed]]. Built with the address and undefined-
-// behaviour sanitizers, which end the run at their first report; the input
-// that caused it is saved first. Exits non-zero on any finding.
+// Feeds the AVI reader random mutations of valid movies and of valid
+// compressed frames for a bounded time: avireader_fuzz [seconds [seed]].
+// Built with the address and undefined-behaviour sanitizers, which end the run
+// at their first report; the input that caused it is saved first (a frame's
+// data as it stands). Exits non-zero on any finding.
 #include "app/avireader.h"
 #include "tests/native/avi_image.h"
+#include "tests/native/frame_image.h"
 
 #include <sanitizer/common_interface_defs.h>
 
@@ -84,8 +86,59 @@ const char* BrokenPromise(const TAviVideo& video, std::size_t size)
     return "more complete frames than the file can hold";
   if (video.Readable() && (video.Width <= 0 || video.PictureHeight() == 0 || video.CompleteFrames == 0))
     return "a readable movie without a picture or frames";
+  for (const TAviFrameChunk& frame : video.Frames) {
+    if (frame.End() > size)
+      return "a frame whose data is not in the file";
+  }
   return nullptr;
 }
+
+// Checks frames of the movie as the program would; a frame let through has
+// sound data.
+const char* BrokenPromise(TAviMovie& movie)
+{
+  const TAviVideo& video = movie.Video();
+  if (!video.Readable())
+    return nullptr;
+  movie.FirstUnshowable(movie.FrameCount() / 2);
+  for (std::uint32_t frame = 0; frame < movie.FrameCount(); ++frame) {
+    if (movie.Check(frame) != TFrameState::Showable)
+      continue;
+    const TAviFrameChunk& chunk = video.Frames[movie.PictureFrame(frame)];
+    const std::uint8_t* data = Input.data() + chunk.Offset;
+    if (!CheckFrameData(video, data, chunk.Size).Sound)
+      return "a damaged frame let through";
+  }
+  return nullptr;
+}
+
+// A frame's verdict must agree with what its header says.
+const char* BrokenPromise(const TAviVideo& video, const TBytes& frame)
+{
+  const TFrameDataCheck check = CheckFrameData(video, frame.data(), frame.size());
+  if (!check.Sound || frame.empty() || video.Compression != cvid::Fourcc)
+    return nullptr;
+  const std::size_t length = frame[1] << 16 | frame[2] << 8 | frame[3];
+  if (length != frame.size() && length + 1 != frame.size())
+    return "a sound Cinepak frame whose length is not its size";
+  return nullptr;
+}
+
+TAviVideo FrameFormat(std::uint32_t compression, std::int32_t width, std::int32_t height, std::uint16_t bitCount)
+{
+  TAviVideo video;
+  video.Refusal = TAviRefusal::None;
+  video.Compression = compression;
+  video.Width = width;
+  video.Height = height;
+  video.BitCount = bitCount;
+  return video;
+}
+
+struct TFrameSeed {
+  TAviVideo Video;
+  TBytes Data;
+};
 
 }  // namespace
 
@@ -118,14 +171,70 @@ int main(int argc, char** argv)
       m.ExtensionFrames = 1;
     }),
   };
+  const auto cinepak = [](std::vector<TBytes> frames) {
+    return Build([&](TMovie& m) {
+      m.Width = 8;
+      m.Height = 4;
+      m.Compression = cvid::Fourcc;
+      m.FrameData = frames;
+    });
+  };
+  const TBytes compressedSeeds[] = {
+    cinepak({cvid::KeyFrame(0), cvid::InterFrame(), {}, cvid::InterFrame(), cvid::KeyFrame(1), cvid::InterFrame()}),
+    Build([](TMovie& m) {
+      m.Width = 8;
+      m.Height = 4;
+      m.BitCount = 16;
+      m.Compression = msv1::Fourcc;
+      m.FrameData = {Concat({msv1::Code(0x8001), msv1::Code(0x8002), msv1::End}),
+                     Concat({msv1::Skip(1), msv1::Code(0x0F0F), msv1::Code(0x8123), msv1::Code(1), TBytes(12, 4)})};
+    }),
+  };
+  using namespace cvid;
+  const TFrameSeed frameSeeds[] = {
+    {FrameFormat(Fourcc, 8, 4, 24), KeyFrame()},
+    {FrameFormat(Fourcc, 8, 4, 24), InterFrame()},
+    {FrameFormat(Fourcc, 8, 8, 24),
+     Frame(0, 8, 8,
+           {Strip(0x1000, 0, 4, 8,
+                  {Codebook(0x2000, 3), Chunk(0x2300, Concat({{0xC0, 0, 0, 0}, TBytes(12, 1)})),
+                   Chunk(0x3000, {0x80, 0, 0, 0, 0, 1, 2, 1, 1})}),
+            Strip(0x1100, 4, 8, 8, {Codebook(0x2600, 2), Chunk(0x3100, {0xD0, 0, 0, 0, 1, 1, 1, 1, 0})})})},
+    {FrameFormat(msv1::Fourcc, 8, 8, 16), Concat({msv1::Code(0x0F0F), msv1::Code(0x8123), msv1::Code(1), TBytes(12, 4),
+                                                  msv1::Skip(2), msv1::Code(0x8001), msv1::End})},
+    {FrameFormat(msv1::Fourcc, 12, 4, 8),
+     Concat({msv1::Code(0x1234), {1, 2}, msv1::Code(0x9012), TBytes(8, 3), msv1::Code(0x8A01)})},
+  };
+
   TMutator mutator(seed);
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   std::uint64_t runs = 0;
   for (; std::chrono::steady_clock::now() < end; ++runs) {
-    Input = seeds[mutator.Below(std::size(seeds))];
-    mutator.Mutate(Input);
-    TMemoryByteSource source(Input.data(), Input.size());
-    if (const char* broken = BrokenPromise(ReadAviVideo(source), Input.size())) {
+    const char* broken = nullptr;
+    switch (runs % 3) {
+    case 0: {
+      Input = seeds[mutator.Below(std::size(seeds))];
+      mutator.Mutate(Input);
+      TMemoryByteSource source(Input.data(), Input.size());
+      broken = BrokenPromise(ReadAviVideo(source), Input.size());
+      break;
+    }
+    case 1: {
+      Input = compressedSeeds[mutator.Below(std::size(compressedSeeds))];
+      mutator.Mutate(Input);
+      TAviMovie movie(std::make_unique<TMemoryByteSource>(Input.data(), Input.size()));
+      broken = BrokenPromise(movie);
+      break;
+    }
+    default: {
+      const TFrameSeed& frame = frameSeeds[mutator.Below(std::size(frameSeeds))];
+      Input = frame.Data;
+      mutator.Mutate(Input);
+      broken = BrokenPromise(frame.Video, Input);
+      break;
+    }
+    }
+    if (broken) {
       std::printf("avireader_fuzz: run %llu: %s\n", static_cast<unsigned long long>(runs), broken);
       SaveInput();
       return 1;

@@ -1,5 +1,6 @@
 #include "app/avireader.h"
 #include "tests/native/avi_image.h"
+#include "tests/native/frame_image.h"
 
 #include <gtest/gtest.h>
 
@@ -194,6 +195,308 @@ TEST(AviReader, ReadsAFileByItsPath)
   EXPECT_EQ(video.CompleteFrames, 3u);
   EXPECT_EQ(video.ClaimedFrames(), 4u);
   EXPECT_EQ(ReadAviVideo(path).Refusal, TAviRefusal::CannotOpen);
+}
+
+// ------------------------------------------------------- compressed frames
+
+TAviVideo Format(std::uint32_t compression, std::int32_t width, std::int32_t height, std::uint16_t bitCount = 24)
+{
+  TAviVideo video;
+  video.Refusal = TAviRefusal::None;
+  video.Compression = compression;
+  video.Width = width;
+  video.Height = height;
+  video.BitCount = bitCount;
+  return video;
+}
+
+struct TFrameCase {
+  const char* Name;
+  TAviVideo Video;
+  TBytes Data;
+  bool Sound;
+  bool SelfContained;
+};
+
+void ExpectVerdicts(const std::vector<TFrameCase>& cases)
+{
+  for (const TFrameCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TFrameDataCheck check = CheckFrameData(c.Video, c.Data.data(), c.Data.size());
+    EXPECT_EQ(check.Sound, c.Sound);
+    if (c.Sound) {
+      EXPECT_EQ(check.SelfContained, c.SelfContained);
+    }
+  }
+}
+
+TBytes Patched16(TBytes bytes, std::size_t offset, std::uint16_t value)
+{
+  bytes[offset] = static_cast<std::uint8_t>(value >> 8);
+  bytes[offset + 1] = static_cast<std::uint8_t>(value);
+  return bytes;
+}
+
+TEST(CompressedFrames, CinepakFramesAreSoundOnlyWhenEverySizeCountAndIndexAgrees)
+{
+  using namespace cvid;
+  const TAviVideo picture = Format(Fourcc, 8, 8);
+  const TBytes v4 = Codebook(0x2000, 2);
+  const TBytes v1 = Codebook(0x2200, 2);
+  // Four blocks, V4 and V1 in turn, with codebooks of two entries each.
+  const TBytes key = Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, IntraCodes()})});
+  const std::size_t strip = 10;
+  const std::size_t chunks = strip + 12;
+  const std::size_t codes = chunks + v4.size() + v1.size();
+  const TBytes topHalf = Chunk(0x3000, {0x80, 0, 0, 0, 0, 1, 0, 1, 1});
+  const auto twoStrips = [&](std::uint8_t flags, std::uint16_t secondTop, std::vector<TBytes> secondChunks) {
+    return Frame(
+      flags, 8, 8,
+      {Strip(0x1000, 0, 4, 8, {v4, v1, topHalf}), Strip(0x1000, secondTop, secondTop ? 8 : 4, 8, secondChunks)});
+  };
+  const TBytes reusedBooks = Chunk(0x3000, {0x80, 0, 0, 0, 1, 1, 1, 1, 0});
+  // A picture 4 wide of one block per strip, the first defining the codebook.
+  const auto stripsOfOneBlock = [&](std::uint16_t strips) {
+    std::vector<TBytes> all{Strip(0x1000, 0, 4, 4, {v1, Chunk(0x3200, {1})})};
+    all.resize(strips, Strip(0x1000, 0, 4, 4, {Chunk(0x3200, {0})}));
+    return Frame(0, 4, static_cast<std::uint16_t>(4 * strips), all);
+  };
+  const TBytes nineFlagWords = Concat({Be16s({0x2100, 4 + 36}), TBytes(36, 0)});
+
+  ExpectVerdicts({
+    {"a key frame", picture, key, true, true},
+    {"the second strip with the first's codebooks", picture, twoStrips(0, 0, {reusedBooks}), true, true},
+    {"strips at absolute rows", picture, twoStrips(0, 4, {reusedBooks}), true, true},
+    {"strips keeping their codebooks of the frame before", picture, twoStrips(1, 0, {reusedBooks}), true, false},
+    {"skipped, V4 and V1 blocks", picture,
+     Frame(1, 8, 8, {Strip(0x1100, 0, 8, 8, {Chunk(0x3100, {0xD0, 0, 0, 0, 7, 7, 7, 7, 9})})}), true, false},
+    {"codes ending where only skipped blocks remain", Format(Fourcc, 256, 4),
+     Frame(1, 256, 4, {Strip(0x1100, 0, 4, 256, {Chunk(0x3100, {0, 0, 0, 0})})}), true, false},
+    {"V1 codes only", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v1, Chunk(0x3200, {0, 1, 1, 0})})}), true, true},
+    {"a partial codebook update", picture,
+     Frame(0, 8, 8,
+           {Strip(0x1000, 0, 8, 8, {Chunk(0x2100, Concat({{0x60, 0, 0, 0}, TBytes(12, 5)})), v1, IntraCodes()})}),
+     true, false},
+    {"grey codebooks", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {Codebook(0x2400, 2), Codebook(0x2600, 2), IntraCodes()})}), true, true},
+    {"padded to an even size", Format(Fourcc, 8, 4), Concat({KeyFrame(), {0}}), true, true},
+    {"32 strips", Format(Fourcc, 4, 128), stripsOfOneBlock(32), true, true},
+
+    {"length one more than the data", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, IntraCodes()})}, 1),
+     false, false},
+    {"length two less than the data", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, IntraCodes()})}, -2),
+     false, false},
+    {"cut inside the frame header", picture, Cut(key, 9), false, false},
+    {"width not the movie's", picture, Patched16(key, 4, 12), false, false},
+    {"height not the movie's", picture, Patched16(key, 6, 4), false, false},
+    {"no strips", picture, Patched16(key, 8, 0), false, false},
+    {"more strips than the data holds", picture, Patched16(key, 8, 2), false, false},
+    {"33 strips", Format(Fourcc, 4, 132), stripsOfOneBlock(33), false, false},
+    {"unknown strip id", picture, Patched16(key, strip, 0x1001), false, false},
+    {"strip larger than the frame", picture, Patched16(key, strip + 2, 0x100), false, false},
+    {"strip smaller than its header", picture, Patched16(key, strip + 2, 4), false, false},
+    {"strip below the picture", picture, Patched16(key, strip + 8, 12), false, false},
+    {"strips leaving rows uncovered", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 4, 8, {v4, v1, topHalf})}), false,
+     false},
+    {"strip narrower than the picture", picture, Patched16(key, strip + 10, 4), false, false},
+    {"strip starting right of the picture's edge", picture, Patched16(key, strip + 6, 4), false, false},
+    {"second strip overlapping the first", picture, twoStrips(0, 2, {reusedBooks}), false, false},
+    {"strip starting inside a row of blocks", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 2, 8, {v4, v1, topHalf}), Strip(0x1000, 0, 6, 8, {IntraCodes()})}), false, false},
+    {"chunk of size 0", picture, Patched16(key, chunks + 2, 0), false, false},
+    {"chunk larger than the strip", picture, Patched16(key, codes + 2, 0x40), false, false},
+    {"unknown chunk", picture, Patched16(key, chunks, 0x2800), false, false},
+    {"codebook of a part of an entry", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {Chunk(0x2000, TBytes(13, 0)), v1, IntraCodes()})}), false, false},
+    {"codebook of 257 entries", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {Codebook(0x2000, 257), v1, IntraCodes()})}), false, false},
+    {"partial codebook cut inside an entry", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {Chunk(0x2100, Concat({{0x60, 0, 0, 0}, TBytes(11, 5)})), IntraCodes()})}),
+     false, false},
+    {"partial codebook of nine flag words", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {nineFlagWords, v1, IntraCodes()})}), false, false},
+    {"codes a byte short", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, Chunk(0x3000, {0xA0, 0, 0, 0, 0, 1, 0, 1, 1, 0, 1, 0, 1})})}),
+     false, false},
+    {"codes a byte too many", picture,
+     Frame(0, 8, 8,
+           {Strip(0x1000, 0, 8, 8, {v4, v1, Chunk(0x3000, {0xA0, 0, 0, 0, 0, 1, 0, 1, 1, 0, 1, 0, 1, 0, 0})})}),
+     false, false},
+    {"inter codes ending before a coded block", picture,
+     Frame(1, 8, 8, {Strip(0x1100, 0, 8, 8, {Chunk(0x3100, {0xD0, 0, 0, 0, 7, 7, 7, 7})})}), false, false},
+    {"inter codes cut inside a block", picture,
+     Frame(1, 8, 8, {Strip(0x1100, 0, 8, 8, {Chunk(0x3100, {0xD0, 0, 0, 0, 7, 7, 7})})}), false, false},
+    {"V4 index past the codebook", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, Chunk(0x3000, {0xA0, 0, 0, 0, 0, 1, 0, 2, 1, 0, 1, 0, 1, 0})})}),
+     false, false},
+    {"V1 index past the codebook", picture,
+     Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, Chunk(0x3000, {0xA0, 0, 0, 0, 0, 1, 0, 1, 2, 0, 1, 0, 1, 0})})}),
+     false, false},
+    {"codebook after the codes", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, IntraCodes(), v1})}), false,
+     false},
+    {"no codes", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1})}), false, false},
+    {"two code chunks", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, topHalf, topHalf})}), false, false},
+    {"bytes after the last strip", picture,
+     Patched16(Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, IntraCodes()}), {0, 0}}), 8, 1), false, false},
+    {"bytes after the frame", picture, Concat({key, {0, 0}}), false, false},
+  });
+}
+
+TEST(CompressedFrames, MsVideo1FramesAreSoundOnlyWhenTheirCodesCoverThePicture)
+{
+  using namespace msv1;
+  // Four blocks (8 x 8), of 16 bits and of 8.
+  const TAviVideo rgb = Format(Fourcc, 8, 8, 16);
+  const TAviVideo paletted = Format(0x4D415243 /* CRAM */, 8, 9, 8);
+  const TBytes one = Code(0x8123);
+  const TBytes two = Concat({Code(0x0F0F), Code(0x1234), Code(0x0567)});
+  const TBytes eight = Concat({Code(0x00FF), Code(0x8123), Code(0x0001), TBytes(12, 7)});
+  const TBytes twoOfPalette = Concat({Code(0x1234), {1, 2}});
+  const TBytes eightOfPalette = Concat({Code(0x9012), TBytes(8, 3)});
+
+  ExpectVerdicts({
+    {"blocks of one colour", rgb, Concat({one, one, one, one, End}), true, true},
+    {"without the end code", rgb, Concat({one, one, one, one}), true, true},
+    {"blocks of one, two and eight colours", rgb, Concat({two, eight, one, two, End}), true, true},
+    {"skipped blocks", rgb, Concat({Skip(2), one, Skip(1), End}), true, false},
+    {"the last blocks skipped", rgb, Concat({one, Skip(3), End}), true, false},
+    {"lower case fourcc", Format(0x6376736D /* msvc */, 8, 8, 16), Concat({one, one, one, one}), true, true},
+    {"8 bits: one, two and eight colours", paletted,
+     Concat({Code(0x8012), twoOfPalette, eightOfPalette, Code(0x8A01), End}), true, true},
+    {"8 bits: skipped blocks", paletted, Concat({Skip(4), End}), true, false},
+
+    {"a skip of no block", rgb, Concat({Skip(0), one, one, one, one}), false, false},
+    {"a skip past the last block", rgb, Concat({one, Skip(4)}), false, false},
+    {"too few blocks", rgb, Concat({one, one, one, End}), false, false},
+    {"two colours cut short", rgb, Concat({one, one, one, Code(0x0F0F), Code(0x1234)}), false, false},
+    {"eight colours cut short", rgb, Concat({one, one, one, Cut(eight, eight.size() - 1)}), false, false},
+    {"a code cut short", rgb, Concat({one, one, one, {0x23}}), false, false},
+    {"an end code that is not zero", rgb, Concat({one, one, one, one, Code(1)}), false, false},
+    {"bytes after the end code", rgb, Concat({one, one, one, one, End, End}), false, false},
+    {"8 bits: two colours cut short", paletted, Concat({one, one, one, Code(0x1234), {1}}), false, false},
+    {"8 bits: eight colours cut short", paletted, Concat({one, one, one, Cut(eightOfPalette, 9)}), false, false},
+  });
+}
+
+TEST(CompressedFrames, OtherFormatsAndEmptyFramesAreNotChecked)
+{
+  const TBytes junk{1, 2, 3};
+  EXPECT_TRUE(HasCheckedFrameData(Format(cvid::Fourcc, 8, 8)));
+  EXPECT_TRUE(HasCheckedFrameData(Format(0x4D414857 /* WHAM */, 8, 8, 8)));
+  EXPECT_FALSE(HasCheckedFrameData(Format(msv1::Fourcc, 8, 8, 24)));
+  EXPECT_FALSE(HasCheckedFrameData(Format(TAviVideo::UncompressedRgb, 8, 8)));
+  EXPECT_FALSE(HasCheckedFrameData(Format(0x47504A4D /* MJPG */, 8, 8)));
+  EXPECT_TRUE(CheckFrameData(Format(0x47504A4D, 8, 8), junk.data(), junk.size()).Sound);
+  EXPECT_TRUE(CheckFrameData(Format(cvid::Fourcc, 8, 8), junk.data(), 0).Sound);
+}
+
+// ------------------------------------------------------- the open movie
+
+// Bytes that a test may cut short while the movie is open; counts the reads.
+class TShrinkingSource final : public TByteSource {
+public:
+  explicit TShrinkingSource(TBytes bytes) : Bytes(std::move(bytes)) {}
+  std::uint64_t Size() const override { return Bytes.size(); }
+  bool ReadAt(std::uint64_t offset, std::uint8_t* bytes, std::size_t count) override
+  {
+    ++Reads;
+    return TMemoryByteSource(Bytes.data(), Bytes.size()).ReadAt(offset, bytes, count);
+  }
+  void CutTo(std::size_t size) { Bytes.resize(size); }
+  int Reads = 0;
+
+private:
+  TBytes Bytes;
+};
+
+struct TOpenMovie {
+  explicit TOpenMovie(const TMovie& movie)
+  {
+    auto source = std::make_unique<TShrinkingSource>(Build(movie));
+    Source = source.get();
+    Movie = std::make_unique<TAviMovie>(std::move(source));
+  }
+  std::unique_ptr<TAviMovie> Movie;
+  TShrinkingSource* Source;
+};
+
+TMovie Cinepak(std::vector<TBytes> frames)
+{
+  TMovie movie;
+  movie.Width = 8;
+  movie.Height = 4;
+  movie.Compression = cvid::Fourcc;
+  movie.FrameData = std::move(frames);
+  return movie;
+}
+
+TEST(OpenMovie, ADroppedFrameShowsThePictureOfTheLastFrameWithData)
+{
+  TMovie movie;
+  movie.FrameSizes = {0, 24, 24, 0, 0, 0, 24, 24, 24, 24, 0, 24};
+  const TOpenMovie open(movie);
+  const std::uint32_t pictures[] = {0, 1, 2, 2, 2, 2, 6, 7, 8, 9, 9, 11};
+  for (std::uint32_t frame = 0; frame < std::size(pictures); ++frame)
+    EXPECT_EQ(open.Movie->PictureFrame(frame), pictures[frame]) << frame;
+  EXPECT_EQ(open.Movie->Check(4), TFrameState::Showable);
+}
+
+TEST(OpenMovie, AFrameIsRefusedWhenItOrAFrameItsPictureBuildsOnIsDamaged)
+{
+  using namespace cvid;
+  const TBytes damaged = Patched16(InterFrame(), 10 + 12 + 2, 0);  // a chunk of size 0
+  // Key frames at 0 and 5; frame 2 damaged, 6 dropped.
+  const TOpenMovie open(
+    Cinepak({KeyFrame(0), InterFrame(), damaged, InterFrame(), InterFrame(), KeyFrame(1), {}, InterFrame()}));
+  ASSERT_TRUE(open.Movie->Video().Readable());
+  // Whatever the order they are asked for in.
+  for (std::uint32_t frame : {3u, 7u, 1u, 4u, 6u, 0u, 2u, 5u}) {
+    const bool damagedBefore = frame >= 2 && frame <= 4;
+    EXPECT_EQ(open.Movie->Check(frame), damagedBefore ? TFrameState::Damaged : TFrameState::Showable) << frame;
+  }
+  EXPECT_EQ(open.Movie->FirstUnshowable(0), 2u);
+  EXPECT_EQ(open.Movie->FirstUnshowable(5), 8u);
+  EXPECT_EQ(open.Movie->Check(8), TFrameState::Missing);
+}
+
+TEST(OpenMovie, EachFrameIsReadOnceSoSteppingReadsOneFrame)
+{
+  using namespace cvid;
+  const TOpenMovie open(Cinepak({KeyFrame(), InterFrame(), InterFrame(), InterFrame(), InterFrame()}));
+  const int opening = open.Source->Reads;
+  EXPECT_EQ(open.Movie->Check(3), TFrameState::Showable);  // frames 3 back to 0
+  EXPECT_EQ(open.Source->Reads - opening, 4);
+  for (std::uint32_t frame = 0; frame <= 4; ++frame)
+    EXPECT_EQ(open.Movie->Check(frame), TFrameState::Showable);
+  EXPECT_EQ(open.Source->Reads - opening, 5);
+}
+
+TEST(OpenMovie, AFrameNoLongerWhollyInTheFileIsMissing)
+{
+  TMovie movie;
+  movie.FrameSizes = {24, 24, 24, 0, 24};
+  TOpenMovie open(movie);
+  const int opening = open.Source->Reads;
+  const TBytes bytes = Build(movie);
+  // Cut inside frame 2's data: frames 2 and after are gone, the dropped
+  // frame 3 included, though its picture would be frame 2's.
+  open.Source->CutTo(OffsetOf(bytes, "00db", 2) + 8 + 10);
+  for (std::uint32_t frame = 0; frame < 5; ++frame)
+    EXPECT_EQ(open.Movie->Check(frame), frame < 2 ? TFrameState::Showable : TFrameState::Missing) << frame;
+  EXPECT_EQ(open.Movie->FirstUnshowable(0), 2u);
+  EXPECT_EQ(open.Source->Reads, opening) << "uncompressed frames are not read to be checked";
+
+  // A compressed frame whose data went is missing, not damaged.
+  TOpenMovie cinepak(Cinepak({cvid::KeyFrame(), cvid::InterFrame()}));
+  cinepak.Source->CutTo(OffsetOf(Build(Cinepak({cvid::KeyFrame(), cvid::InterFrame()})), "00dc", 1) + 9);
+  EXPECT_EQ(cinepak.Movie->Check(1), TFrameState::Missing);
+  EXPECT_EQ(cinepak.Movie->Check(0), TFrameState::Showable);
+}
+
+TEST(OpenMovie, AMovieThatCannotBeOpenedIsRefused)
+{
+  EXPECT_EQ(TAviMovie(nullptr).Video().Refusal, TAviRefusal::CannotOpen);
+  EXPECT_EQ(OpenAviMovie(testing::TempDir() + "no such movie.avi")->Video().Refusal, TAviRefusal::CannotOpen);
 }
 
 }  // namespace

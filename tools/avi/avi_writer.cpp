@@ -1,5 +1,6 @@
 #include "tools/avi/avi_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -191,18 +192,28 @@ void TAviWriter::WriteHeaders()
 
 void TAviWriter::WriteFrame(const std::uint8_t* bits)
 {
+  WriteChunk(bits, FrameBytes());
+}
+
+void TAviWriter::WriteDroppedFrame()
+{
+  WriteChunk(nullptr, 0);
+}
+
+void TAviWriter::WriteChunk(const std::uint8_t* bits, std::uint32_t bytes)
+{
   if (Finished)
     throw TXAvi("frame written after the movie was finished");
   if (FrameCount() >= FrameCapacity())
     throw TXAvi("movie too long for an AVI 1.0 file");
-  const std::uint32_t frameBytes = FrameBytes();
 
   FrameOffsets.push_back(static_cast<std::uint32_t>(File.tellp()) - MoviStart);
+  FrameSizes.push_back(bytes);
   TBytes chunk;
   chunk.FourCC("00db");
-  chunk.U32(frameBytes);
+  chunk.U32(bytes);
   File.write(chunk.Raw(), chunk.Size());
-  File.write(reinterpret_cast<const char*>(bits), frameBytes);  // always even: rows are 4-byte multiples
+  File.write(reinterpret_cast<const char*>(bits), bytes);  // always even: rows are 4-byte multiples
   Check("a frame");
 }
 
@@ -215,11 +226,11 @@ void TAviWriter::Finish()
   TBytes index;
   index.FourCC("idx1");
   index.U32(FrameCount() * 16);
-  for (std::uint32_t offset : FrameOffsets) {
+  for (std::size_t i = 0; i < FrameOffsets.size(); ++i) {
     index.FourCC("00db");
-    index.U32(AviifKeyframe);
-    index.U32(offset);
-    index.U32(FrameBytes());
+    index.U32(FrameSizes[i] ? AviifKeyframe : 0);
+    index.U32(FrameOffsets[i]);
+    index.U32(FrameSizes[i]);
   }
   File.write(index.Raw(), index.Size());
   const std::uint32_t fileEnd = static_cast<std::uint32_t>(File.tellp());
@@ -270,7 +281,11 @@ void WriteTestMovie(const std::string& path, const TTestMovie& movie)
   if (movie.BitCount == 8)
     format.Palette = PatternPalette();
   TAviWriter writer(path, format);
-  for (std::uint32_t frame = 0; frame < movie.Frames; ++frame)
-    writer.WriteFrame(TestFrameBits(movie, frame).data());
+  for (std::uint32_t frame = 0; frame < movie.Frames; ++frame) {
+    if (std::find(movie.Dropped.begin(), movie.Dropped.end(), frame) != movie.Dropped.end())
+      writer.WriteDroppedFrame();
+    else
+      writer.WriteFrame(TestFrameBits(movie, frame).data());
+  }
   writer.Finish();
 }

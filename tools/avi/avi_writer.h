@@ -49,6 +49,8 @@ public:
   // Appends a frame: FrameBytes() bytes of DIB bits, in the format's row
   // order. Throws TXAvi beyond FrameCapacity().
   void WriteFrame(const std::uint8_t* bits);
+  // Appends a dropped frame: an empty chunk, which repeats the frame before.
+  void WriteDroppedFrame();
   // Writes the index, completes the headers and closes the file.
   void Finish();
 
@@ -65,8 +67,11 @@ private:
   std::string Path;
   TFormat Format;
   std::ofstream File;
+  void WriteChunk(const std::uint8_t* bits, std::uint32_t bytes);
+
   std::uint32_t MoviStart = 0;              // file offset of the 'movi' list type
   std::vector<std::uint32_t> FrameOffsets;  // chunk offsets relative to MoviStart
+  std::vector<std::uint32_t> FrameSizes;
   bool Finished = false;
 };
 
@@ -80,6 +85,7 @@ struct TTestMovie {
   std::uint32_t Rate = 15;
   std::uint32_t Scale = 1;
   bool TopDown = false;
+  std::vector<std::uint32_t> Dropped;  // frames written as empty chunks
 };
 void WriteTestMovie(const std::string& path, const TTestMovie& movie);
 

@@ -1,0 +1,91 @@
+#include "app/devicewatchdog.h"
+
+namespace {
+
+// Writers share it; ending the program takes it alone, and keeps it.
+SRWLOCK FileWrites = SRWLOCK_INIT;
+
+}  // namespace
+
+// Holds the watchdog's lock for its scope.
+class TDeviceWatchdog::TLock {
+public:
+  explicit TLock(SRWLOCK& lock) : Lock(lock) { ::AcquireSRWLockExclusive(&Lock); }
+  ~TLock() { ::ReleaseSRWLockExclusive(&Lock); }
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+
+private:
+  SRWLOCK& Lock;
+};
+
+TDeviceWatchdog::TDeviceWatchdog(DWORD limitMs, std::function<void()> onStuck)
+  : LimitMs(limitMs), OnStuck(std::move(onStuck)), Thread([this] { Run(); })
+{
+}
+
+TDeviceWatchdog::~TDeviceWatchdog()
+{
+  {
+    TLock lock(Lock);
+    Stopping = true;
+  }
+  ::WakeAllConditionVariable(&Changed);
+  Thread.join();
+}
+
+// A call costs the lock and no wake-up: the watchdog looks again when the
+// limit of the call it last saw, or of none, has passed.
+TDeviceWatchdog::TCall::TCall(TDeviceWatchdog& watchdog) : Watchdog(watchdog)
+{
+  TLock lock(Watchdog.Lock);
+  if (Watchdog.Depth++ == 0)
+    Watchdog.Since = ::GetTickCount64();
+}
+
+TDeviceWatchdog::TCall::~TCall()
+{
+  TLock lock(Watchdog.Lock);
+  --Watchdog.Depth;
+}
+
+void TDeviceWatchdog::Run()
+{
+  TLock lock(Lock);
+  while (!Stopping) {
+    DWORD wait = LimitMs;
+    if (Depth > 0) {
+      const ULONGLONG elapsed = ::GetTickCount64() - Since;
+      if (elapsed >= LimitMs) {
+        ::ReleaseSRWLockExclusive(&Lock);
+        OnStuck();
+        ::AcquireSRWLockExclusive(&Lock);
+        return;
+      }
+      wait = static_cast<DWORD>(LimitMs - elapsed);
+    }
+    ::SleepConditionVariableSRW(&Changed, &Lock, wait, 0);
+  }
+}
+
+void TDeviceWatchdog::EndStuckProgram()
+{
+  ::AcquireSRWLockExclusive(&FileWrites);
+  ::MessageBoxExA(nullptr,
+                  "動画の再生装置が応答しなくなりました。\nプログラムを終了します。"
+                  "書き込んだファイルはすべて完全です。",
+                  "エラー", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND, 0);
+  // Nothing of the program can be trusted to end normally: the device holds
+  // its main thread.
+  ::TerminateProcess(::GetCurrentProcess(), StuckExitCode);
+}
+
+TFileWriteScope::TFileWriteScope()
+{
+  ::AcquireSRWLockShared(&FileWrites);
+}
+
+TFileWriteScope::~TFileWriteScope()
+{
+  ::ReleaseSRWLockShared(&FileWrites);
+}
