@@ -5,7 +5,7 @@
 set -euo pipefail
 
 usage() {
-  cat <<'EOF'
+  cat <<EOF
 Usage: scripts/run.sh [-o DIR] [movie]
 
 Runs velmo32.exe under Wine on the movie given (the bundled sample movie by
@@ -16,7 +16,7 @@ uncompressed AVI and kept in the cache folder for the next time.
   -o DIR            cut frames go to DIR (created if needed); without it the
                     program asks for a folder on its first run
   --no-build        run the program as it is built: install and build nothing
-                    but the converter, when the movie needs converting
+                    but the converter, which also reads what an AVI holds
   --prepare-only    convert the movie and store the settings, print the path
                     the program would be given, and start nothing
   -h, --help        this text
@@ -25,8 +25,8 @@ Without a display (no DISPLAY) it runs on a virtual one and shows a short
 demonstration instead: it marks a range, cuts it into build/i686/demo/out (or
 DIR), saves a screenshot of the window as build/i686/demo/velmo32.png and exits.
 
-Converted movies:  ${VELMO_CACHE_DIR:-${XDG_CACHE_HOME:-~/.cache}/velmo}
-Settings file:     build/run-wine/prefix24/drive_c/windows/velmo32.ini
+Converted movies:  $cache
+Settings file:     $settings
 EOF
 }
 
@@ -139,29 +139,44 @@ store_output_dir() {
 
 # ---- Movies ----------------------------------------------------------------
 
-# probe <field> ...: the video stream's (or container's) fields as key=value lines.
+# probe <path>: the video stream's (and container's) fields as key=value lines;
+# rotation is the display rotation in degrees, when the movie has one.
 probe() {
   ffprobe -v error -select_streams v:0 -of default=nw=1 \
-    -show_entries "stream=codec_name,codec_tag_string,pix_fmt,extradata_size,width,height,avg_frame_rate,r_frame_rate,nb_frames:format=format_name" \
+    -show_entries "stream=codec_name,width,height,avg_frame_rate,r_frame_rate,nb_frames:stream_side_data=rotation:format=format_name" \
     "$1"
 }
 field() { sed -n "s/^$1=//p" <<<"$2" | head -n 1; }
 
 # plays_directly <path> <info>: whether Wine's movie device shows the movie as
-# it is: an AVI of Microsoft Video 1, Cinepak, or uncompressed 8- or 32-bit rows
-# stored bottom-up (the demuxer marks those with its "BottomUp" extra data).
-# The program opens only files named .avi.
+# it is: an AVI that the program's own reader accepts, of Microsoft Video 1,
+# Cinepak, or uncompressed 8- or 32-bit rows, stored bottom-up (a positive
+# height). The program opens only files named .avi.
 plays_directly() {
-  local info=$2
-  [[ ${1,,} == *.avi && $(field format_name "$info") == avi ]] || return 1
-  case $(field codec_name "$info") in
-    msvideo1|cinepak) return 0 ;;
-    rawvideo)
-      [[ $(field codec_tag_string "$info") == '[0][0][0][0]' ]] || return 1
-      [[ $(field pix_fmt "$info") =~ ^(bgra|bgr0|pal8)$ ]] || return 1
-      [ -n "$(field extradata_size "$info")" ] ;;
+  local held
+  [[ ${1,,} == *.avi && $(field format_name "$2") == avi ]] || return 1
+  build_converter
+  held=$("$converter" --describe "$1") || return 1
+  [ "$(field readable "$held")" = 1 ] && [ "$(field height "$held")" -gt 0 ] || return 1
+  case $(field compression "$held"):$(field bits "$held") in
+    MSVC:*|msvc:*|CRAM:*|cram:*|WHAM:*|wham:*|cvid:*|rgb:8|rgb:32) return 0 ;;
     *) return 1 ;;
   esac
+}
+
+# shown_size <info>: the picture's width and height as the movie is meant to be
+# shown, "WxH": a rotation by a quarter turn either way swaps them, as in
+# ffmpeg's decode, which applies the rotation (any other angle keeps the size).
+shown_size() {
+  local width height rotation
+  width=$(field width "$1"); height=$(field height "$1")
+  [[ $width =~ ^[1-9][0-9]*$ && $height =~ ^[1-9][0-9]*$ ]] || return 1
+  rotation=$(field rotation "$1")
+  if [[ $rotation =~ ^-?[0-9]+$ ]] && [ $(( (rotation % 360 + 360) % 180 )) = 90 ]; then
+    echo "${height}x$width"
+  else
+    echo "${width}x$height"
+  fi
 }
 
 frame_rate() {
@@ -201,14 +216,14 @@ build_converter() {
 
 # Names of converted copies include this, so that copies made in another way
 # before are not used (and are replaced).
-copy_format=avi1-bgra-bottom-up
+copy_format=avi1-bgra-bottom-up-upright
 
 # convert <movie> <info>: sets playable to its converted copy, made now or
 # before. Entries are named by the source's path and keyed by its size and
 # modification time; an older entry of the same path is replaced. A copy holds
 # as many of the source's frames, from the first, as fit in an AVI 1.0 file.
 convert() {
-  local path=$1 info=$2 size mtime base key name entry width height rate frames capacity fit need free tmp
+  local path=$1 info=$2 size mtime base key name entry picture width height rate frames capacity fit need free tmp
   size=$(stat -c %s -- "$path")
   mtime=$(stat -c %.9Y -- "$path")
   base=$(basename -- "$path"); base=${base%.*}; base=$(printf '%s' "$base" | LC_ALL=C tr -c 'A-Za-z0-9_-' _ | cut -c1-32)
@@ -216,8 +231,8 @@ convert() {
   name=$base-$key-$(printf '%s\n%s\n%s' "$size" "$mtime" "$copy_format" | sha1sum | cut -c1-10).avi
   entry=$cache/$name
   frames=$(frame_count "$path" "$info")
-  width=$(field width "$info"); height=$(field height "$info")
-  [[ $width =~ ^[1-9][0-9]*$ && $height =~ ^[1-9][0-9]*$ ]] || die "no picture size in $path"
+  picture=$(shown_size "$info") || die "no picture size in $path"
+  width=${picture%x*}; height=${picture#*x}
   rate=$(frame_rate "$info")
   build_converter
   capacity=$("$converter" --capacity --size "${width}x$height") || die "cannot convert $path"

@@ -47,6 +47,26 @@ touch -d '2001-01-01' "$mjpeg"
 check "a changed movie is converted again" grep -q 'converting it once' "$work/third.err"
 check "its old copy is gone" test "$(cache_entries | wc -l)" = 1 -a ! -e "$copy"
 
+# Uncompressed AVIs are told apart by what the file holds: the same 32-bit
+# frames play directly stored bottom-up (the converter's own copy) and are
+# converted stored top-down (ffmpeg's raw video), as are 8-bit top-down ones.
+held_apart=$work/held-apart
+mkdir -p "$held_apart"
+cp -- "$(cache_entries)" "$held_apart/bottom-up.avi"
+make_movie "$held_apart/top-down.avi" -c:v rawvideo -pix_fmt bgra
+make_movie "$held_apart/palette-top-down.avi" -c:v rawvideo -pix_fmt pal8
+for movie in bottom-up top-down palette-top-down; do
+  given=$("$run_sh" --prepare-only "$held_apart/$movie.avi" 2>/dev/null)
+  if [ "$(unix_path "$given")" = "$held_apart/$movie.avi" ]; then verdict=direct; else verdict=converted; fi
+  case $movie in bottom-up) expected=direct ;; *) expected=converted ;; esac
+  check "$movie.avi: $expected" test "$verdict" = "$expected"
+done
+check "a converted top-down movie is stored bottom-up" \
+  test "$(stored_height "$(cache_entries | grep palette-top-down)")" = 120
+
+# --help names the cache folder in use.
+check "--help names the cache folder" grep -qF "Converted movies:  $VELMO_CACHE_DIR" <("$run_sh" --help)
+
 # Interrupted (Ctrl+C reaches the whole process group) while ffmpeg writes.
 stubs=$work/stubs
 mkdir -p "$stubs"

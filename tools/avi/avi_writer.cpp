@@ -13,6 +13,8 @@ constexpr std::uint32_t StreamHeaderBytes = 56;
 constexpr std::uint32_t BitmapInfoHeaderBytes = 40;
 constexpr std::uint32_t AvifHasIndex = 0x10;
 constexpr std::uint32_t AviifKeyframe = 0x10;
+// A chunk's header and its index entry.
+constexpr std::uint64_t ChunkOverheadBytes = 8 + 16;
 // AVI 1.0 readers take RIFF sizes as signed 32-bit numbers.
 constexpr std::uint64_t MaxFileBytes = 0x7FFFFFFF;
 
@@ -104,14 +106,15 @@ std::uint32_t TAviWriter::HeaderListBytes(const TFormat& format)
   return 4 + 8 + MainHeaderBytes + 8 + StreamListBytes(format);
 }
 
-std::uint32_t TAviWriter::FrameCapacity(const TFormat& format)
+std::uint32_t TAviWriter::FrameCapacity(const TFormat& format, std::uint32_t emptyFrames)
 {
   CheckFormat(format);
   // RIFF header, 'hdrl' list, 'movi' list header and 'idx1' header; then per
   // frame its chunk and its index entry.
-  const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8;
-  const std::uint64_t bytesPerFrame = 8 + std::uint64_t{RowBytes(format)} * format.Height + 16;
-  return static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
+  const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8 +
+                                   emptyFrames * ChunkOverheadBytes;
+  const std::uint64_t bytesPerFrame = ChunkOverheadBytes + std::uint64_t{RowBytes(format)} * format.Height;
+  return fixedBytes > MaxFileBytes ? 0 : static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
 }
 
 void TAviWriter::Check(const char* what)
@@ -191,18 +194,30 @@ void TAviWriter::WriteHeaders()
 
 void TAviWriter::WriteFrame(const std::uint8_t* bits)
 {
+  AppendChunk(bits, FrameBytes());
+}
+
+void TAviWriter::WriteEmptyFrame()
+{
+  AppendChunk(nullptr, 0);
+}
+
+void TAviWriter::AppendChunk(const std::uint8_t* bits, std::uint32_t bytes)
+{
   if (Finished)
     throw TXAvi("frame written after the movie was finished");
-  if (FrameCount() >= FrameCapacity())
+  const std::uint64_t end = static_cast<std::uint64_t>(File.tellp()) + ChunkOverheadBytes + bytes +
+                            std::uint64_t{FrameCount()} * 16 + 8;
+  if (end > MaxFileBytes)
     throw TXAvi("movie too long for an AVI 1.0 file");
-  const std::uint32_t frameBytes = FrameBytes();
 
-  FrameOffsets.push_back(static_cast<std::uint32_t>(File.tellp()) - MoviStart);
+  Frames.push_back({static_cast<std::uint32_t>(File.tellp()) - MoviStart, bytes});
   TBytes chunk;
   chunk.FourCC("00db");
-  chunk.U32(frameBytes);
+  chunk.U32(bytes);
   File.write(chunk.Raw(), chunk.Size());
-  File.write(reinterpret_cast<const char*>(bits), frameBytes);  // always even: rows are 4-byte multiples
+  if (bytes)
+    File.write(reinterpret_cast<const char*>(bits), bytes);  // always even: rows are 4-byte multiples
   Check("a frame");
 }
 
@@ -215,11 +230,11 @@ void TAviWriter::Finish()
   TBytes index;
   index.FourCC("idx1");
   index.U32(FrameCount() * 16);
-  for (std::uint32_t offset : FrameOffsets) {
+  for (const TIndexEntry& frame : Frames) {
     index.FourCC("00db");
     index.U32(AviifKeyframe);
-    index.U32(offset);
-    index.U32(FrameBytes());
+    index.U32(frame.Offset);
+    index.U32(frame.Bytes);
   }
   File.write(index.Raw(), index.Size());
   const std::uint32_t fileEnd = static_cast<std::uint32_t>(File.tellp());
