@@ -47,7 +47,7 @@ build=1
 while [ $# -gt 0 ]; do
   case $1 in
     -h|--help) usage; exit 0 ;;
-    -o) [ $# -ge 2 ] || die "-o needs a directory"; output_dir=$2; shift 2 ;;
+    -o) [ $# -ge 2 ] && [ -n "$2" ] || die "-o needs a directory"; output_dir=$2; shift 2 ;;
     --no-build) build=0; shift ;;
     --prepare-only) prepare_only=1; build=0; shift ;;
     --) shift; [ $# -eq 0 ] || { [ -z "$movie" ] || die "one movie at a time"; movie=$1; shift; }; break ;;
@@ -84,12 +84,19 @@ windows_path() {
     </dev/null | tr -d '\r'
 }
 
+# short_windows_path <unix path>: the path of an existing file or folder made of
+# short 8.3 names, which Wine gives in ASCII for any name.
+short_windows_path() {
+  local path
+  path=$(windows_path -w "$1")
+  windows_path -s "$path"
+}
+
 # The program keeps its command line only up to the first blank and reads it
 # in code page 932: the short name has neither blanks nor other characters.
 program_path() {
   local path
-  path=$(windows_path -w "$1")
-  path=$(windows_path -s "$path")
+  path=$(short_windows_path "$1")
   [[ $path =~ ^[A-Za-z]:\\[!-~]*$ ]] || die "Wine gives no short name without blanks for $1 (got '$path')"
   echo "$path"
 }
@@ -119,17 +126,28 @@ set_setting() {
   cleanup_partial
 }
 
-# The output directory: created, and stored as its Windows path ending in a
-# backslash, in code page 932 (its short name when it has characters that code
-# page 932 lacks).
+# check_output_dir <dir>: refuses a folder the program could not use, before
+# anything else is done: a path with control characters (a line feed would
+# end the settings line), or a folder that cannot be created or written.
+check_output_dir() {
+  local probe
+  [[ $1 != *[[:cntrl:]]* ]] || die "the output directory's path holds a control character (such as a line feed): $(printf '%q' "$1")"
+  mkdir -p -- "$1" 2>/dev/null || die "cannot create the output directory $1"
+  probe=$(mktemp -p "$1" .velmo-write-test.XXXXXX 2>/dev/null) || die "cannot write into the output directory $1"
+  rm -f -- "$probe"
+}
+
+# The output directory (checked): stored as its Windows path ending in a
+# backslash, in code page 932, or made of short names when it has characters
+# that code page 932 lacks.
 store_output_dir() {
   local unix win encoded
-  mkdir -p -- "$1" || die "cannot create the output directory $1"
   unix=$(cd -- "$1" && pwd -P)
   win=$(windows_path -w "$unix")
   [ -n "$win" ] || die "Wine gives no Windows path for $unix"
   if ! encoded=$(printf '%s\\' "${win%\\}" | iconv -f UTF-8 -t CP932 2>/dev/null); then
-    win=$(windows_path -s "$unix")
+    win=$(short_windows_path "$unix")
+    [[ $win =~ ^[A-Za-z]:\\[\ -~]*$ ]] || die "Wine gives no short name in code page 932 for $unix (got '$win')"
     encoded=${win%\\}\\
   fi
   [ "$(printf '%s' "$encoded" | wc -c)" -le 254 ] || die "the output directory's path is too long for the program: $win"
@@ -277,10 +295,18 @@ tell_if_partial() {
       "you need with ffmpeg first (its frame numbers then start at 0)"
 }
 
+# check_movie_readable <movie>: refuses a movie that is missing or that the
+# user may not read, saying so rather than blaming its format.
+check_movie_readable() {
+  local error
+  [ -f "$1" ] || die "no such movie: $1"
+  error=$(head -c 1 -- "$1" 2>&1 >/dev/null) || die "cannot read the movie $1: ${error##*: }"
+}
+
 # prepare_movie <movie>: sets playable to the movie or to a copy the device shows.
 prepare_movie() {
   local path info
-  [ -f "$1" ] || die "no such movie: $1"
+  check_movie_readable "$1"
   command -v ffprobe >/dev/null || die "ffprobe is missing (scripts/setup.sh installs ffmpeg)"
   path=$(realpath -- "$1")
   info=$(probe "$path" 2>/dev/null) || die "$1 is not a movie ffmpeg can read"
@@ -293,6 +319,10 @@ prepare_movie() {
 }
 
 # ---- Running ---------------------------------------------------------------
+
+# Arguments the program could not use are refused before anything is built.
+[ -z "$movie" ] || check_movie_readable "$movie"
+[ -z "$output_dir" ] || check_output_dir "$output_dir"
 
 if [ "$build" = 1 ]; then
   "$root/scripts/setup.sh"
@@ -309,6 +339,7 @@ argument=$(program_path "$playable")
 if [ -z "${DISPLAY:-}" ] && [ "$prepare_only" = 0 ]; then
   output_dir=${output_dir:-$dir/demo/out}
   rm -rf -- "$dir/demo/out"
+  check_output_dir "$output_dir"
 fi
 [ -z "$output_dir" ] || store_output_dir "$output_dir"
 

@@ -19,6 +19,15 @@ check "a path with blanks is handed over without them, in ASCII" grep -Eq '^[A-Z
 check "that short name is the movie itself" test "$(unix_path "$given")" = "$(realpath "$direct")"
 check "a movie the device shows is not converted" test -z "$(cache_entries)"
 
+# A movie the user may not read is said to be unreadable, not a bad movie.
+chmod 600 "$direct"
+if as_another_user "$run_sh" --prepare-only "$direct" >/dev/null 2>"$work/unreadable.err"; then
+  fail "a movie that cannot be read is refused"
+else
+  check "a movie that cannot be read is reported as unreadable" grep -q 'cannot read the movie' "$work/unreadable.err"
+fi
+chmod 644 "$direct"
+
 # MJPEG: converted once into bottom-up 32-bit frames, then reused.
 mjpeg="$work/my movies/clip.avi"
 make_movie "$mjpeg" -c:v mjpeg
