@@ -147,7 +147,7 @@ TAviVideo TAviScan::Run()
     Video.Refusal = TAviRefusal::BadPictureSize;
   else if (FrameSizeMismatch)
     Video.Refusal = TAviRefusal::FrameSizeMismatch;
-  else if (Frames == 0)
+  else if (Frames == Video.LeadingEmptyFrames)
     Video.Refusal = TAviRefusal::NoFrames;
   else
     Video.Refusal = TAviRefusal::None;
@@ -256,6 +256,8 @@ void TAviScan::CountFrames(const TChunk& list, int depth)
       // An empty chunk is a dropped frame: the previous picture stays.
       if (Video.FrameBytes != 0 && chunk.Size != 0 && chunk.Size != Video.FrameBytes)
         FrameSizeMismatch = true;
+      if (chunk.Size == 0 && Frames == Video.LeadingEmptyFrames)
+        ++Video.LeadingEmptyFrames;
       ++Frames;
     }
   });

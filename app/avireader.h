@@ -52,7 +52,7 @@ enum class TAviRefusal {
   NoVideoStream,
   BadPictureSize,     // zero or negative width, zero height, or a frame too big for 32 bits
   FrameSizeMismatch,  // an uncompressed frame whose size is not stride x |height|
-  NoFrames,           // no video frame is complete in the file
+  NoFrames,           // no video frame with a picture is complete in the file
 };
 
 struct TAviVideo {
@@ -86,6 +86,10 @@ struct TAviVideo {
   // Video frame chunks whose data is wholly in the file (empty, dropped frames
   // included), counted in the file, whatever the headers say.
   std::uint32_t CompleteFrames = 0;
+  // Empty frames before the first frame with a picture. A copy of a stretch of
+  // a longer movie stands in for the frames before the stretch with them, so
+  // that its frames keep the source's numbers; they have no picture to show.
+  std::uint32_t LeadingEmptyFrames = 0;
   // The largest frame count any header claims.
   std::uint32_t ClaimedFrames() const;
   bool Truncated() const { return CompleteFrames < ClaimedFrames(); }

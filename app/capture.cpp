@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -96,6 +97,16 @@ void SDIDecFrame::ReportNothingShown()
   ::MessageBoxExA(nullptr, "動画ウィンドウに表示されている画像がありません。", "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
 }
 
+void SDIDecFrame::ReportEmptyFrames()
+{
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "こま %u より前は空のこまで、絵がありません（動画の一部だけを変換したコピーです）。\n"
+                "こま %u 以降を切り取ってください。",
+                FirstPictureFrame, FirstPictureFrame);
+  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+}
+
 void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
 {
   // A frame that cannot be written must not pass for a successful cut.
@@ -158,6 +169,11 @@ void SDIDecFrame::CmCut()
 {
   if (Cutting)
     return;  // the cut command reached us from inside a running cut's pump
+  // An empty frame would be written as whatever picture the device shows.
+  if ((MarkFromSet || MarkToSet ? MarkFrom : Position) < FirstPictureFrame) {
+    ReportEmptyFrames();
+    return;
+  }
   if (!MarkFromSet && !MarkToSet) {
     CaptureFrame();
     return;

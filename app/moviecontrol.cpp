@@ -53,7 +53,10 @@ void SDIDecFrame::OpenMovie(const char* path)
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
                     reinterpret_cast<DWORD_PTR>(&StatusParms));
   Length = std::min(static_cast<unsigned>(StatusParms.dwReturn), video.CompleteFrames);
-  Position = 0;
+  // The device shows an empty frame as whatever it decoded last: the movie
+  // opens on its first picture.
+  FirstPictureFrame = video.LeadingEmptyFrames;
+  Position = FirstPictureFrame;
   ResetSlider(Length);
 
   ShowFrame();

@@ -91,6 +91,8 @@ private:
   // The measured inner area as the screen shows it now.
   TFramePicture GrabShownFrame(TFrameGrabber& grabber);
   void ReportNothingShown();
+  // Tells the user that the frames before FirstPictureFrame have no picture.
+  void ReportEmptyFrames();
   void ReportWriteFailure(const std::string& fileName);
   // Waits for the file in flight; false when it failed (the user has been told).
   bool FinishWrite(TFrameWriter& writer);
@@ -121,6 +123,9 @@ private:
   int PaletteSize = 0;
   unsigned Length = 0;
   unsigned Position = 0;
+  // The first frame with a picture: a copy of a stretch of a longer movie has
+  // empty frames before it, so that its frames keep the source's numbers.
+  unsigned FirstPictureFrame = 0;
   unsigned MovieOpen = 0;
   unsigned MarkToSet = 0;
   unsigned MarkFromSet = 0;
