@@ -341,7 +341,7 @@ convert() {
     say "using the converted copy made before: $entry"
     tell_stretch "$first" "$last" "$frames"
     touch -- "$entry"  # recently used: the last to go when the cache is full
-    playable=$entry; return
+    playable=$entry; playable_first=$first; return
   fi
 
   say "Wine's movie device cannot show $path ($(field codec_name "$info") in $(field format_name "$info"))"
@@ -371,7 +371,7 @@ convert() {
     die "could not convert $path"
   mv -f -- "$tmp" "$entry"
   cleanup_partial
-  playable=$entry
+  playable=$entry; playable_first=$first
 }
 
 # tell_stretch <first> <last> <frames of the movie>: says which frames the copy
@@ -398,9 +398,11 @@ check_movie_readable() {
   error=$(head -c 1 -- "$1" 2>&1 >/dev/null) || die "cannot read the movie $1: ${error##*: }"
 }
 
-# prepare_movie <movie>: sets playable to the movie or to a copy the device shows.
+# prepare_movie <movie>: sets playable to the movie or to a copy the device
+# shows, and playable_first to the frame the program opens on.
 prepare_movie() {
   local path info
+  playable_first=0
   check_movie_readable "$1"
   command -v ffprobe >/dev/null || die "ffprobe is missing (scripts/setup.sh installs ffmpeg)"
   path=$(realpath -- "$1")
@@ -470,7 +472,9 @@ mkdir -p "$demo"
 run "$prefix/drive_c/windows/explorer.exe" /desktop=$desktop "$dir/app/velmo32.exe" movie "$argument" &
 program=$!
 drive() { run "$dir/tools/velmodemo.exe" --desktop "${desktop%%,*}" "$@"; }
-drive cut "$(windows_path -w "$(cd -- "$output_dir" && pwd -P)")"
+# Frames 2 to 6 of the copy's stretch, counted from the frame it opens on.
+drive cut "$(windows_path -w "$(cd -- "$output_dir" && pwd -P)")" $((playable_first + 2)) $((playable_first + 6)) \
+  "$playable_first"
 import -display "$DISPLAY" -window root -crop 800x600+0+0 +repage "$demo/velmo32.png"
 drive close
 wait "$program" || true
