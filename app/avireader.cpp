@@ -149,7 +149,7 @@ TAviVideo TAviScan::Run()
     Video.Refusal = TAviRefusal::BadPictureSize;
   else if (FrameSizeMismatch)
     Video.Refusal = TAviRefusal::FrameSizeMismatch;
-  else if (Video.Frames.empty())
+  else if (Video.Frames.size() == Video.LeadingEmptyFrames)
     Video.Refusal = TAviRefusal::NoFrames;
   else
     Video.Refusal = TAviRefusal::None;
@@ -257,6 +257,8 @@ void TAviScan::CountFrames(const TChunk& list, int depth)
       // An empty chunk is a dropped frame: the previous picture stays.
       if (Video.FrameBytes != 0 && chunk.Size != 0 && chunk.Size != Video.FrameBytes)
         FrameSizeMismatch = true;
+      if (chunk.Size == 0 && Video.Frames.size() == Video.LeadingEmptyFrames)
+        ++Video.LeadingEmptyFrames;
       Video.Frames.push_back({chunk.DataBegin, chunk.Size});
     }
   });

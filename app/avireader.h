@@ -58,7 +58,7 @@ enum class TAviRefusal {
   NoVideoStream,
   BadPictureSize,     // zero or negative width, zero height, or a frame too big for 32 bits
   FrameSizeMismatch,  // an uncompressed frame whose size is not stride x |height|
-  NoFrames,           // no video frame is complete in the file
+  NoFrames,           // no video frame with a picture is complete in the file
 };
 
 // Where one video frame's data lies in the file.
@@ -101,6 +101,10 @@ struct TAviVideo {
   // device numbers them; CompleteFrames is their count.
   std::vector<TAviFrameChunk> Frames;
   std::uint32_t CompleteFrames = 0;
+  // Empty frames before the first frame with a picture. A copy of a stretch of
+  // a longer movie stands in for the frames before the stretch with them, so
+  // that its frames keep the source's numbers; they have no picture to show.
+  std::uint32_t LeadingEmptyFrames = 0;
   // The largest frame count any header claims.
   std::uint32_t ClaimedFrames() const;
   bool Truncated() const { return CompleteFrames < ClaimedFrames(); }

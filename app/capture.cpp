@@ -107,6 +107,16 @@ void SDIDecFrame::ReportReversedMarks()
   ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
 }
 
+void SDIDecFrame::ReportEmptyFrames()
+{
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "こま %u より前は空のこまで、絵がありません（動画の一部だけを変換したコピーです）。\n"
+                "こま %u 以降を切り取ってください。",
+                FirstPictureFrame, FirstPictureFrame);
+  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+}
+
 void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
 {
   // A frame that cannot be written must not pass for a successful cut.
@@ -172,13 +182,19 @@ void SDIDecFrame::CmCut()
   // A cut during playback takes the frame the movie stops on.
   if (Playing)
     StopPlayback();
+  // An empty frame would be written as whatever picture the device shows.
+  const bool ranged = MarkFromSet || MarkToSet;
+  if ((ranged ? std::min(MarkFrom, MarkTo) : Position) < FirstPictureFrame) {
+    ReportEmptyFrames();
+    return;
+  }
   // The screen is where every cut takes its picture from.
   if (!ScreenShowsWholePicture()) {
     ReportPictureTooLarge("一部が欠けた画像になるため、切り取りません。");
     return;
   }
   // The marks stay, so that one of them can be set again.
-  if ((MarkFromSet || MarkToSet) && MarkFrom > MarkTo) {
+  if (ranged && MarkFrom > MarkTo) {
     ReportReversedMarks();
     return;
   }

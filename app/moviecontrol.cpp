@@ -68,7 +68,10 @@ void SDIDecFrame::OpenMovie(const char* path)
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
                     reinterpret_cast<DWORD_PTR>(&StatusParms));
   Length = std::min(static_cast<unsigned>(StatusParms.dwReturn), video.CompleteFrames);
-  Position = 0;
+  // The device shows an empty frame as whatever it decoded last: the movie
+  // opens on its first picture.
+  FirstPictureFrame = video.LeadingEmptyFrames;
+  Position = FirstPictureFrame;
   ResetSlider(LastFrame());
 
   const bool truncated = video.Truncated();
@@ -342,7 +345,8 @@ void SDIDecFrame::ResetMarks()
 {
   MarkFromSet = 0;
   MarkToSet = 0;
-  MarkFrom = 0;
+  // A range marked only at its end starts at the first frame with a picture.
+  MarkFrom = FirstPictureFrame;
   MarkTo = LastFrame();
   ShowMarkedRange();
 }

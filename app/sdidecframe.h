@@ -130,6 +130,8 @@ private:
   TFramePicture GrabShownFrame(TFrameGrabber& grabber);
   void ReportNothingShown();
   void ReportReversedMarks();
+  // Tells the user that the frames before FirstPictureFrame have no picture.
+  void ReportEmptyFrames();
   void ReportWriteFailure(const std::string& fileName);
   // Waits for the file in flight; false when it failed (the user has been told).
   bool FinishWrite(TFrameWriter& writer);
@@ -164,6 +166,9 @@ private:
   int PaletteSize = 0;
   unsigned Length = 0;
   unsigned Position = 0;
+  // The first frame with a picture: a copy of a stretch of a longer movie has
+  // empty frames before it, so that its frames keep the source's numbers.
+  unsigned FirstPictureFrame = 0;
   unsigned MovieOpen = 0;
   bool Playing = false;
   // The tracking timer's period while the movie plays: a frame's time.

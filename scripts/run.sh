@@ -5,8 +5,8 @@
 set -euo pipefail
 
 usage() {
-  cat <<'EOF'
-Usage: scripts/run.sh [-o DIR] [movie]
+  cat <<EOF
+Usage: scripts/run.sh [-o DIR] [--from TIME] [movie]
 
 Runs velmo32.exe under Wine on the movie given (the bundled sample movie by
 default). Any movie file ffmpeg reads will do: one that Wine's movie device
@@ -15,8 +15,11 @@ uncompressed AVI and kept in the cache folder for the next time.
 
   -o DIR            cut frames go to DIR (created if needed); without it the
                     program asks for a folder on its first run
+  --from TIME       convert the stretch of the movie that starts at the first
+                    frame at or after TIME (seconds, or h:mm:ss.fraction); its
+                    frames keep their numbers in the movie
   --no-build        run the program as it is built: install and build nothing
-                    but the converter, when the movie needs converting
+                    but the converter, which also reads what an AVI holds
   --prepare-only    convert the movie and store the settings, print the path
                     the program would be given, and start nothing
   -h, --help        this text
@@ -25,8 +28,8 @@ Without a display (no DISPLAY) it runs on a virtual one and shows a short
 demonstration instead: it marks a range, cuts it into build/i686/demo/out (or
 DIR), saves a screenshot of the window as build/i686/demo/velmo32.png and exits.
 
-Converted movies:  ${VELMO_CACHE_DIR:-${XDG_CACHE_HOME:-~/.cache}/velmo}
-Settings file:     build/run-wine/prefix24/drive_c/windows/velmo32.ini
+Converted movies:  $cache (at most $cache_limit_mb MB: VELMO_CACHE_LIMIT_MB)
+Settings file:     $settings
 EOF
 }
 
@@ -38,16 +41,20 @@ dir=$root/build/i686
 export VELMO_WINE_ROOT=${VELMO_WINE_ROOT:-$root/build/run-wine}
 prefix=$VELMO_WINE_ROOT/prefix24
 cache=${VELMO_CACHE_DIR:-${XDG_CACHE_HOME:-${HOME:-$root/build}/.cache}/velmo}
+# The cache holds at most this much; the least recently used copies go first.
+cache_limit_mb=${VELMO_CACHE_LIMIT_MB:-10240}
 settings=$prefix/drive_c/windows/velmo32.ini
 
 output_dir=
+from_time=
 movie=
 prepare_only=0
 build=1
 while [ $# -gt 0 ]; do
   case $1 in
     -h|--help) usage; exit 0 ;;
-    -o) [ $# -ge 2 ] || die "-o needs a directory"; output_dir=$2; shift 2 ;;
+    -o) [ $# -ge 2 ] && [ -n "$2" ] || die "-o needs a directory"; output_dir=$2; shift 2 ;;
+    --from) [ $# -ge 2 ] || die "--from needs a time"; from_time=$2; shift 2 ;;
     --no-build) build=0; shift ;;
     --prepare-only) prepare_only=1; build=0; shift ;;
     --) shift; [ $# -eq 0 ] || { [ -z "$movie" ] || die "one movie at a time"; movie=$1; shift; }; break ;;
@@ -84,12 +91,19 @@ windows_path() {
     </dev/null | tr -d '\r'
 }
 
+# short_windows_path <unix path>: the path of an existing file or folder made of
+# short 8.3 names, which Wine gives in ASCII for any name.
+short_windows_path() {
+  local path
+  path=$(windows_path -w "$1")
+  windows_path -s "$path"
+}
+
 # The program keeps its command line only up to the first blank and reads it
 # in code page 932: the short name has neither blanks nor other characters.
 program_path() {
   local path
-  path=$(windows_path -w "$1")
-  path=$(windows_path -s "$path")
+  path=$(short_windows_path "$1")
   [[ $path =~ ^[A-Za-z]:\\[!-~]*$ ]] || die "Wine gives no short name without blanks for $1 (got '$path')"
   echo "$path"
 }
@@ -119,17 +133,28 @@ set_setting() {
   cleanup_partial
 }
 
-# The output directory: created, and stored as its Windows path ending in a
-# backslash, in code page 932 (its short name when it has characters that code
-# page 932 lacks).
+# check_output_dir <dir>: refuses a folder the program could not use, before
+# anything else is done: a path with control characters (a line feed would
+# end the settings line), or a folder that cannot be created or written.
+check_output_dir() {
+  local probe
+  [[ $1 != *[[:cntrl:]]* ]] || die "the output directory's path holds a control character (such as a line feed): $(printf '%q' "$1")"
+  mkdir -p -- "$1" 2>/dev/null || die "cannot create the output directory $1"
+  probe=$(mktemp -p "$1" .velmo-write-test.XXXXXX 2>/dev/null) || die "cannot write into the output directory $1"
+  rm -f -- "$probe"
+}
+
+# The output directory (checked): stored as its Windows path ending in a
+# backslash, in code page 932, or made of short names when it has characters
+# that code page 932 lacks.
 store_output_dir() {
   local unix win encoded
-  mkdir -p -- "$1" || die "cannot create the output directory $1"
   unix=$(cd -- "$1" && pwd -P)
   win=$(windows_path -w "$unix")
   [ -n "$win" ] || die "Wine gives no Windows path for $unix"
   if ! encoded=$(printf '%s\\' "${win%\\}" | iconv -f UTF-8 -t CP932 2>/dev/null); then
-    win=$(windows_path -s "$unix")
+    win=$(short_windows_path "$unix")
+    [[ $win =~ ^[A-Za-z]:\\[\ -~]*$ ]] || die "Wine gives no short name in code page 932 for $unix (got '$win')"
     encoded=${win%\\}\\
   fi
   [ "$(printf '%s' "$encoded" | wc -c)" -le 254 ] || die "the output directory's path is too long for the program: $win"
@@ -139,29 +164,45 @@ store_output_dir() {
 
 # ---- Movies ----------------------------------------------------------------
 
-# probe <field> ...: the video stream's (or container's) fields as key=value lines.
+# probe <path>: the video stream's (and container's) fields as key=value lines;
+# rotation is the display rotation in degrees, when the movie has one.
 probe() {
   ffprobe -v error -select_streams v:0 -of default=nw=1 \
-    -show_entries "stream=codec_name,codec_tag_string,pix_fmt,extradata_size,width,height,avg_frame_rate,r_frame_rate,nb_frames:format=format_name" \
+    -show_entries "stream=codec_name,width,height,avg_frame_rate,r_frame_rate,nb_frames:stream_side_data=rotation:format=format_name" \
     "$1"
 }
 field() { sed -n "s/^$1=//p" <<<"$2" | head -n 1; }
 
 # plays_directly <path> <info>: whether Wine's movie device shows the movie as
-# it is: an AVI of Microsoft Video 1, Cinepak, or uncompressed 8- or 32-bit rows
-# stored bottom-up (the demuxer marks those with its "BottomUp" extra data).
-# The program opens only files named .avi.
+# it is: an AVI that the program's own reader accepts, of Microsoft Video 1,
+# Cinepak, or uncompressed 8-, 24- or 32-bit rows, stored bottom-up (a positive
+# height). (24-bit rows draw right with the prefix's vidc.mrle codec off.) The
+# program opens only files named .avi.
 plays_directly() {
-  local info=$2
-  [[ ${1,,} == *.avi && $(field format_name "$info") == avi ]] || return 1
-  case $(field codec_name "$info") in
-    msvideo1|cinepak) return 0 ;;
-    rawvideo)
-      [[ $(field codec_tag_string "$info") == '[0][0][0][0]' ]] || return 1
-      [[ $(field pix_fmt "$info") =~ ^(bgra|bgr0|pal8)$ ]] || return 1
-      [ -n "$(field extradata_size "$info")" ] ;;
+  local held
+  [[ ${1,,} == *.avi && $(field format_name "$2") == avi ]] || return 1
+  build_converter
+  held=$("$converter" --describe "$1") || return 1
+  [ "$(field readable "$held")" = 1 ] && [ "$(field height "$held")" -gt 0 ] || return 1
+  case $(field compression "$held"):$(field bits "$held") in
+    MSVC:*|msvc:*|CRAM:*|cram:*|WHAM:*|wham:*|cvid:*|rgb:8|rgb:24|rgb:32) return 0 ;;
     *) return 1 ;;
   esac
+}
+
+# shown_size <info>: the picture's width and height as the movie is meant to be
+# shown, "WxH": a rotation by a quarter turn either way swaps them, as in
+# ffmpeg's decode, which applies the rotation (any other angle keeps the size).
+shown_size() {
+  local width height rotation
+  width=$(field width "$1"); height=$(field height "$1")
+  [[ $width =~ ^[1-9][0-9]*$ && $height =~ ^[1-9][0-9]*$ ]] || return 1
+  rotation=$(field rotation "$1")
+  if [[ $rotation =~ ^-?[0-9]+$ ]] && [ $(( (rotation % 360 + 360) % 180 )) = 90 ]; then
+    echo "${height}x$width"
+  else
+    echo "${width}x$height"
+  fi
 }
 
 frame_rate() {
@@ -200,77 +241,175 @@ build_converter() {
 }
 
 # Names of converted copies include this, so that copies made in another way
-# before are not used (and are replaced).
-copy_format=avi1-bgra-bottom-up
+# before are not used (and are replaced). 24-bit rows: three quarters of the
+# size of 32-bit ones, shown exactly by the device in the program's prefix.
+copy_format=avi1-bgr24-bottom-up-upright
+
+# seconds <time>: a time as ffmpeg reads it, [[h:]m:]s[.fraction] or
+# s[.fraction] with the unit s, ms or us, in seconds; fails on anything else.
+seconds() {
+  if [[ $1 =~ ^([0-9]+:){0,2}[0-9]+(\.[0-9]*)?$ ]]; then
+    LC_ALL=C awk -v t="$1" 'BEGIN { n = split(t, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]
+                                    printf "%.6f\n", s }'
+  elif [[ $1 =~ ^([0-9]+(\.[0-9]*)?)(s|ms|us)$ ]]; then
+    LC_ALL=C awk -v v="${BASH_REMATCH[1]}" -v unit="${BASH_REMATCH[3]}" \
+      'BEGIN { printf "%.6f\n", v / (unit == "ms" ? 1000 : unit == "us" ? 1000000 : 1) }'
+  else
+    return 1
+  fi
+}
+
+# frame_times <path>: the time of every frame from the movie's start, as ffmpeg
+# counts it for -ss, one a line in frame order (the packets' presentation times,
+# read without decoding). Fails when a frame has no time.
+frame_times() {
+  local start
+  start=$(ffprobe -v error -show_entries format=start_time -of csv=p=0 "$1")
+  [[ $start =~ ^-?[0-9]+(\.[0-9]+)?$ ]] || start=0
+  ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 "$1" |
+    LC_ALL=C awk -v start="$start" '/^-?[0-9]/ { printf "%.6f\n", $1 - start; next } { bad = 1 } END { exit bad }' |
+    LC_ALL=C sort -g
+}
+
+# time_text <seconds>: the time without trailing zeros, as --from takes it.
+time_text() { LC_ALL=C awk -v t="$1" 'BEGIN { s = sprintf("%.6f", t); sub(/0+$/, "", s); sub(/\.$/, "", s); print s }'; }
+
+# make_room <bytes>: removes the least recently used copies until the cache
+# with a new copy of that size stays within its limit.
+make_room() {
+  local limit used oldest
+  [[ $cache_limit_mb =~ ^[0-9]+$ ]] || die "VELMO_CACHE_LIMIT_MB must be a number of megabytes"
+  limit=$((cache_limit_mb * 1048576))
+  [ "$1" -le "$limit" ] || die "a copy of $(($1 / 1048576)) MB does not fit the cache's limit of $cache_limit_mb MB" \
+    "(VELMO_CACHE_LIMIT_MB)"
+  while :; do
+    used=$(find "$cache" -maxdepth 1 -name '*.avi' -printf '%s\n' | awk '{ s += $1 } END { printf "%.0f\n", s }')
+    [ $((used + $1)) -gt "$limit" ] || return 0
+    oldest=$(find "$cache" -maxdepth 1 -name '*.avi' -printf '%T@ %p\n' | sort -n | head -n 1 | cut -d' ' -f2-)
+    [ -n "$oldest" ] || return 0
+    say "removing the least recently used copy $(basename -- "$oldest") to keep the cache within $cache_limit_mb MB"
+    rm -f -- "$oldest"
+  done
+}
 
 # convert <movie> <info>: sets playable to its converted copy, made now or
-# before. Entries are named by the source's path and keyed by its size and
-# modification time; an older entry of the same path is replaced. A copy holds
-# as many of the source's frames, from the first, as fit in an AVI 1.0 file.
+# before. A copy holds the stretch of the movie that fits in an AVI 1.0 file,
+# from frame 0 or from the first frame at or after --from; the frames before
+# the stretch are empty placeholders, so that every frame keeps the source's
+# number. Entries are named by the source's path and the stretch's first frame
+# and keyed by its size and modification time; entries of an older version of
+# the same path are removed.
 convert() {
-  local path=$1 info=$2 size mtime base key name entry width height rate frames capacity fit need free tmp
+  local path=$1 info=$2 size mtime base key version name entry picture width height rate frames first last
+  local capacity need free tmp seek=() times=() from stale
   size=$(stat -c %s -- "$path")
   mtime=$(stat -c %.9Y -- "$path")
-  base=$(basename -- "$path"); base=${base%.*}; base=$(printf '%s' "$base" | LC_ALL=C tr -c 'A-Za-z0-9_-' _ | cut -c1-32)
-  key=$(printf '%s' "$path" | sha1sum | cut -c1-10)
-  name=$base-$key-$(printf '%s\n%s\n%s' "$size" "$mtime" "$copy_format" | sha1sum | cut -c1-10).avi
-  entry=$cache/$name
-  frames=$(frame_count "$path" "$info")
-  width=$(field width "$info"); height=$(field height "$info")
-  [[ $width =~ ^[1-9][0-9]*$ && $height =~ ^[1-9][0-9]*$ ]] || die "no picture size in $path"
+  picture=$(shown_size "$info") || die "no picture size in $path"
+  width=${picture%x*}; height=${picture#*x}
   rate=$(frame_rate "$info")
   build_converter
-  capacity=$("$converter" --capacity --size "${width}x$height") || die "cannot convert $path"
-  fit=$(( frames < capacity ? frames : capacity ))
+  capacity=$("$converter" --capacity --size "$picture" --bits 24) || die "cannot convert $path"
+  frames=$(frame_count "$path" "$info")
+  first=0
+  # Frame times are read only when they are needed: for a stretch, and for
+  # telling where the frames after a copy cut short are.
+  if [ -n "$from_time" ] || [ "$frames" -gt "$capacity" ]; then
+    mapfile -t times < <(frame_times "$path") && [ ${#times[@]} -gt 0 ] && wait $! ||
+      die "cannot tell the times of the frames of $path, which a stretch needs; convert it without --from"
+    frames=${#times[@]}
+  fi
+  if [ -n "$from_time" ]; then
+    from=$(seconds "$from_time")
+    # The first frame at or after the time (times have microseconds).
+    first=$(printf '%s\n' "${times[@]}" | LC_ALL=C awk -v from="$from" \
+      '!found && $1 >= from - 0.0000005 { print NR - 1; found = 1 }')
+    [ -n "$first" ] || die "--from $from_time lies after the last frame of $path (frame $((frames - 1)) at" \
+      "$(time_text "${times[frames - 1]}") s)"
+    capacity=$("$converter" --capacity --size "$picture" --bits 24 --empty "$first") || die "cannot convert $path"
+    # ffmpeg starts half a frame before it, so that it starts exactly there.
+    [ "$first" = 0 ] || seek=(-ss "$(LC_ALL=C awk -v a="${times[first - 1]}" -v b="${times[first]}" \
+      'BEGIN { printf "%.6f", (a + b) / 2 }')")
+  fi
+  last=$(( frames - first < capacity ? frames - 1 : first + capacity - 1 ))
+
+  base=$(basename -- "$path"); base=${base%.*}; base=$(printf '%s' "$base" | LC_ALL=C tr -c 'A-Za-z0-9_-' _ | cut -c1-32)
+  key=$(printf '%s' "$path" | sha1sum | cut -c1-10)
+  version=$(printf '%s\n%s\n%s' "$size" "$mtime" "$copy_format" | sha1sum | cut -c1-10)
+  name=$base-$key-$version-$first.avi
+  entry=$cache/$name
   if [ -f "$entry" ]; then
     say "using the converted copy made before: $entry"
-    tell_if_partial "$fit" "$frames" "${width}x$height"
-    playable=$entry; return
+    tell_stretch "$first" "$last" "$frames"
+    touch -- "$entry"  # recently used: the last to go when the cache is full
+    playable=$entry; playable_first=$first; return
   fi
 
   say "Wine's movie device cannot show $path ($(field codec_name "$info") in $(field format_name "$info"))"
-  tell_if_partial "$fit" "$frames" "${width}x$height"
+  tell_stretch "$first" "$last" "$frames"
   mkdir -p -- "$cache" || die "cannot create the cache folder $cache"
   # Frames with their chunk headers and index entries, and room for the headers.
-  need=$(( fit * (width * height * 4 + 24) + 1048576 ))
+  need=$(( (last - first + 1) * ((width * 3 + 3) / 4 * 4 * height + 24) + first * 24 + 1048576 ))
+  for stale in "$cache/"*"-$key-"*.avi; do
+    [[ -e $stale && $stale != *"-$key-$version-"* ]] && rm -f -- "$stale"
+  done
+  make_room "$need"
   free=$(df -P -B1 -- "$cache" | awk 'NR == 2 { print $4 }')
   if [ "$need" -gt "$free" ]; then
     die "converting $path needs $((need / 1048576)) MB in $cache, but only $((free / 1048576)) MB are free;" \
         "free some space or set VELMO_CACHE_DIR to a folder on a larger disk"
   fi
-  say "converting it once into an uncompressed AVI ($fit frames of ${width}x$height, $((need / 1048576)) MB) in $cache"
+  say "converting it once into an uncompressed AVI (frames $first to $last of ${width}x$height," \
+      "$((need / 1048576)) MB) in $cache"
   tmp=$cache/.$name.$$.part
   partial+=("$tmp")
-  # Every decoded frame becomes one frame of the copy, in order, so frame
-  # numbers stay those of the source; rows leave ffmpeg bottom row first.
-  ffmpeg -nostdin -hide_banner -loglevel error -stats -i "$path" -map 0:v:0 -an -sn -dn \
-    -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -frames:v "$fit" -f rawvideo -pix_fmt bgra - |
-    "$converter" "$tmp" --size "${width}x$height" --fps "$rate" >/dev/null ||
+  # Every decoded frame of the stretch becomes one frame of the copy, in order,
+  # after the placeholders, so frame numbers stay those of the source; rows
+  # leave ffmpeg bottom row first.
+  ffmpeg -nostdin -hide_banner -loglevel error -stats "${seek[@]}" -i "$path" -map 0:v:0 -an -sn -dn \
+    -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -frames:v "$((last - first + 1))" -f rawvideo -pix_fmt bgr24 - |
+    "$converter" "$tmp" --size "$picture" --fps "$rate" --bits 24 --empty "$first" >/dev/null ||
     die "could not convert $path"
-  rm -f -- "$cache/"*"-$key-"*.avi
   mv -f -- "$tmp" "$entry"
   cleanup_partial
-  playable=$entry
+  playable=$entry; playable_first=$first
 }
 
-# tell_if_partial <frames in the copy> <frames of the movie> <picture size>:
-# says which frames the copy has when it cannot hold them all.
-tell_if_partial() {
-  [ "$1" -lt "$2" ] || return 0
-  say "note: the copy holds only frames 0 to $(($1 - 1)) of the movie's $2 frames: Wine's movie device reads" \
-      "an AVI file only up to 2 GB, which is $1 uncompressed frames of $3; to reach later frames, cut the part" \
-      "you need with ffmpeg first (its frame numbers then start at 0)"
+# tell_stretch <first> <last> <frames of the movie>: says which frames the copy
+# holds, when not all, and the run.sh command that reaches the others. The
+# frame times are in the array times.
+tell_stretch() {
+  local first=$1 last=$2 frames=$3 short=
+  [ "$first" -gt 0 ] || [ "$last" -lt $((frames - 1)) ] || return 0
+  [ "$last" = $((frames - 1)) ] ||
+    short=", all that fits in the 2 GB of an AVI file that Wine's movie device reads"
+  say "the copy holds frames $first to $last of the movie's $frames frames ($(time_text "${times[first]}") s to" \
+      "$(time_text "${times[last]}") s)$short"
+  [ "$first" = 0 ] || say "frames before $first are empty in it and cannot be cut; run.sh without --from (or with" \
+      "an earlier time) reaches them"
+  [ "$last" = $((frames - 1)) ] || say "to reach the frames from $((last + 1)) on: run.sh --from" \
+      "$(time_text "${times[last + 1]}") (the first frame at or after that time in seconds)"
 }
 
-# prepare_movie <movie>: sets playable to the movie or to a copy the device shows.
+# check_movie_readable <movie>: refuses a movie that is missing or that the
+# user may not read, saying so rather than blaming its format.
+check_movie_readable() {
+  local error
+  [ -f "$1" ] || die "no such movie: $1"
+  error=$(head -c 1 -- "$1" 2>&1 >/dev/null) || die "cannot read the movie $1: ${error##*: }"
+}
+
+# prepare_movie <movie>: sets playable to the movie or to a copy the device
+# shows, and playable_first to the frame the program opens on.
 prepare_movie() {
   local path info
-  [ -f "$1" ] || die "no such movie: $1"
+  playable_first=0
+  check_movie_readable "$1"
   command -v ffprobe >/dev/null || die "ffprobe is missing (scripts/setup.sh installs ffmpeg)"
   path=$(realpath -- "$1")
   info=$(probe "$path" 2>/dev/null) || die "$1 is not a movie ffmpeg can read"
   [ -n "$(field codec_name "$info")" ] || die "$1 has no video stream"
   if plays_directly "$path" "$info"; then
+    [ -z "$from_time" ] || say "the movie device shows $1 as it is, every frame of it: --from is not needed"
     playable=$path
   else
     convert "$path" "$info"
@@ -278,6 +417,12 @@ prepare_movie() {
 }
 
 # ---- Running ---------------------------------------------------------------
+
+# Arguments the program could not use are refused before anything is built.
+[ -z "$movie" ] || check_movie_readable "$movie"
+[ -z "$from_time" ] || seconds "$from_time" >/dev/null ||
+  die "--from takes a time as ffmpeg reads it: seconds (12.5) or h:mm:ss.fraction (1:02:03.5), not $from_time"
+[ -z "$output_dir" ] || check_output_dir "$output_dir"
 
 if [ "$build" = 1 ]; then
   "$root/scripts/setup.sh"
@@ -294,6 +439,7 @@ argument=$(program_path "$playable")
 if [ -z "${DISPLAY:-}" ] && [ "$prepare_only" = 0 ]; then
   output_dir=${output_dir:-$dir/demo/out}
   rm -rf -- "$dir/demo/out"
+  check_output_dir "$output_dir"
 fi
 [ -z "$output_dir" ] || store_output_dir "$output_dir"
 
@@ -326,7 +472,9 @@ mkdir -p "$demo"
 run "$prefix/drive_c/windows/explorer.exe" /desktop=$desktop "$dir/app/velmo32.exe" movie "$argument" &
 program=$!
 drive() { run "$dir/tools/velmodemo.exe" --desktop "${desktop%%,*}" "$@"; }
-drive cut "$(windows_path -w "$(cd -- "$output_dir" && pwd -P)")"
+# Frames 2 to 6 of the copy's stretch, counted from the frame it opens on.
+drive cut "$(windows_path -w "$(cd -- "$output_dir" && pwd -P)")" $((playable_first + 2)) $((playable_first + 6)) \
+  "$playable_first"
 import -display "$DISPLAY" -window root -crop 800x600+0+0 +repage "$demo/velmo32.png"
 drive close
 wait "$program" || true

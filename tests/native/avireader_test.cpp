@@ -65,6 +65,10 @@ TEST(AviReader, JudgesEachMovieByWhatIsReallyInTheFile)
        m.FrameSizes = {24, 0, 0, 24};
      }),
      R::None, 4, 4},
+    {"empty frames only", Build([](TMovie& m) {
+       m.FrameSizes = {0, 0, 0};
+     }),
+     R::NoFrames, 3, 3},
     {"no frames", Build([](TMovie& m) { m.Frames = 0; }), R::NoFrames, 0, 0},
     {"header only", Cut(plain, OffsetOf(plain, "movi") + 4), R::NoFrames, 0, 3},
     {"cut in the second frame's data", Cut(plain, OffsetOf(plain, "00db", 1) + 20), R::None, 1, 3},
@@ -178,6 +182,25 @@ TEST(AviReader, CountsTheCompleteFramesWhereverTheMovieIsCut)
       EXPECT_EQ(video.Refusal, complete > 0 ? TAviRefusal::None : TAviRefusal::NoFrames);
     }
   }
+}
+
+// A copy of a stretch stands in for the frames before it with empty frames;
+// dropped frames after the first picture are not among them.
+TEST(AviReader, CountsTheEmptyFramesBeforeTheFirstPicture)
+{
+  const auto leading = [](std::vector<std::uint32_t> sizes) {
+    return Read(Build([&sizes](TMovie& m) { m.FrameSizes = sizes; })).LeadingEmptyFrames;
+  };
+  EXPECT_EQ(leading({24, 0, 24}), 0u);
+  EXPECT_EQ(leading({0, 0, 0, 24, 0, 24}), 3u);
+  const TAviVideo stretch = Read(Build([](TMovie& m) {
+    m.FrameSizes = {0, 0, 24, 24};
+    m.AudioFirst = true;
+    m.FramesPerRecord = 2;
+  }));
+  EXPECT_TRUE(stretch.Readable());
+  EXPECT_EQ(stretch.LeadingEmptyFrames, 2u);
+  EXPECT_EQ(stretch.CompleteFrames, 4u);
 }
 
 TEST(AviReader, ReadsAFileByItsPath)

@@ -32,3 +32,17 @@ unix_path() {
 
 settings_file() { echo "$VELMO_WINE_ROOT/prefix24/drive_c/windows/velmo32.ini"; }
 cache_entries() { find "$VELMO_CACHE_DIR" -mindepth 1 2>/dev/null | sort; }
+
+# as_another_user <command...>: runs the command as a user to whom the
+# permission bits apply (nobody, when the tests run as root), with a home in
+# the scratch folder. Files it must reach need to be open to others.
+as_another_user() {
+  local home=$work/others-home
+  mkdir -p "$home" && chmod 777 "$home"
+  chmod o+x "$work"
+  if [ "$(id -u)" = 0 ]; then
+    setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$home" "$@"
+  else
+    env HOME="$home" "$@"
+  fi
+}

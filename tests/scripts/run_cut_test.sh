@@ -22,25 +22,70 @@ peak_difference() {
   compare -metric PAE "$1" "$2" null: 2>&1 | cut -d' ' -f1 || true
 }
 
-MOVIE_SIZE=320x240
-for movie in "$work/in folder/mjpeg.avi" "$work/in folder/h264.mp4"; do
-  case $movie in
-    *.avi) make_movie "$movie" -c:v mjpeg -q:v 4 ;;
-    *.mp4) make_movie "$movie" -c:v libx264 -pix_fmt yuv420p -bf 2 ;;
-  esac
+# difference_from_frame <movie> <frame> <BMP file>: the peak difference of the
+# file's picture from ffmpeg's own decode of that frame (orientation included).
+difference_from_frame() {
+  ffmpeg -nostdin -v error -y -i "$1" -vf "select=eq(n\\,$2)" -frames:v 1 -pix_fmt rgb24 "$work/expected.png"
+  ffmpeg -nostdin -v error -y -i "$3" -pix_fmt rgb24 "$work/cut.png"
+  peak_difference "$work/expected.png" "$work/cut.png" | cut -d' ' -f1
+}
+
+# cut_and_compare <movie>: frame 10 cut through run.sh is exactly ffmpeg's
+# decode of frame 10, not frame 11.
+cut_and_compare() {
+  local movie=$1 name out difference
   name=$(basename "$movie")
   out=$work/out-${name%.*}
   cut_frame_10 "$movie" "$out"
   if [ ! -f "$out/000A.BMP" ]; then
     fail "$name: frame 10 is cut"
-    continue
+    return
   fi
-  ffmpeg -nostdin -v error -y -i "$movie" -vf 'select=eq(n\,10)' -frames:v 1 -pix_fmt rgb24 "$out/expected.png"
-  ffmpeg -nostdin -v error -y -i "$out/000A.BMP" -pix_fmt rgb24 "$out/cut.png"
-  ffmpeg -nostdin -v error -y -i "$movie" -vf 'select=eq(n\,11)' -frames:v 1 -pix_fmt rgb24 "$out/next.png"
-  difference=$(peak_difference "$out/expected.png" "$out/cut.png")
+  difference=$(difference_from_frame "$movie" 10 "$out/000A.BMP")
   echo "$name: peak difference from ffmpeg's frame 10: $difference of 65535"
-  check "$name: the cut frame 10 is ffmpeg's frame 10" test "${difference%.*}" -le 1024
-  check "$name: and not frame 11" test "$(peak_difference "$out/next.png" "$out/cut.png" | cut -d. -f1)" -gt 1024
+  check "$name: the cut frame 10 is ffmpeg's frame 10" test "$difference" = 0
+  check "$name: and not frame 11" test "$(difference_from_frame "$movie" 11 "$out/000A.BMP")" -gt 1024
+}
+
+MOVIE_SIZE=320x240
+make_movie "$work/in folder/mjpeg.avi" -c:v mjpeg -q:v 4
+cut_and_compare "$work/in folder/mjpeg.avi"
+make_movie "$work/in folder/h264.mp4" -c:v libx264 -pix_fmt yuv420p -bf 2
+cut_and_compare "$work/in folder/h264.mp4"
+
+# A phone-style movie whose picture is to be shown turned a quarter: cut
+# upright, 240 wide and 320 high, exactly as ffmpeg decodes it.
+ffmpeg -nostdin -v error -y -i "$work/in folder/h264.mp4" -c copy -metadata:s:v:0 rotate=90 "$work/rotated.mp4"
+cut_and_compare "$work/rotated.mp4"
+check "the rotated movie is cut upright" \
+  test "$(identify -format %wx%h "$work/out-rotated/000A.BMP" 2>/dev/null)" = 240x320
+# 8-bit rows stored top-down, as ffmpeg writes raw palette video.
+make_movie "$work/palette.avi" -c:v rawvideo -pix_fmt pal8
+cut_and_compare "$work/palette.avi"
+
+# A stretch of a longer movie (--from 1.5: frames from 38, at 1.52 s): the
+# program opens on its first frame, names cuts with the movie's own frame
+# numbers, each exactly ffmpeg's decode of that frame, and refuses to cut the
+# empty frames before the stretch rather than write whatever the device shows.
+MOVIE_FRAMES=60 make_movie "$work/long.mp4" -c:v libx264 -pix_fmt yuv420p -bf 2
+out=$work/out-stretch
+"$run_sh" --no-build -o "$out" --from 1.5 "$work/long.mp4" 2>"$work/stretch.err" &
+program=$!
+"$root/scripts/wine-run" "$demo" cut "$(unix_to_windows "$out")" 38 40 38 || true
+check "the stretch is announced with its frames" grep -q 'holds frames 38 to 59' "$work/stretch.err"
+for frame in 38 39 40; do
+  file=$out/$(printf '%04X.BMP' "$frame")
+  if [ -f "$file" ]; then
+    check "stretch: $(basename "$file") is exactly frame $frame" test "$(difference_from_frame "$work/long.mp4" "$frame" "$file")" = 0
+  else
+    fail "stretch: frame $frame is cut as $(basename "$file")"
+  fi
 done
+"$root/scripts/wine-run" "$demo" command 105 || true  # the first frame, empty in the copy
+"$root/scripts/wine-run" "$demo" command 24322 || true  # cut it
+message=$("$root/scripts/wine-run" "$demo" message | iconv -f CP932 -t UTF-8 || true)
+check "cutting an empty frame before the stretch is refused with a message" grep -q 'こま 38 より前' <<<"$message"
+"$root/scripts/wine-run" "$demo" close || true
+wait "$program" || true
+check "and writes no file" test ! -e "$out/0000.BMP"
 finish

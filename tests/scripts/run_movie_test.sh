@@ -19,6 +19,15 @@ check "a path with blanks is handed over without them, in ASCII" grep -Eq '^[A-Z
 check "that short name is the movie itself" test "$(unix_path "$given")" = "$(realpath "$direct")"
 check "a movie the device shows is not converted" test -z "$(cache_entries)"
 
+# A movie the user may not read is said to be unreadable, not a bad movie.
+chmod 600 "$direct"
+if as_another_user "$run_sh" --prepare-only "$direct" >/dev/null 2>"$work/unreadable.err"; then
+  fail "a movie that cannot be read is refused"
+else
+  check "a movie that cannot be read is reported as unreadable" grep -q 'cannot read the movie' "$work/unreadable.err"
+fi
+chmod 644 "$direct"
+
 # MJPEG: converted once into bottom-up 32-bit frames, then reused.
 mjpeg="$work/my movies/clip.avi"
 make_movie "$mjpeg" -c:v mjpeg
@@ -28,13 +37,13 @@ entries=$(cache_entries)
 check "one converted copy is kept" test "$(wc -l <<<"$entries")" = 1
 copy=$entries
 check "the program is given the copy" test "$(unix_path "$(cat "$work/first")")" = "$copy"
-check "the copy is uncompressed 32-bit with rows bottom-up" test "$(stored_height "$copy")" = 120
+check "the copy is uncompressed with rows bottom-up" test "$(stored_height "$copy")" = 120
 check "the copy is one RIFF part, all the device reads" \
   test "$(($(od -An -tu4 -j4 -N4 -- "$copy") + 8))" = "$(stat -c %s -- "$copy")" -a -z "$(grep -l AVIX -- "$copy")"
 probe=$(ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,pix_fmt,nb_frames,r_frame_rate \
   -of default=nw=1 "$copy")
 check "the copy has the source's frames and rate" \
-  test "$probe" = "$(printf 'codec_name=rawvideo\npix_fmt=bgra\nr_frame_rate=25/1\nnb_frames=30')"
+  test "$probe" = "$(printf 'codec_name=rawvideo\npix_fmt=bgr24\nr_frame_rate=25/1\nnb_frames=30')"
 before=$(stat -c '%i %Y' "$copy")
 "$run_sh" --prepare-only "$mjpeg" >"$work/second" 2>"$work/second.err"
 check "the second run reuses the copy" grep -q 'converted copy made before' "$work/second.err"
@@ -46,6 +55,26 @@ touch -d '2001-01-01' "$mjpeg"
 "$run_sh" --prepare-only "$mjpeg" >/dev/null 2>"$work/third.err"
 check "a changed movie is converted again" grep -q 'converting it once' "$work/third.err"
 check "its old copy is gone" test "$(cache_entries | wc -l)" = 1 -a ! -e "$copy"
+
+# Uncompressed AVIs are told apart by what the file holds: the same 32-bit
+# frames play directly stored bottom-up (the converter's own copy) and are
+# converted stored top-down (ffmpeg's raw video), as are 8-bit top-down ones.
+held_apart=$work/held-apart
+mkdir -p "$held_apart"
+cp -- "$(cache_entries)" "$held_apart/bottom-up.avi"
+make_movie "$held_apart/top-down.avi" -c:v rawvideo -pix_fmt bgra
+make_movie "$held_apart/palette-top-down.avi" -c:v rawvideo -pix_fmt pal8
+for movie in bottom-up top-down palette-top-down; do
+  given=$("$run_sh" --prepare-only "$held_apart/$movie.avi" 2>/dev/null)
+  if [ "$(unix_path "$given")" = "$held_apart/$movie.avi" ]; then verdict=direct; else verdict=converted; fi
+  case $movie in bottom-up) expected=direct ;; *) expected=converted ;; esac
+  check "$movie.avi: $expected" test "$verdict" = "$expected"
+done
+check "a converted top-down movie is stored bottom-up" \
+  test "$(stored_height "$(cache_entries | grep palette-top-down)")" = 120
+
+# --help names the cache folder in use.
+check "--help names the cache folder" grep -qF "Converted movies:  $VELMO_CACHE_DIR" <("$run_sh" --help)
 
 # Interrupted (Ctrl+C reaches the whole process group) while ffmpeg writes.
 stubs=$work/stubs
@@ -74,15 +103,41 @@ else
 fi
 check "before ffmpeg runs" test ! -e "$work/ffmpeg-ran"
 
-# Longer than an AVI file holds (2 GB, 14 frames of 6000x6000): the user is
-# told before converting, and the room needed is that of the frames kept.
+# Longer than an AVI file holds (2 GB, 19 frames of 6000x6000): the user is
+# told before converting, with the command that reaches the later frames, and
+# the room needed is that of the frames kept.
 long=$work/long.avi
 MOVIE_SIZE=6000x6000 MOVIE_FRAMES=1 make_movie "$work/one.avi" -c:v mjpeg
-ffmpeg -nostdin -v error -stream_loop 14 -i "$work/one.avi" -c copy "$long"
+ffmpeg -nostdin -v error -stream_loop 24 -i "$work/one.avi" -c copy "$long"
 PATH=$stubs:$PATH "$run_sh" --prepare-only "$long" >/dev/null 2>"$work/long.err" || true
 check "a movie longer than a copy holds is announced as cut short" \
-  grep -q 'holds only frames 0 to 13 of the movie.s 15 frames' "$work/long.err"
-check "with the room the 14 frames need" grep -Eq 'needs 19[0-9]{2} MB' "$work/long.err"
+  grep -q 'holds frames 0 to 18 of the movie.s 25 frames' "$work/long.err"
+check "with the command for the frames after it" grep -q 'from 19 on: run.sh --from 0.76 ' "$work/long.err"
+check "and the room the 19 frames need" grep -Eq 'needs 19[0-9]{2} MB' "$work/long.err"
+
+# Stretches: each is a copy of its own, kept beside the others; the cache keeps
+# within its limit by removing the least recently used copies first.
+rm -rf "$VELMO_CACHE_DIR"
+# stretch <time>: what run.sh says converting the stretch from that time.
+stretch() { "$run_sh" --prepare-only --from "$1" "$mjpeg" 2>&1 >/dev/null || true; }
+copy_of() { cache_entries | grep -- "-$1\.avi$"; }
+said=$(stretch 0.5)
+check "a stretch starts at the first frame at or after the time" grep -q 'holds frames 13 to 29' <<<"$said"
+check "and says how the frames before it are reached" grep -q 'frames before 13 are empty' <<<"$said"
+check "a time as h:mm:ss.fraction" grep -q 'holds frames 25 to 29' <<<"$(stretch 0:00:01.0)"
+check "two stretches are two copies" test -n "$(copy_of 13)" -a -n "$(copy_of 25)"
+check "a time after the last frame is refused" grep -q 'lies after the last frame' <<<"$(stretch 9)"
+check "so is a time ffmpeg would not read" grep -q 'takes a time as ffmpeg reads it' <<<"$(stretch 1,5)"
+rm -rf "$VELMO_CACHE_DIR"
+export VELMO_CACHE_LIMIT_MB=4  # room for two of these copies, not three
+stretch 0.2 >/dev/null
+stretch 0.4 >/dev/null
+stretch 0.2 >/dev/null  # used again: now the more recent
+stretch 0.6 >"$work/limit.err"
+check "the least recently used copy goes when the limit is reached" \
+  test -z "$(copy_of 10)" -a -n "$(copy_of 5)" -a -n "$(copy_of 15)"
+check "and the user is told" grep -q 'removing the least recently used copy' "$work/limit.err"
+unset VELMO_CACHE_LIMIT_MB
 
 # The converter alone: input ending inside a frame leaves no file.
 converter=$root/build/host/rawavi

@@ -30,5 +30,35 @@ check "without -o the settings stay as they are" test "$(cat "$ini")" = "$(print
 "$run_sh" --prepare-only -o "$work/third" "$movie" >/dev/null
 check "a file without the section gets it" \
   test "$(cat "$ini")" = "$(printf '[Other]\r\nA=1\r\n[Screen]\r\nDir=Z:%s\\\r\n' "${work//\//\\}\\third")"
+
+# Paths the program could not use are refused before anything is stored.
+printf '[Screen]\r\nDir=C:\\kept\\\r\n' >"$ini"
+kept=$(cat "$ini")
+lines="$work/two"$'\n'"lines"
+if "$run_sh" --prepare-only -o "$lines" "$movie" >/dev/null 2>"$work/lines.err"; then
+  fail "a folder with a line feed is refused"
+else
+  check "a folder with a line feed is refused" grep -q 'control character' "$work/lines.err"
+fi
+check "and is neither created nor stored" test ! -e "$lines" -a "$(cat "$ini")" = "$kept"
+
+locked=$work/locked
+mkdir -p "$locked" && chmod 555 "$locked"
+chmod o+r "$movie"
+if as_another_user "$run_sh" --prepare-only -o "$locked" "$movie" >/dev/null 2>"$work/locked.err"; then
+  fail "a folder that cannot be written is refused"
+else
+  check "a folder that cannot be written is refused" grep -q 'cannot write into the output directory' \
+    "$work/locked.err"
+fi
+check "and is not stored" test "$(cat "$ini")" = "$kept"
+
+# Characters code page 932 lacks (Korean, an emoji): the folder's short name.
+foreign="$work/한국어 😀"
+"$run_sh" --prepare-only -o "$foreign" "$movie" >/dev/null
+stored=$(sed -n 's/^Dir=\(.*\)\r$/\1/p' "$ini")
+check "a folder outside code page 932 is stored by its short name, in ASCII" \
+  grep -Eq '^[A-Z]:\\[ -~]*\\$' <<<"$stored"
+check "which is that folder" test "$(unix_path "$stored")" = "$foreign/"
 rm -f "$ini"
 finish

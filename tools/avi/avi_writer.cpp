@@ -14,6 +14,8 @@ constexpr std::uint32_t StreamHeaderBytes = 56;
 constexpr std::uint32_t BitmapInfoHeaderBytes = 40;
 constexpr std::uint32_t AvifHasIndex = 0x10;
 constexpr std::uint32_t AviifKeyframe = 0x10;
+// A chunk's header and its index entry.
+constexpr std::uint64_t ChunkOverheadBytes = 8 + 16;
 // AVI 1.0 readers take RIFF sizes as signed 32-bit numbers.
 constexpr std::uint64_t MaxFileBytes = 0x7FFFFFFF;
 
@@ -105,14 +107,15 @@ std::uint32_t TAviWriter::HeaderListBytes(const TFormat& format)
   return 4 + 8 + MainHeaderBytes + 8 + StreamListBytes(format);
 }
 
-std::uint32_t TAviWriter::FrameCapacity(const TFormat& format)
+std::uint32_t TAviWriter::FrameCapacity(const TFormat& format, std::uint32_t emptyFrames)
 {
   CheckFormat(format);
   // RIFF header, 'hdrl' list, 'movi' list header and 'idx1' header; then per
   // frame its chunk and its index entry.
-  const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8;
-  const std::uint64_t bytesPerFrame = 8 + std::uint64_t{RowBytes(format)} * format.Height + 16;
-  return static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
+  const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8 +
+                                   emptyFrames * ChunkOverheadBytes;
+  const std::uint64_t bytesPerFrame = ChunkOverheadBytes + std::uint64_t{RowBytes(format)} * format.Height;
+  return fixedBytes > MaxFileBytes ? 0 : static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
 }
 
 void TAviWriter::Check(const char* what)
@@ -192,28 +195,30 @@ void TAviWriter::WriteHeaders()
 
 void TAviWriter::WriteFrame(const std::uint8_t* bits)
 {
-  WriteChunk(bits, FrameBytes());
+  AppendChunk(bits, FrameBytes());
 }
 
-void TAviWriter::WriteDroppedFrame()
+void TAviWriter::WriteEmptyFrame()
 {
-  WriteChunk(nullptr, 0);
+  AppendChunk(nullptr, 0);
 }
 
-void TAviWriter::WriteChunk(const std::uint8_t* bits, std::uint32_t bytes)
+void TAviWriter::AppendChunk(const std::uint8_t* bits, std::uint32_t bytes)
 {
   if (Finished)
     throw TXAvi("frame written after the movie was finished");
-  if (FrameCount() >= FrameCapacity())
+  const std::uint64_t end = static_cast<std::uint64_t>(File.tellp()) + ChunkOverheadBytes + bytes +
+                            std::uint64_t{FrameCount()} * 16 + 8;
+  if (end > MaxFileBytes)
     throw TXAvi("movie too long for an AVI 1.0 file");
 
-  FrameOffsets.push_back(static_cast<std::uint32_t>(File.tellp()) - MoviStart);
-  FrameSizes.push_back(bytes);
+  Frames.push_back({static_cast<std::uint32_t>(File.tellp()) - MoviStart, bytes});
   TBytes chunk;
   chunk.FourCC("00db");
   chunk.U32(bytes);
   File.write(chunk.Raw(), chunk.Size());
-  File.write(reinterpret_cast<const char*>(bits), bytes);  // always even: rows are 4-byte multiples
+  if (bytes)
+    File.write(reinterpret_cast<const char*>(bits), bytes);  // always even: rows are 4-byte multiples
   Check("a frame");
 }
 
@@ -226,11 +231,11 @@ void TAviWriter::Finish()
   TBytes index;
   index.FourCC("idx1");
   index.U32(FrameCount() * 16);
-  for (std::size_t i = 0; i < FrameOffsets.size(); ++i) {
+  for (const TIndexEntry& frame : Frames) {
     index.FourCC("00db");
-    index.U32(FrameSizes[i] ? AviifKeyframe : 0);
-    index.U32(FrameOffsets[i]);
-    index.U32(FrameSizes[i]);
+    index.U32(frame.Bytes ? AviifKeyframe : 0);  // an empty frame repeats the one before
+    index.U32(frame.Offset);
+    index.U32(frame.Bytes);
   }
   File.write(index.Raw(), index.Size());
   const std::uint32_t fileEnd = static_cast<std::uint32_t>(File.tellp());
@@ -283,7 +288,7 @@ void WriteTestMovie(const std::string& path, const TTestMovie& movie)
   TAviWriter writer(path, format);
   for (std::uint32_t frame = 0; frame < movie.Frames; ++frame) {
     if (std::find(movie.Dropped.begin(), movie.Dropped.end(), frame) != movie.Dropped.end())
-      writer.WriteDroppedFrame();
+      writer.WriteEmptyFrame();
     else
       writer.WriteFrame(TestFrameBits(movie, frame).data());
   }

@@ -40,21 +40,22 @@ public:
   // Bytes of one row (padded to 4 bytes) and of one frame of DIB bits.
   std::uint32_t RowBytes() const { return RowBytes(Format); }
   std::uint32_t FrameBytes() const { return RowBytes() * Format.Height; }
-  // The most frames of this format one AVI 1.0 file holds: the file, index
-  // included, stays below 2 GB, the limit of readers' signed 32-bit offsets.
-  // Throws TXAvi when the format is unusable.
-  static std::uint32_t FrameCapacity(const TFormat& format);
-  std::uint32_t FrameCapacity() const { return FrameCapacity(Format); }
+  // The most frames of this format one AVI 1.0 file holds after the given
+  // number of empty frames: the file, index included, stays below 2 GB, the
+  // limit of readers' signed 32-bit offsets. Throws TXAvi when the format is
+  // unusable.
+  static std::uint32_t FrameCapacity(const TFormat& format, std::uint32_t emptyFrames = 0);
 
   // Appends a frame: FrameBytes() bytes of DIB bits, in the format's row
-  // order. Throws TXAvi beyond FrameCapacity().
+  // order. Throws TXAvi when the file would pass 2 GB.
   void WriteFrame(const std::uint8_t* bits);
-  // Appends a dropped frame: an empty chunk, which repeats the frame before.
-  void WriteDroppedFrame();
+  // Appends an empty (zero-length) frame, which the format allows for a
+  // dropped frame: it costs only its chunk header and index entry.
+  void WriteEmptyFrame();
   // Writes the index, completes the headers and closes the file.
   void Finish();
 
-  std::uint32_t FrameCount() const { return static_cast<std::uint32_t>(FrameOffsets.size()); }
+  std::uint32_t FrameCount() const { return static_cast<std::uint32_t>(Frames.size()); }
 
 private:
   static void CheckFormat(const TFormat& format);
@@ -63,15 +64,17 @@ private:
   static std::uint32_t HeaderListBytes(const TFormat& format);
   void WriteHeaders();
   void Check(const char* what);
+  void AppendChunk(const std::uint8_t* bits, std::uint32_t bytes);
 
   std::string Path;
   TFormat Format;
   std::ofstream File;
-  void WriteChunk(const std::uint8_t* bits, std::uint32_t bytes);
-
-  std::uint32_t MoviStart = 0;              // file offset of the 'movi' list type
-  std::vector<std::uint32_t> FrameOffsets;  // chunk offsets relative to MoviStart
-  std::vector<std::uint32_t> FrameSizes;
+  std::uint32_t MoviStart = 0;  // file offset of the 'movi' list type
+  struct TIndexEntry {
+    std::uint32_t Offset;  // of the chunk, relative to MoviStart
+    std::uint32_t Bytes;
+  };
+  std::vector<TIndexEntry> Frames;
   bool Finished = false;
 };
 

@@ -1,11 +1,18 @@
 // Writes the raw frames read from standard input as an uncompressed AVI 1.0
-// movie (one RIFF part, 32-bit rows stored bottom-up), the kind the platform's
-// avivideo device plays to its last frame. scripts/run.sh feeds it ffmpeg's
-// decode of a movie (-f rawvideo -pix_fmt bgra, flipped with vflip).
-//   rawavi OUT.avi --size WxH --fps RATE[/SCALE]   frames of W*H*4 bytes, bottom row first
-//   rawavi --capacity --size WxH                    prints how many such frames one file holds
+// movie (one RIFF part, 24- or 32-bit rows stored bottom-up), the kind the
+// platform's avivideo device plays to its last frame. scripts/run.sh feeds it
+// ffmpeg's decode of a movie (-f rawvideo -pix_fmt bgra or bgr24, flipped with
+// vflip), and asks it what an AVI file really holds.
+//   rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--empty N]
+//       frames of W*H*bits/8 bytes (unpadded rows), bottom row first, after N
+//       empty frames: a copy of a stretch keeps the source's frame numbers
+//   rawavi --capacity --size WxH [--bits 24|32] [--empty N]
+//       prints how many such frames one file holds after N empty frames
+//   rawavi --describe IN.avi
+//       prints the video format as the program's own reader finds it
 // Input that ends inside a frame or holds no frame, a full file and an
 // interrupting signal all end it with no file left behind.
+#include "app/avireader.h"
 #include "tools/avi/avi_writer.h"
 #include "tools/avi/number_text.h"
 
@@ -20,12 +27,16 @@
 namespace {
 
 const char Usage[] =
-  "usage: rawavi OUT.avi --size WxH --fps RATE[/SCALE]   (32-bit frames, bottom row first, on standard input)\n"
-  "       rawavi --capacity --size WxH                    (the most frames one movie file holds)\n";
+  "usage: rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--empty N]\n"
+  "                       (frames on standard input, bottom row first, after N empty frames)\n"
+  "       rawavi --capacity --size WxH [--bits 24|32] [--empty N]   (the most frames one movie file holds)\n"
+  "       rawavi --describe IN.avi   (the video format, as key=value lines)\n";
 
 struct TOptions {
   std::string Path;
   bool Capacity = false;
+  bool Describe = false;
+  std::uint32_t EmptyFrames = 0;
   TAviWriter::TFormat Format;
 };
 
@@ -42,6 +53,18 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
       options.Path = arg;
     } else if (!std::strcmp(arg, "--capacity")) {
       options.Capacity = true;
+    } else if (!std::strcmp(arg, "--describe")) {
+      options.Describe = true;
+    } else if (!std::strcmp(arg, "--bits") && value) {
+      std::uint32_t bits = 0;
+      if (!ParseNumber(value, bits) || (bits != 24 && bits != 32))
+        return false;
+      options.Format.BitCount = static_cast<std::uint16_t>(bits);
+      ++i;
+    } else if (!std::strcmp(arg, "--empty") && value) {
+      if (!ParseNumber(value, options.EmptyFrames))
+        return false;
+      ++i;
     } else if (!std::strcmp(arg, "--size") && value) {
       sized = ParsePair(value, 'x', options.Format.Width, options.Format.Height);
       ++i;
@@ -54,6 +77,8 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
       return false;
     }
   }
+  if (options.Describe)
+    return !options.Capacity && !sized && !timed && !options.Path.empty();
   if (options.Capacity)
     return sized && options.Path.empty();
   return sized && timed && !options.Path.empty();
@@ -98,33 +123,68 @@ private:
   struct sigaction Previous[Count];
 };
 
-// Fills the frame from standard input: true with a whole frame, false at the
-// end of the input.
-bool ReadFrame(std::vector<std::uint8_t>& frame)
+// Reads one frame of unpadded rows from standard input into the frame's rows,
+// which are padded to 4 bytes: true with a whole frame, false at the end of
+// the input.
+bool ReadFrame(std::vector<std::uint8_t>& frame, std::uint32_t rowBytes, std::uint32_t stride)
 {
-  const std::size_t read = std::fread(frame.data(), 1, frame.size(), stdin);
+  std::size_t read = 0;
+  const std::size_t rows = frame.size() / stride;
+  const std::size_t wanted = std::size_t{rowBytes} * rows;
+  if (rowBytes == stride)  // no padding: one read, far fewer system calls
+    read = std::fread(frame.data(), 1, wanted, stdin);
+  for (std::size_t row = 0; rowBytes != stride && row < rows && read == row * rowBytes; ++row)
+    read += std::fread(frame.data() + row * stride, 1, rowBytes, stdin);
   if (Interruption)
     throw TXInput("interrupted");
-  if (read == frame.size())
+  if (read == wanted)
     return true;
   if (std::ferror(stdin))
     throw TXInput("cannot read the input");
   if (read == 0)
     return false;
-  throw TXInput("the input ends inside a frame (" + std::to_string(read) + " of " + std::to_string(frame.size()) +
-                " bytes)");
+  throw TXInput("the input ends inside a frame (" + std::to_string(read) + " of " + std::to_string(wanted) + " bytes)");
 }
 
 std::uint32_t WriteMovie(const TOptions& options)
 {
   TAviWriter writer(options.Path, options.Format);
+  for (std::uint32_t i = 0; i < options.EmptyFrames; ++i)
+    writer.WriteEmptyFrame();
   std::vector<std::uint8_t> frame(writer.FrameBytes());
-  while (ReadFrame(frame))
+  const std::uint32_t rowBytes = options.Format.Width * (options.Format.BitCount / 8u);
+  while (ReadFrame(frame, rowBytes, writer.RowBytes()))
     writer.WriteFrame(frame.data());
-  if (writer.FrameCount() == 0)
+  if (writer.FrameCount() == options.EmptyFrames)
     throw TXInput("the input holds no frame");
   writer.Finish();
   return writer.FrameCount();
+}
+
+// The fourcc of a compressed format as text, the uncompressed ones by name.
+std::string CompressionName(std::uint32_t compression)
+{
+  if (compression == TAviVideo::UncompressedRgb)
+    return "rgb";
+  if (compression == TAviVideo::UncompressedBitfields)
+    return "bitfields";
+  std::string name;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const char c = static_cast<char>(compression >> shift & 0xFF);
+    name += c > ' ' && c <= '~' ? c : '_';
+  }
+  return name;
+}
+
+// What the movie really holds, for run.sh to judge whether the device shows it.
+int Describe(const std::string& path)
+{
+  const TAviVideo video = ReadAviVideo(path);
+  std::printf("readable=%d\n", video.Readable() ? 1 : 0);
+  if (video.Readable())
+    std::printf("width=%d\nheight=%d\nbits=%u\ncompression=%s\nframes=%u\n", video.Width, video.Height, video.BitCount,
+                CompressionName(video.Compression).c_str(), video.CompleteFrames);
+  return 0;
 }
 
 }  // namespace
@@ -138,14 +198,16 @@ int main(int argc, char** argv)
   }
   const TAviWriter::TFormat& format = options.Format;
   try {
+    if (options.Describe)
+      return Describe(options.Path);
     if (options.Capacity) {
-      std::printf("%u\n", TAviWriter::FrameCapacity(format));
+      std::printf("%u\n", TAviWriter::FrameCapacity(format, options.EmptyFrames));
       return 0;
     }
     const TInterruptionGuard guard;
     const std::uint32_t frames = WriteMovie(options);
-    std::printf("%s: %ux%u, %u frames at %u/%u fps\n", options.Path.c_str(), format.Width, format.Height, frames,
-                format.Rate, format.Scale);
+    std::printf("%s: %ux%u, %u-bit, %u frames (%u empty) at %u/%u fps\n", options.Path.c_str(), format.Width,
+                format.Height, format.BitCount, frames, options.EmptyFrames, format.Rate, format.Scale);
     return 0;
   } catch (const std::runtime_error& x) {
     if (Interruption) {
