@@ -74,6 +74,8 @@ void SDIDecFrame::OpenMovie(const char* path)
   Position = FirstPictureFrame;
   ResetSlider(LastFrame());
 
+  // Kept before the first frame is shown: while a refused frame is told, the
+  // user may close the movie.
   const bool truncated = video.Truncated();
   const unsigned complete = video.CompleteFrames;
   const unsigned claimed = video.ClaimedFrames();

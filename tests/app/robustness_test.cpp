@@ -388,6 +388,22 @@ TEST_F(DamagedMovieTest, SteppingOntoADamagedCinepakFrameIsRefusedAndTheProgramG
   ExpectClosedNormally(Session);
 }
 
+TEST_F(DamagedMovieTest, PlayingStopsBeforeTheFirstDamagedFrame)
+{
+  Session.Command(CM_PLAY);
+  // Cuts the frame shown until it is the last sound one, where the device stays.
+  EXPECT_TRUE(WaitFor(
+    [&] {
+      for (const std::string& file : Session.OutputFiles())
+        ::DeleteFileA((Session.OutputDir() + file).c_str());
+      Session.Command(CM_CUT);
+      Session.Settle();
+      return Session.OutputFiles() == std::vector<std::string>{CaptureName(FirstDamagedFrame - 1)};
+    },
+    30000));
+  ExpectClosedNormally(Session);
+}
+
 TEST_F(DamagedMovieTest, ACutStopsAtTheDamagedFrameWithEveryFileComplete)
 {
   Session.Command(CM_MARKFROM);
