@@ -124,17 +124,6 @@ const char* BrokenPromise(const TAviVideo& video, const TBytes& frame)
   return nullptr;
 }
 
-TAviVideo FrameFormat(std::uint32_t compression, std::int32_t width, std::int32_t height, std::uint16_t bitCount)
-{
-  TAviVideo video;
-  video.Refusal = TAviRefusal::None;
-  video.Compression = compression;
-  video.Width = width;
-  video.Height = height;
-  video.BitCount = bitCount;
-  return video;
-}
-
 struct TFrameSeed {
   TAviVideo Video;
   TBytes Data;
@@ -192,17 +181,17 @@ int main(int argc, char** argv)
   };
   using namespace cvid;
   const TFrameSeed frameSeeds[] = {
-    {FrameFormat(Fourcc, 8, 4, 24), KeyFrame()},
-    {FrameFormat(Fourcc, 8, 4, 24), InterFrame()},
-    {FrameFormat(Fourcc, 8, 8, 24),
+    {VideoFormat(Fourcc, 8, 4, 24), KeyFrame()},
+    {VideoFormat(Fourcc, 8, 4, 24), InterFrame()},
+    {VideoFormat(Fourcc, 8, 8, 24),
      Frame(0, 8, 8,
            {Strip(0x1000, 0, 4, 8,
                   {Codebook(0x2000, 3), Chunk(0x2300, Concat({{0xC0, 0, 0, 0}, TBytes(12, 1)})),
                    Chunk(0x3000, {0x80, 0, 0, 0, 0, 1, 2, 1, 1})}),
             Strip(0x1100, 4, 8, 8, {Codebook(0x2600, 2), Chunk(0x3100, {0xD0, 0, 0, 0, 1, 1, 1, 1, 0})})})},
-    {FrameFormat(msv1::Fourcc, 8, 8, 16), Concat({msv1::Code(0x0F0F), msv1::Code(0x8123), msv1::Code(1), TBytes(12, 4),
+    {VideoFormat(msv1::Fourcc, 8, 8, 16), Concat({msv1::Code(0x0F0F), msv1::Code(0x8123), msv1::Code(1), TBytes(12, 4),
                                                   msv1::Skip(2), msv1::Code(0x8001), msv1::End})},
-    {FrameFormat(msv1::Fourcc, 12, 4, 8),
+    {VideoFormat(msv1::Fourcc, 12, 4, 8),
      Concat({msv1::Code(0x1234), {1, 2}, msv1::Code(0x9012), TBytes(8, 3), msv1::Code(0x8A01)})},
   };
 

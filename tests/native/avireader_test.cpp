@@ -222,17 +222,6 @@ TEST(AviReader, ReadsAFileByItsPath)
 
 // ------------------------------------------------------- compressed frames
 
-TAviVideo Format(std::uint32_t compression, std::int32_t width, std::int32_t height, std::uint16_t bitCount = 24)
-{
-  TAviVideo video;
-  video.Refusal = TAviRefusal::None;
-  video.Compression = compression;
-  video.Width = width;
-  video.Height = height;
-  video.BitCount = bitCount;
-  return video;
-}
-
 struct TFrameCase {
   const char* Name;
   TAviVideo Video;
@@ -263,7 +252,7 @@ TBytes Patched16(TBytes bytes, std::size_t offset, std::uint16_t value)
 TEST(CompressedFrames, CinepakFramesAreSoundOnlyWhenEverySizeCountAndIndexAgrees)
 {
   using namespace cvid;
-  const TAviVideo picture = Format(Fourcc, 8, 8);
+  const TAviVideo picture = VideoFormat(Fourcc, 8, 8);
   const TBytes v4 = Codebook(0x2000, 2);
   const TBytes v1 = Codebook(0x2200, 2);
   // Four blocks, V4 and V1 in turn, with codebooks of two entries each.
@@ -293,7 +282,7 @@ TEST(CompressedFrames, CinepakFramesAreSoundOnlyWhenEverySizeCountAndIndexAgrees
     {"strips keeping their codebooks of the frame before", picture, twoStrips(1, 0, {reusedBooks}), true, false},
     {"skipped, V4 and V1 blocks", picture,
      Frame(1, 8, 8, {Strip(0x1100, 0, 8, 8, {Chunk(0x3100, {0xD0, 0, 0, 0, 7, 7, 7, 7, 9})})}), true, false},
-    {"codes ending where only skipped blocks remain", Format(Fourcc, 256, 4),
+    {"codes ending where only skipped blocks remain", VideoFormat(Fourcc, 256, 4),
      Frame(1, 256, 4, {Strip(0x1100, 0, 4, 256, {Chunk(0x3100, {0, 0, 0, 0})})}), true, false},
     {"V1 codes only", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v1, Chunk(0x3200, {0, 1, 1, 0})})}), true, true},
     {"a partial codebook update", picture,
@@ -302,8 +291,8 @@ TEST(CompressedFrames, CinepakFramesAreSoundOnlyWhenEverySizeCountAndIndexAgrees
      true, false},
     {"grey codebooks", picture,
      Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {Codebook(0x2400, 2), Codebook(0x2600, 2), IntraCodes()})}), true, true},
-    {"padded to an even size", Format(Fourcc, 8, 4), Concat({KeyFrame(), {0}}), true, true},
-    {"32 strips", Format(Fourcc, 4, 128), stripsOfOneBlock(32), true, true},
+    {"padded to an even size", VideoFormat(Fourcc, 8, 4), Concat({KeyFrame(), {0}}), true, true},
+    {"32 strips", VideoFormat(Fourcc, 4, 128), stripsOfOneBlock(32), true, true},
 
     {"length one more than the data", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, IntraCodes()})}, 1),
      false, false},
@@ -314,7 +303,7 @@ TEST(CompressedFrames, CinepakFramesAreSoundOnlyWhenEverySizeCountAndIndexAgrees
     {"height not the movie's", picture, Patched16(key, 6, 4), false, false},
     {"no strips", picture, Patched16(key, 8, 0), false, false},
     {"more strips than the data holds", picture, Patched16(key, 8, 2), false, false},
-    {"33 strips", Format(Fourcc, 4, 132), stripsOfOneBlock(33), false, false},
+    {"33 strips", VideoFormat(Fourcc, 4, 132), stripsOfOneBlock(33), false, false},
     {"unknown strip id", picture, Patched16(key, strip, 0x1001), false, false},
     {"strip larger than the frame", picture, Patched16(key, strip + 2, 0x100), false, false},
     {"strip smaller than its header", picture, Patched16(key, strip + 2, 4), false, false},
@@ -369,8 +358,8 @@ TEST(CompressedFrames, MsVideo1FramesAreSoundOnlyWhenTheirCodesCoverThePicture)
 {
   using namespace msv1;
   // Four blocks (8 x 8), of 16 bits and of 8.
-  const TAviVideo rgb = Format(Fourcc, 8, 8, 16);
-  const TAviVideo paletted = Format(0x4D415243 /* CRAM */, 8, 9, 8);
+  const TAviVideo rgb = VideoFormat(Fourcc, 8, 8, 16);
+  const TAviVideo paletted = VideoFormat(0x4D415243 /* CRAM */, 8, 9, 8);
   const TBytes one = Code(0x8123);
   const TBytes two = Concat({Code(0x0F0F), Code(0x1234), Code(0x0567)});
   const TBytes eight = Concat({Code(0x00FF), Code(0x8123), Code(0x0001), TBytes(12, 7)});
@@ -383,7 +372,7 @@ TEST(CompressedFrames, MsVideo1FramesAreSoundOnlyWhenTheirCodesCoverThePicture)
     {"blocks of one, two and eight colours", rgb, Concat({two, eight, one, two, End}), true, true},
     {"skipped blocks", rgb, Concat({Skip(2), one, Skip(1), End}), true, false},
     {"the last blocks skipped", rgb, Concat({one, Skip(3), End}), true, false},
-    {"lower case fourcc", Format(0x6376736D /* msvc */, 8, 8, 16), Concat({one, one, one, one}), true, true},
+    {"lower case fourcc", VideoFormat(0x6376736D /* msvc */, 8, 8, 16), Concat({one, one, one, one}), true, true},
     {"8 bits: one, two and eight colours", paletted,
      Concat({Code(0x8012), twoOfPalette, eightOfPalette, Code(0x8A01), End}), true, true},
     {"8 bits: skipped blocks", paletted, Concat({Skip(4), End}), true, false},
@@ -404,13 +393,13 @@ TEST(CompressedFrames, MsVideo1FramesAreSoundOnlyWhenTheirCodesCoverThePicture)
 TEST(CompressedFrames, OtherFormatsAndEmptyFramesAreNotChecked)
 {
   const TBytes junk{1, 2, 3};
-  EXPECT_TRUE(HasCheckedFrameData(Format(cvid::Fourcc, 8, 8)));
-  EXPECT_TRUE(HasCheckedFrameData(Format(0x4D414857 /* WHAM */, 8, 8, 8)));
-  EXPECT_FALSE(HasCheckedFrameData(Format(msv1::Fourcc, 8, 8, 24)));
-  EXPECT_FALSE(HasCheckedFrameData(Format(TAviVideo::UncompressedRgb, 8, 8)));
-  EXPECT_FALSE(HasCheckedFrameData(Format(0x47504A4D /* MJPG */, 8, 8)));
-  EXPECT_TRUE(CheckFrameData(Format(0x47504A4D, 8, 8), junk.data(), junk.size()).Sound);
-  EXPECT_TRUE(CheckFrameData(Format(cvid::Fourcc, 8, 8), junk.data(), 0).Sound);
+  EXPECT_TRUE(HasCheckedFrameData(VideoFormat(cvid::Fourcc, 8, 8)));
+  EXPECT_TRUE(HasCheckedFrameData(VideoFormat(0x4D414857 /* WHAM */, 8, 8, 8)));
+  EXPECT_FALSE(HasCheckedFrameData(VideoFormat(msv1::Fourcc, 8, 8, 24)));
+  EXPECT_FALSE(HasCheckedFrameData(VideoFormat(TAviVideo::UncompressedRgb, 8, 8)));
+  EXPECT_FALSE(HasCheckedFrameData(VideoFormat(0x47504A4D /* MJPG */, 8, 8)));
+  EXPECT_TRUE(CheckFrameData(VideoFormat(0x47504A4D, 8, 8), junk.data(), junk.size()).Sound);
+  EXPECT_TRUE(CheckFrameData(VideoFormat(cvid::Fourcc, 8, 8), junk.data(), 0).Sound);
 }
 
 // ------------------------------------------------------- the open movie

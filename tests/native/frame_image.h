@@ -2,6 +2,7 @@
 // (big-endian words) and Microsoft Video 1 codes (little-endian words).
 #pragma once
 
+#include "app/avireader.h"
 #include "tests/native/avi_image.h"
 
 #include <cstdint>
@@ -23,6 +24,19 @@ inline TBytes Be16s(std::initializer_list<std::uint32_t> values)
     bytes.push_back(static_cast<std::uint8_t>(v));
   }
   return bytes;
+}
+
+// The stream format a frame's data is checked against.
+inline TAviVideo VideoFormat(std::uint32_t compression, std::int32_t width, std::int32_t height,
+                             std::uint16_t bitCount = 24)
+{
+  TAviVideo video;
+  video.Refusal = TAviRefusal::None;
+  video.Compression = compression;
+  video.Width = width;
+  video.Height = height;
+  video.BitCount = bitCount;
+  return video;
 }
 
 namespace cvid {
