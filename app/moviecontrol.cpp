@@ -277,6 +277,7 @@ void SDIDecFrame::StartPlayback()
   }
   PlayParms.dwFrom = Position;
   PlayParms.dwTo = end - 1;
+  PlaybackLast = std::min(end - 1, LastFrame());
   const DWORD to = end < Length ? MCI_TO : 0;
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM | to, reinterpret_cast<DWORD_PTR>(&PlayParms));
   TrackPlayback(true);
@@ -293,6 +294,10 @@ void SDIDecFrame::SettleOnReportedFrame()
   // While it plays, and where it stops, the device reports the frame it is
   // about to draw; the picture on screen is still the one before.
   ReadPosition();
+  // Where a playback ended by itself that is the frame after the last one it
+  // was to play, which may be one that must not be shown.
+  if (Playing)
+    Position = std::min(Position, PlaybackLast);
   ShowFrame();
 }
 

@@ -171,6 +171,8 @@ private:
   unsigned FirstPictureFrame = 0;
   unsigned MovieOpen = 0;
   bool Playing = false;
+  // The last frame the running playback may reach.
+  unsigned PlaybackLast = 0;
   // The tracking timer's period while the movie plays: a frame's time.
   unsigned PlaybackTickMs = 500;
   unsigned MarkToSet = 0;

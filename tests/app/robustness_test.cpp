@@ -390,12 +390,13 @@ TEST_F(DamagedMovieTest, SteppingOntoADamagedCinepakFrameIsRefusedAndTheProgramG
 
 TEST_F(DamagedMovieTest, PlayingStopsBeforeTheFirstDamagedFrame)
 {
-  Session.Command(CM_PLAY);
-  // Cuts the frame shown until it is the last sound one, where the device stays.
+  // A cut stops the playback on the frame it reached; played on from there
+  // each time, the movie comes to rest on the last sound frame and stays.
   EXPECT_TRUE(WaitFor(
     [&] {
       for (const std::string& file : Session.OutputFiles())
         ::DeleteFileA((Session.OutputDir() + file).c_str());
+      Session.Command(CM_PLAY);
       Session.Command(CM_CUT);
       Session.Settle();
       return Session.OutputFiles() == std::vector<std::string>{CaptureName(FirstDamagedFrame - 1)};
