@@ -35,6 +35,9 @@ fi
 jobs=${VELMO_TEST_JOBS:-$(($(nproc) + 2))}
 source "$root/scripts/displays.sh"
 export VELMO_WINE_ROOT=$root/build/$arch/wine
+# Prefixes of the time before slots (one per depth, and one of the run.sh
+# tests) are no longer used: 1.3 GB each.
+rm -rf "$VELMO_WINE_ROOT"/prefix* "$root/build/$arch/wine-scripts"
 trap 'stop_displays; for p in "$VELMO_WINE_ROOT"/slot*/prefix*/; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done; true' EXIT
 start_displays "$jobs" 1 1
 
