@@ -7,9 +7,9 @@
 # CTEST_RESOURCE_GROUP_0_DISPLAY<depth>=id:<id>,slots:1.
 # Sourced by wine-run and by the tests of run.sh. Exports VELMO_DEPTH, DISPLAY,
 # VELMO_DISPLAY_<depth>, VELMO_WINE_ROOT (<root>/slot<id>, where the prefix of
-# each depth is prefix<depth>, as everywhere) and VELMO_WINE_UNMANAGED, then drops CTest's variables,
-# so that what runs from here stays on the slot without mapping it again.
-# Outside a slot it does nothing.
+# each depth is prefix<depth>, as everywhere) and VELMO_WINE_UNMANAGED, then
+# drops CTest's variables, so that what runs from here stays on the slot
+# without mapping it again. Outside a slot it does nothing.
 if [ "${CTEST_RESOURCE_GROUP_COUNT:-0}" -gt 0 ]; then
   velmo_slot_type=$CTEST_RESOURCE_GROUP_0
   velmo_slot_allocation=CTEST_RESOURCE_GROUP_0_${velmo_slot_type^^}
