@@ -38,7 +38,13 @@ export VELMO_WINE_ROOT=$root/build/$arch/wine
 # Prefixes of the time before slots (one per depth, and one of the run.sh
 # tests) are no longer used: 1.3 GB each.
 rm -rf "$VELMO_WINE_ROOT"/prefix* "$root/build/$arch/wine-scripts"
-trap 'stop_displays; for p in "$VELMO_WINE_ROOT"/slot*/prefix*/; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done; true' EXIT
+stop_wine() {  # every slot's Wine server and programs; a prefix not in use has none
+  local p
+  for p in "$VELMO_WINE_ROOT"/slot*/prefix*/; do
+    [ ! -d "$p" ] || WINEPREFIX=$p wineserver -k 2>/dev/null || true
+  done
+}
+trap 'stop_displays; stop_wine' EXIT
 start_displays "$jobs" 1 1
 
 slots() {  # slots <count>: the JSON list of <count> display slots
