@@ -48,6 +48,7 @@ void SDIDecFrame::OpenMovie(const char* path)
     RefuseMovie();
     return;
   }
+  KeepMovieDriverLoaded();
   // The device's window (inside the client window) is known before the first
   // frame is shown, so that showing it also paints it.
   MovieWindow = ::GetWindow(::GetWindow(Handle, GW_CHILD), GW_CHILD);

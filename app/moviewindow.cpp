@@ -23,6 +23,12 @@ void CopyInnerArea(HWND movieWindow, const TSize& size, const TBitmap& into, con
   memoryDC.RestoreBitmap();
 }
 
+void KeepMovieDriverLoaded()
+{
+  HMODULE driver = nullptr;
+  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "mciavi32.dll", &driver);
+}
+
 namespace {
 
 // One axis of FrameGrownBy: the new start and end of [start, end).

@@ -28,6 +28,11 @@ struct TMovieWindowBorder {
 void CopyInnerArea(HWND movieWindow, const TSize& size, const TBitmap& into,
                    const TMovieWindowBorder& border = TMovieWindowBorder::Current());
 
+// Keeps the movie device's driver loaded for the rest of the process; called
+// once a movie is open. Wine unloads the driver when the last movie closes,
+// while the driver's thread that played it may still be running its code.
+void KeepMovieDriverLoaded();
+
 // The frame rectangle grown (never shrunk) by the missing width and height,
 // kept within the work area: its size is capped at the work area's, and it is
 // moved back inside where growing pushed it over the right or bottom edge.

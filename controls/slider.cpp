@@ -47,6 +47,9 @@ public:
 
   const TSlider* const Owner;
   TClientDC DC;
+  // The position the thumb had when grabbed, and the one its pixel stands for.
+  int GrabbedPos = 0;
+  int GrabbedAt = 0;
 
 private:
   TMouseCapture Capture;
@@ -251,9 +254,21 @@ void TSlider::BeginDrag(const TPoint& point)
   TakeBackColor(Drag->DC);
   DrawThumb(Drag->DC);
   GrabOffset = TPoint(point.x - ThumbRect.left, point.y - ThumbRect.top);
-  const int position = SnapPosition(PositionAt(TPoint(point.x - GrabOffset.x, point.y - GrabOffset.y)));
+  Drag->GrabbedPos = Pos;
+  Drag->GrabbedAt = SnapPosition(PositionAt(ThumbRect.TopLeft()));
+  const int position = DragPositionAt(point);
   ReportScroll(ThumbGrabbed, position);
   ReportScroll(SB_THUMBTRACK, position);
+}
+
+int TSlider::DragPositionAt(const TPoint& point)
+{
+  const int position = SnapPosition(PositionAt(TPoint(point.x - GrabOffset.x, point.y - GrabOffset.y)));
+  // Where the range is longer than the track a pixel holds several positions
+  // and stands for its first: the pixel the thumb was grabbed at stands for
+  // the position it had, so that a thumb grabbed and let go, or dragged away
+  // and back, leaves the position as it was.
+  return Drag && Drag->Owner == this && position == Drag->GrabbedAt ? Drag->GrabbedPos : position;
 }
 
 void TSlider::EvMouseMove(unsigned modKeys, const TPoint& point)
@@ -265,12 +280,12 @@ void TSlider::EvMouseMove(unsigned modKeys, const TPoint& point)
     EvLButtonUp(modKeys, point);
     return;
   }
-  ReportScroll(SB_THUMBTRACK, SnapPosition(PositionAt(TPoint(point.x - GrabOffset.x, point.y - GrabOffset.y))));
+  ReportScroll(SB_THUMBTRACK, DragPositionAt(point));
 }
 
 void TSlider::EvLButtonUp(unsigned, const TPoint& point)
 {
-  const int position = SnapPosition(PositionAt(TPoint(point.x - GrabOffset.x, point.y - GrabOffset.y)));
+  const int position = DragPositionAt(point);
   if (Dragging) {
     Dragging = false;
     ReportScroll(SB_THUMBPOSITION, position);

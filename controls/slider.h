@@ -88,6 +88,8 @@ protected:
 private:
   class TDrag;
   void BeginDrag(const TPoint& point);
+  // The position for the mouse at point while the thumb is held.
+  int DragPositionAt(const TPoint& point);
   // Ends a drag without reporting it, for a slider that goes away mid-drag.
   void AbandonDrag() noexcept;
 

@@ -24,8 +24,10 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup.sh: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "setup.sh: adding the i386 architecture (for wine32)"
     as_root dpkg --add-architecture i386
   fi
   as_root apt-get update -qq
@@ -37,6 +39,7 @@ fi
 # Debian 12 has in bookworm-backports.
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1 \
    && ! qemu-i386 --version 2>/dev/null | grep -Eq 'version ([1-9][0-9])\.'; then
+  echo "setup.sh: installing qemu-user from bookworm-backports (this kernel runs no 32-bit programs itself)"
   backports=/etc/apt/sources.list.d/velmo-backports.sources
   if [ ! -f "$backports" ]; then
     printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
@@ -49,6 +52,7 @@ fi
 
 # Wine runs with LC_ALL=ja_JP.UTF-8 so that the ANSI code page is 932.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  echo "setup.sh: generating the ja_JP.UTF-8 locale"
   as_root sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
   as_root locale-gen >/dev/null

@@ -12,11 +12,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 arch=$("$root/scripts/test-arch")
 echo "test.sh: building i686 (product) and running the tests on $arch"
 
+# Configured once; the build itself re-runs CMake when a CMakeLists.txt changes.
 build() {  # build <arch> <tests ON|OFF>
   local dir=$root/build/$1
   [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake -S "$root" -B "$dir" -DVELMO_BUILD_TESTS="$2" >/dev/null
+  grep -qx "VELMO_BUILD_TESTS:BOOL=$2" "$dir/CMakeCache.txt" || cmake -S "$root" -B "$dir" -DVELMO_BUILD_TESTS="$2" >/dev/null
   cmake --build "$dir" -- -k 0
 }
 if [ "$arch" = i686 ]; then
@@ -26,11 +27,38 @@ else
   build "$arch" ON
 fi
 
+# Tests run side by side, by default two more than the cores, since much of
+# their time is spent waiting on Wine and the X server. Each test that needs a
+# display gets a slot of its depth from CTest: a display and a Wine prefix
+# (scripts/display-slot.sh) that no other test uses while it runs. The few
+# tests of depth 16 and 8 share one slot each.
+jobs=${VELMO_TEST_JOBS:-$(($(nproc) + 2))}
 source "$root/scripts/displays.sh"
 export VELMO_WINE_ROOT=$root/build/$arch/wine
-trap 'stop_displays; for p in "$VELMO_WINE_ROOT"/prefix*; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done; true' EXIT
-start_displays
+# Prefixes of the time before slots (one per depth, and one of the run.sh
+# tests) are no longer used: 1.3 GB each.
+rm -rf "$VELMO_WINE_ROOT"/prefix* "$root/build/$arch/wine-scripts"
+stop_wine() {  # every slot's Wine server and programs; a prefix not in use has none
+  local p
+  for p in "$VELMO_WINE_ROOT"/slot*/prefix*/; do
+    [ ! -d "$p" ] || WINEPREFIX=$p wineserver -k 2>/dev/null || true
+  done
+}
+trap 'stop_displays; stop_wine' EXIT
+start_displays "$jobs" 1 1
+
+slots() {  # slots <count>: the JSON list of <count> display slots
+  local i list=
+  for ((i = 0; i < $1; i++)); do list+="${list:+,}{\"id\":\"$i\",\"slots\":1}"; done
+  echo "[$list]"
+}
+spec=$root/build/$arch/display-slots.json
+cat >"$spec" <<EOF
+{"version": {"major": 1, "minor": 0},
+ "local": [{"display24": $(slots "$jobs"), "display16": $(slots 1), "display8": $(slots 1)}]}
+EOF
 
 status=0
-ctest --test-dir "$root/build/$arch" --output-on-failure --timeout 600 "$@" </dev/null || status=$?
+ctest --test-dir "$root/build/$arch" -j "$jobs" --resource-spec-file "$spec" --output-on-failure --timeout 600 "$@" \
+  </dev/null || status=$?
 exit $status

@@ -145,6 +145,36 @@ TEST_F(SliderTest, DraggingTheThumbTracksTheMouseAndReportsWhereItWasLetGo)
                                     {SB_ENDSCROLL, 100}}));
 }
 
+TEST_F(SliderTest, WhereAPixelHoldsSeveralPositionsTheThumbLetGoWhereItWasGrabbedKeepsItsOwn)
+{
+  THSlider& slider = *MakeSlider(1, 0);
+  slider.SetRange(0, 1000);
+  slider.SetPosition(503);  // on pixel 70, which stands for positions 497 to 503
+  ASSERT_EQ(slider.GetThumbRect().left, 70);
+
+  Press(slider, 70 + 4, 10);
+  Release(slider, 70 + 4, 10);
+  EXPECT_EQ(slider.GetPosition(), 503);
+
+  Press(slider, 70 + 4, 10);
+  Drag(slider, 70 + 4 + 30, 10);
+  const unsigned away = static_cast<unsigned>(slider.GetPosition());
+  EXPECT_GT(away, 503u);
+  Drag(slider, 70 + 4, 10);
+  Release(slider, 70 + 4, 10);
+  EXPECT_EQ(slider.GetPosition(), 503);
+  EXPECT_EQ(Host.Notices, (TNotices{{TSlider::ThumbGrabbed, 503},
+                                    {SB_THUMBTRACK, 503},
+                                    {SB_THUMBPOSITION, 503},
+                                    {SB_ENDSCROLL, 503},
+                                    {TSlider::ThumbGrabbed, 503},
+                                    {SB_THUMBTRACK, 503},
+                                    {SB_THUMBTRACK, away},
+                                    {SB_THUMBTRACK, 503},
+                                    {SB_THUMBPOSITION, 503},
+                                    {SB_ENDSCROLL, 503}}));
+}
+
 TEST_F(SliderTest, AMoveThatFindsTheButtonReleasedEndsTheDrag)
 {
   THSlider& slider = *MakeSlider(1, 0);

@@ -98,6 +98,7 @@ TMciMovie::TMciMovie(const std::string& path, HWND parent)
                                  reinterpret_cast<DWORD_PTR>(&open));
   if (OpenResult)
     return;
+  KeepMovieDriverLoaded();
   DeviceId = open.wDeviceID;
   MCI_SET_PARMS set = {};
   set.dwTimeFormat = MCI_FORMAT_FRAMES;

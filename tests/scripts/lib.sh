@@ -7,7 +7,10 @@ run_sh=$root/scripts/run.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmo-run-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export VELMO_CACHE_DIR=$work/cache
-: "${VELMO_WINE_ROOT:?the tests give run.sh a Wine prefix of their own}"
+# run.sh, and everything it starts, runs on the display and in the Wine prefix
+# of the test's own display slot.
+source "$root/scripts/display-slot.sh"
+: "${VELMO_WINE_ROOT:?scripts/test.sh names the Wine root}"
 export VELMO_WINE_ROOT
 
 failures=0

@@ -149,6 +149,35 @@ void TProgramRun::Key(HWND main, UINT virtualKey, bool shift, bool control) cons
     ::keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
 }
 
+TThreadHold::TThreadHold(HWND window)
+{
+  const DWORD id = ::GetWindowThreadProcessId(window, nullptr);
+  if (!id)
+    return;
+  Thread = ::OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, id);
+  if (!Thread)
+    return;
+  // A suspension takes effect later; reading the thread's context waits for it.
+  CONTEXT context{};
+  context.ContextFlags = CONTEXT_CONTROL;
+  if (::SuspendThread(Thread) == static_cast<DWORD>(-1)) {
+    ::CloseHandle(Thread);
+    Thread = nullptr;
+  } else if (!::GetThreadContext(Thread, &context)) {
+    ::ResumeThread(Thread);
+    ::CloseHandle(Thread);
+    Thread = nullptr;
+  }
+}
+
+TThreadHold::~TThreadHold()
+{
+  if (!Thread)
+    return;
+  ::ResumeThread(Thread);
+  ::CloseHandle(Thread);
+}
+
 std::string DialogItemText(HWND dialog, int id)
 {
   char text[512] = "";

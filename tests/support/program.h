@@ -18,7 +18,9 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes);
 // Returns once the window's thread has handled what was posted to it before
 // the call, when at most queued messages are waiting there (those posted to it
 // and those its own work posts); false when it did not answer in time (or the
-// window is gone).
+// window is gone). The thread may answer several of its messages in one turn
+// when another process is quicker than it, so under load it can return early:
+// a result a test needs is waited for by its state.
 bool WaitUntilHandled(HWND window, int queued, int timeoutMs = 20000);
 
 // The movie device's window among the main window's descendants (the one
@@ -60,6 +62,22 @@ public:
 private:
   HANDLE Process = nullptr;
   DWORD Pid = 0;
+};
+
+// Holds the thread of a window still for its scope: messages posted meanwhile
+// wait in its queue side by side, as after a quick succession of commands,
+// however loaded the machine is (the thread takes none between them).
+class TThreadHold {
+public:
+  explicit TThreadHold(HWND window);
+  ~TThreadHold();
+  TThreadHold(const TThreadHold&) = delete;
+  TThreadHold& operator=(const TThreadHold&) = delete;
+
+  bool Held() const { return Thread != nullptr; }
+
+private:
+  HANDLE Thread = nullptr;
 };
 
 // Text of a dialog's control.
