@@ -48,7 +48,8 @@ protected:
   {
     ASSERT_NE(Session.Main(), nullptr);
     ASSERT_TRUE(Session.WaitForMovie());
-    ASSERT_EQ(Session.FrameIn(Session.ShownPicture()), 0);
+    // The first frame is painted once the program gets to it.
+    ASSERT_TRUE(WaitFor([&] { return Shown() == 0; }));
   }
 
   int Shown() const { return Session.FrameIn(Session.ShownPicture()); }
@@ -103,7 +104,7 @@ TEST_P(PlaybackCutTest, PlayedToTheEndTheMovieRestsOnTheLastFrameAndACutWritesIt
   Session.Command(CM_LASTFRAME);
   for (int i = 0; i < 4; ++i)
     Session.Key(VK_LEFT);
-  ASSERT_EQ(Shown(), static_cast<int>(last - 4));
+  ASSERT_TRUE(WaitFor([&] { return Shown() == static_cast<int>(last - 4); })) << "shown: " << Shown();
   Session.Key(VK_UP);
   // The device stops by itself with the frame before the last on screen; the
   // program then shows the frame the device rests on.
