@@ -1,4 +1,5 @@
 #include "app/devicewatchdog.h"
+#include "app/exclusivelock.h"
 
 namespace {
 
@@ -6,18 +7,6 @@ namespace {
 SRWLOCK FileWrites = SRWLOCK_INIT;
 
 }  // namespace
-
-// Holds the watchdog's lock for its scope.
-class TDeviceWatchdog::TLock {
-public:
-  explicit TLock(SRWLOCK& lock) : Lock(lock) { ::AcquireSRWLockExclusive(&Lock); }
-  ~TLock() { ::ReleaseSRWLockExclusive(&Lock); }
-  TLock(const TLock&) = delete;
-  TLock& operator=(const TLock&) = delete;
-
-private:
-  SRWLOCK& Lock;
-};
 
 TDeviceWatchdog::TDeviceWatchdog(DWORD limitMs, std::function<void()> onStuck)
   : LimitMs(limitMs), OnStuck(std::move(onStuck)), Thread([this] { Run(); })
@@ -27,7 +16,7 @@ TDeviceWatchdog::TDeviceWatchdog(DWORD limitMs, std::function<void()> onStuck)
 TDeviceWatchdog::~TDeviceWatchdog()
 {
   {
-    TLock lock(Lock);
+    TExclusiveLock lock(Lock);
     Stopping = true;
   }
   ::WakeAllConditionVariable(&Changed);
@@ -38,20 +27,20 @@ TDeviceWatchdog::~TDeviceWatchdog()
 // limit of the call it last saw, or of none, has passed.
 TDeviceWatchdog::TCall::TCall(TDeviceWatchdog& watchdog) : Watchdog(watchdog)
 {
-  TLock lock(Watchdog.Lock);
+  TExclusiveLock lock(Watchdog.Lock);
   if (Watchdog.Depth++ == 0)
     Watchdog.Since = ::GetTickCount64();
 }
 
 TDeviceWatchdog::TCall::~TCall()
 {
-  TLock lock(Watchdog.Lock);
+  TExclusiveLock lock(Watchdog.Lock);
   --Watchdog.Depth;
 }
 
 void TDeviceWatchdog::Run()
 {
-  TLock lock(Lock);
+  TExclusiveLock lock(Lock);
   while (!Stopping) {
     DWORD wait = LimitMs;
     if (Depth > 0) {

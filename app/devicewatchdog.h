@@ -41,8 +41,6 @@ public:
   static void EndStuckProgram();
 
 private:
-  class TLock;
-
   void Run();
 
   const DWORD LimitMs;

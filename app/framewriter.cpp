@@ -1,23 +1,12 @@
 #include "app/framewriter.h"
-
-// Holds the writer's lock for its scope.
-class TFrameWriter::TLock {
-public:
-  explicit TLock(SRWLOCK& lock) : Lock(lock) { ::AcquireSRWLockExclusive(&Lock); }
-  ~TLock() { ::ReleaseSRWLockExclusive(&Lock); }
-  TLock(const TLock&) = delete;
-  TLock& operator=(const TLock&) = delete;
-
-private:
-  SRWLOCK& Lock;
-};
+#include "app/exclusivelock.h"
 
 TFrameWriter::TFrameWriter() : Thread([this] { Run(); }) {}
 
 TFrameWriter::~TFrameWriter()
 {
   {
-    TLock lock(Lock);
+    TExclusiveLock lock(Lock);
     WaitUntilIdle();
     State = TState::Stopping;
   }
@@ -29,7 +18,7 @@ void TFrameWriter::Start(TFramePicture picture, std::string path)
 {
   TFramePicture written;  // released here, outside the lock
   {
-    TLock lock(Lock);
+    TExclusiveLock lock(Lock);
     WaitUntilIdle();
     written = std::move(Picture);
     Picture = std::move(picture);
@@ -43,7 +32,7 @@ void TFrameWriter::Start(TFramePicture picture, std::string path)
 bool TFrameWriter::Finish()
 {
   TFramePicture written;
-  TLock lock(Lock);
+  TExclusiveLock lock(Lock);
   WaitUntilIdle();
   written = std::move(Picture);
   const bool failed = Failed;
@@ -64,7 +53,7 @@ void TFrameWriter::WaitUntilIdle()
 
 void TFrameWriter::Run()
 {
-  TLock lock(Lock);
+  TExclusiveLock lock(Lock);
   for (;;) {
     WaitWhile([](TState state) { return state == TState::Idle || state == TState::Writing; });
     if (State == TState::Stopping)

@@ -26,7 +26,6 @@ public:
 
 private:
   enum class TState { Idle, Queued, Writing, Stopping };
-  class TLock;
 
   void Run();
   // With Lock held: waits until no write is queued or running.
