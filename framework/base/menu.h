@@ -13,7 +13,6 @@ public:
   public:
     TXMenu() : TXClonable(IDS_MENUFAILURE) {}
   };
-  enum : unsigned { IDS_MENUFAILURE = 32744 };
 
   // A new, empty menu bar.
   explicit TMenu(bool shouldDelete = true);
