@@ -18,7 +18,7 @@ inline constexpr TFromClipboard FromClipboard{};
 class TGdiBase {
 public:
   // A graphics object, device context or DIB the platform refused.
-  class TXGdi : public TXClonable<TXGdi, TXFramework> {
+  class TXGdi : public TXFramework {
   public:
     explicit TXGdi(unsigned resId = IDS_GDIALLOCFAIL, HANDLE handle = nullptr);
     // The message for resId: the string resource formatted with the handle,

@@ -29,25 +29,14 @@ private:
   std::size_t Size;
 };
 
-// Root of the exceptions that can be kept on the heap while a platform callback
-// unwinds and be thrown again afterwards with their dynamic type.
+// Root of the framework's exceptions.
 class TXBase : public xmsg {
 public:
   explicit TXBase(const std::string& message) : xmsg(message) {}
   virtual ~TXBase() = default;
-  virtual TXBase* Clone() const { return new TXBase(*this); }
-  virtual void Throw() { throw *this; }
 };
 
-// Supplies Clone and Throw for a concrete exception class.
-template <class TDerived, class TParent> class TXClonable : public TParent {
-public:
-  using TParent::TParent;
-  TXBase* Clone() const override { return new TDerived(static_cast<const TDerived&>(*this)); }
-  void Throw() override { throw static_cast<TDerived&>(*this); }
-};
-
-class TXFramework : public TXClonable<TXFramework, TXBase> {
+class TXFramework : public TXBase {
 public:
   // Message from the string resource resId (or the numbered fallback text).
   explicit TXFramework(unsigned resId);
@@ -59,7 +48,7 @@ public:
   unsigned ResId;
 };
 
-class TXOutOfMemory : public TXClonable<TXOutOfMemory, TXFramework> {
+class TXOutOfMemory : public TXFramework {
 public:
   TXOutOfMemory();
 };

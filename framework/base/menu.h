@@ -9,9 +9,9 @@
 class TMenu {
 public:
   // A menu could not be created or loaded.
-  class TXMenu : public TXClonable<TXMenu, TXFramework> {
+  class TXMenu : public TXFramework {
   public:
-    TXMenu() : TXClonable(IDS_MENUFAILURE) {}
+    TXMenu() : TXFramework(IDS_MENUFAILURE) {}
   };
 
   // A new, empty menu bar.

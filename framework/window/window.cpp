@@ -44,7 +44,7 @@ std::string WindowErrorText(TWindow* window, unsigned resId)
 // ---------------------------------------------------------------- exceptions
 
 TWindow::TXWindow::TXWindow(TWindow* window, unsigned resId)
-  : TXClonable(resId, WindowErrorText(window, resId)), Window(window)
+  : TXFramework(resId, WindowErrorText(window, resId)), Window(window)
 {
 }
 
