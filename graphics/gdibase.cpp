@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-TGdiBase::TXGdi::TXGdi(unsigned resId, HANDLE handle) : TXClonable(resId, Msg(resId, handle)) {}
+TGdiBase::TXGdi::TXGdi(unsigned resId, HANDLE handle) : TXFramework(resId, Msg(resId, handle)) {}
 
 std::string TGdiBase::TXGdi::Msg(unsigned resId, HANDLE handle)
 {

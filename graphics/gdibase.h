@@ -7,14 +7,6 @@
 
 #include <string>
 
-// Framework string-resource ids of graphics failures.
-enum : unsigned {
-  IDS_INVALIDDIBHANDLE = 32732,  // a DIB header of unknown size
-  IDS_GDIDESTROYFAIL = 32734,    // DeleteObject refused a handle
-  IDS_GDIRESLOADFAIL = 32736,    // a bitmap resource could not be loaded
-  IDS_GDIALLOCFAIL = 32739,      // the platform returned no object or DC
-};
-
 // Whether a wrapper given an existing handle destroys it; only AutoDelete does.
 enum TAutoDelete { NoAutoDelete = 0, AutoDelete = 1 };
 
@@ -26,7 +18,7 @@ inline constexpr TFromClipboard FromClipboard{};
 class TGdiBase {
 public:
   // A graphics object, device context or DIB the platform refused.
-  class TXGdi : public TXClonable<TXGdi, TXFramework> {
+  class TXGdi : public TXFramework {
   public:
     explicit TXGdi(unsigned resId = IDS_GDIALLOCFAIL, HANDLE handle = nullptr);
     // The message for resId: the string resource formatted with the handle,

@@ -2,6 +2,7 @@
 #include "framework/frame/framewin.h"
 
 #include <typeinfo>
+#include <utility>
 
 namespace {
 
@@ -67,7 +68,6 @@ TApplication::~TApplication()
     delete main;
   }
   Dictionary->Remove(this);
-  delete SavedException.Clone;
   if (AppMutex)
     ::CloseHandle(AppMutex);
   if (GlobalModule == this)
@@ -297,81 +297,23 @@ void TApplication::DeleteDeferred()
   }
 }
 
-void TApplication::SuspendException(const TXBase& x)
-{
-  delete SavedException.Clone;
-  SavedException.Clone = x.Clone();
-  SavedException.Kinds |= xsBase;
-}
-
-void TApplication::SuspendException(const xalloc& x)
-{
-  SavedException.Message = x.why();
-  SavedException.Size = x.requested();
-  SavedException.Kinds |= xsAlloc;
-}
-
-void TApplication::SuspendException(const xmsg& x)
-{
-  SavedException.Message = x.why();
-  SavedException.Kinds |= xsMsg;
-}
-
-void TApplication::SuspendException(TSavedKind kind)
-{
-  SavedException.Kinds |= kind;
-}
-
 void TApplication::SuspendCurrentException()
 {
   try {
     throw;
-  } catch (TXBase& x) {
-    SuspendException(x);
-  } catch (xalloc& x) {
-    SuspendException(x);
-  } catch (xmsg& x) {
-    SuspendException(x);
-  } catch (std::bad_cast&) {
-    SuspendException(xsBadCast);
-  } catch (std::bad_typeid&) {
-    SuspendException(xsBadTypeid);
+  } catch (const xmsg&) {
+    SuspendedException = std::current_exception();
+  } catch (const std::bad_cast&) {
+    SuspendedException = std::current_exception();
+  } catch (const std::bad_typeid&) {
+    SuspendedException = std::current_exception();
   } catch (...) {
-    SuspendException(xsUnknown);
+    SuspendedException = std::make_exception_ptr(xmsg(""));
   }
 }
 
 void TApplication::ResumeException()
 {
-  TSavedException& saved = SavedException;
-  if (saved.Kinds & xsBase) {
-    saved.Kinds &= ~xsBase;
-    TXBase* clone = saved.Clone;
-    saved.Clone = nullptr;
-    struct TDeleteAfterThrow {
-      TXBase* X;
-      ~TDeleteAfterThrow() { delete X; }
-    } owner{clone};
-    clone->Throw();
-  }
-  if (saved.Kinds & xsAlloc) {
-    saved.Kinds &= ~xsAlloc;
-    throw xalloc(saved.Message, saved.Size);
-  }
-  if (saved.Kinds & xsMsg) {
-    saved.Kinds &= ~xsMsg;
-    throw xmsg(saved.Message);
-  }
-  if (saved.Kinds & xsUnknown) {
-    saved.Kinds &= ~xsUnknown;
-    throw xmsg("");
-  }
-  if (saved.Kinds & xsBadCast) {
-    saved.Kinds &= ~xsBadCast;
-    throw std::bad_cast();
-  }
-  if (saved.Kinds & xsBadTypeid) {
-    saved.Kinds &= ~xsBadTypeid;
-    throw std::bad_typeid();
-  }
+  if (std::exception_ptr kept = std::exchange(SuspendedException, nullptr))
+    std::rethrow_exception(kept);
 }

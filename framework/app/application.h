@@ -6,6 +6,7 @@
 #include "framework/app/module.h"
 #include "framework/app/appdict.h"
 
+#include <exception>
 #include <string>
 #include <type_traits>
 
@@ -14,9 +15,9 @@ class TFrameWindow;
 
 class TApplication : public TModule {
 public:
-  class TXInvalidMainWindow : public TXClonable<TXInvalidMainWindow, TXFramework> {
+  class TXInvalidMainWindow : public TXFramework {
   public:
-    TXInvalidMainWindow() : TXClonable(IDS_INVALIDMAINWINDOW) {}
+    TXInvalidMainWindow() : TXFramework(IDS_INVALIDMAINWINDOW) {}
   };
 
   // Holds the application mutex (when the platform uses one) for its scope;
@@ -57,15 +58,6 @@ public:
     TCurrentEvent Saved;
   };
 
-  enum TSavedKind : unsigned {
-    xsUnknown = 1,
-    xsBadCast = 2,
-    xsBadTypeid = 4,
-    xsMsg = 8,
-    xsAlloc = 0x10,
-    xsBase = 0x20,
-  };
-
   explicit TApplication(const char* name = nullptr, TModule*& globalModule = GlobalModule,
                         TAppDictionary* dict = nullptr);
   ~TApplication() override;
@@ -95,13 +87,12 @@ public:
   void CancelDeferredDelete(TWindow* window);
   void DeleteDeferred();
 
-  void SuspendException(const TXBase& x);
-  void SuspendException(const xalloc& x);
-  void SuspendException(const xmsg& x);
-  void SuspendException(TSavedKind kind);
-  // Keeps the exception being handled (call inside a catch block) by its kind.
+  // Keeps the exception being handled (call inside a catch block) for
+  // ResumeException; a later one replaces one still kept. The loop reports
+  // message exceptions, bad casts and bad typeids; anything else is kept as a
+  // message exception without text, which reports as an unknown exception.
   void SuspendCurrentException();
-  // Rethrows what a window procedure kept, if anything (one per call).
+  // Rethrows what a window procedure kept, if anything, and forgets it.
   void ResumeException();
   // Runs a platform call that can reach window procedures (dispatching,
   // sending, default processing, creating, destroying) and then rethrows what
@@ -132,12 +123,7 @@ private:
   bool Running = false;
   HANDLE AppMutex = nullptr;
 
-  struct TSavedException {
-    unsigned Kinds = 0;
-    std::string Message;
-    std::size_t Size = 0;
-    TXBase* Clone = nullptr;
-  } SavedException;
+  std::exception_ptr SuspendedException;
 
   TWindow* DeferredDeletes = nullptr;
   TAppDictionary* Dictionary;

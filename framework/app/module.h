@@ -16,9 +16,9 @@ public:
 
 class TModule : public TEventHandler, public TStreamableBase {
 public:
-  class TXInvalidModule : public TXClonable<TXInvalidModule, TXFramework> {
+  class TXInvalidModule : public TXFramework {
   public:
-    TXInvalidModule() : TXClonable(IDS_INVALIDMODULE) {}
+    TXInvalidModule() : TXFramework(IDS_INVALIDMODULE) {}
   };
 
   TModule(const char* name, HINSTANCE instance);

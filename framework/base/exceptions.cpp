@@ -35,9 +35,9 @@ std::string FrameworkString(bool* found, unsigned id)
   return have ? text : FallbackText(id);
 }
 
-TXFramework::TXFramework(unsigned resId) : TXClonable(FrameworkString(nullptr, resId)), ResId(resId) {}
+TXFramework::TXFramework(unsigned resId) : TXBase(FrameworkString(nullptr, resId)), ResId(resId) {}
 
-TXFramework::TXFramework(unsigned resId, const std::string& message) : TXClonable(message), ResId(resId) {}
+TXFramework::TXFramework(unsigned resId, const std::string& message) : TXBase(message), ResId(resId) {}
 
 int TXFramework::Unhandled(TModule* app, unsigned promptId)
 {
@@ -45,4 +45,4 @@ int TXFramework::Unhandled(TModule* app, unsigned promptId)
   return app && UnhandledReport ? UnhandledReport(app, *this, IDS_UNHANDLEDXMSG, promptId) : -1;
 }
 
-TXOutOfMemory::TXOutOfMemory() : TXClonable(IDS_OUTOFMEMORY) {}
+TXOutOfMemory::TXOutOfMemory() : TXFramework(IDS_OUTOFMEMORY) {}

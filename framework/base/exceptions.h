@@ -29,25 +29,14 @@ private:
   std::size_t Size;
 };
 
-// Root of the exceptions that can be kept on the heap while a platform callback
-// unwinds and be thrown again afterwards with their dynamic type.
+// Root of the framework's exceptions.
 class TXBase : public xmsg {
 public:
   explicit TXBase(const std::string& message) : xmsg(message) {}
   virtual ~TXBase() = default;
-  virtual TXBase* Clone() const { return new TXBase(*this); }
-  virtual void Throw() { throw *this; }
 };
 
-// Supplies Clone and Throw for a concrete exception class.
-template <class TDerived, class TParent> class TXClonable : public TParent {
-public:
-  using TParent::TParent;
-  TXBase* Clone() const override { return new TDerived(static_cast<const TDerived&>(*this)); }
-  void Throw() override { throw static_cast<TDerived&>(*this); }
-};
-
-class TXFramework : public TXClonable<TXFramework, TXBase> {
+class TXFramework : public TXBase {
 public:
   // Message from the string resource resId (or the numbered fallback text).
   explicit TXFramework(unsigned resId);
@@ -59,7 +48,7 @@ public:
   unsigned ResId;
 };
 
-class TXOutOfMemory : public TXClonable<TXOutOfMemory, TXFramework> {
+class TXOutOfMemory : public TXFramework {
 public:
   TXOutOfMemory();
 };
@@ -80,12 +69,26 @@ std::string FrameworkString(bool* found, unsigned id);
 // "Exception #id (no message available)."
 std::string FallbackText(unsigned id);
 
-// Framework string-resource ids.
+// Framework string-resource ids: the message of each kind of framework failure
+// and the texts of its reports. One id, one meaning; none is in the program's
+// string table, so each shows as the numbered fallback text.
 enum : unsigned {
-  IDS_INVALIDMAINWINDOW = 32759,
-  IDS_INVALIDMODULE = 32760,
-  IDS_OUTOFMEMORY = 32761,
-  IDS_ERRORCAPTION = 32764,
-  IDS_OKTORESUME = 32765,
-  IDS_UNHANDLEDXMSG = 32766,
+  IDS_INVALIDDIBHANDLE = 32732,     // a DIB header of unknown size
+  IDS_GDIDESTROYFAIL = 32734,       // DeleteObject refused a handle
+  IDS_GDIRESLOADFAIL = 32736,       // a bitmap resource could not be loaded
+  IDS_GDIALLOCFAIL = 32739,         // the platform returned no GDI object or DC
+  IDS_LAYOUTUNKNOWNWINDOW = 32740,  // a layout constraint relative to a window without metrics
+  IDS_LAYOUTNOPLAN = 32741,         // layout constraints that cannot all be solved
+  IDS_MENUFAILURE = 32744,          // a menu could not be created or loaded
+  IDS_CHILDCREATEFAILED = 32745,    // a child window could not be created
+  IDS_MODALFAILED = 32746,          // a modal dialog could not be made
+  IDS_CREATEFAILED = 32747,         // a window (or modeless dialog) could not be created
+  IDS_CHILDREGISTERFAILED = 32748,  // a dialog's child control class is not registered
+  IDS_REGISTERFAILED = 32749,       // a window class could not be registered
+  IDS_INVALIDMAINWINDOW = 32759,    // no main window after InitMainWindow
+  IDS_INVALIDMODULE = 32760,        // a library could not be loaded
+  IDS_OUTOFMEMORY = 32761,          // a memory block could not be allocated
+  IDS_ERRORCAPTION = 32764,         // default caption of a reported error
+  IDS_OKTORESUME = 32765,           // the message loop's prompt to resume
+  IDS_UNHANDLEDXMSG = 32766,        // caption of a reported framework exception
 };

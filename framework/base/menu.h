@@ -9,11 +9,10 @@
 class TMenu {
 public:
   // A menu could not be created or loaded.
-  class TXMenu : public TXClonable<TXMenu, TXFramework> {
+  class TXMenu : public TXFramework {
   public:
-    TXMenu() : TXClonable(IDS_MENUFAILURE) {}
+    TXMenu() : TXFramework(IDS_MENUFAILURE) {}
   };
-  enum : unsigned { IDS_MENUFAILURE = 32744 };
 
   // A new, empty menu bar.
   explicit TMenu(bool shouldDelete = true);

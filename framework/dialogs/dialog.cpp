@@ -5,14 +5,6 @@
 
 namespace {
 
-// Failure ids of dialog creation.
-enum : unsigned {
-  IDS_MODALFAILED = 32746,
-  IDS_MODELESSFAILED = 32747,
-  IDS_CHILDREGISTERFAILED = 32748,
-  IDS_REGISTERFAILED = 32749,
-};
-
 const char* const DialogClass = MAKEINTRESOURCEA(0x8002);  // the platform's "#32770"
 const char* const RtDlgInit = MAKEINTRESOURCEA(240);
 
@@ -219,7 +211,7 @@ bool TDialog::Create()
     throw;
   }
   if (!created)
-    throw TXWindow(nullptr, IDS_MODELESSFAILED);
+    throw TXWindow(nullptr, IDS_CREATEFAILED);
   Handle = created;
   GetHWndState();
   return true;

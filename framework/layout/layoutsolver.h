@@ -59,8 +59,8 @@ class TLayoutSolver {
 public:
   enum TResult : unsigned {
     Solved = 0,
-    UnknownRelativeWindow = 32740,  // a relative window without metrics
-    NoPlan = 32741,                 // a cycle, or an input nothing determines
+    UnknownRelativeWindow,  // a relative window without metrics
+    NoPlan,                 // a cycle, or an input nothing determines
   };
   using TGeometrySource = std::function<TChildGeometry(TWindow* child)>;
 

@@ -91,7 +91,7 @@ void TLayoutWindow::Layout()
     return TChildGeometry{a.X, a.Y, a.W, a.H};
   };
   if (TLayoutSolver::TResult failed = Solver.Solve(left, top, right, bottom, FontHeight, geometry))
-    throw TXWindow(this, failed);
+    throw TXWindow(this, failed == TLayoutSolver::NoPlan ? IDS_LAYOUTNOPLAN : IDS_LAYOUTUNKNOWNWINDOW);
 
   for (const TChildMetrics& record : Solver.GetRecords()) {
     const TLayoutVariable* v = record.Variables;

@@ -44,7 +44,7 @@ std::string WindowErrorText(TWindow* window, unsigned resId)
 // ---------------------------------------------------------------- exceptions
 
 TWindow::TXWindow::TXWindow(TWindow* window, unsigned resId)
-  : TXClonable(resId, WindowErrorText(window, resId)), Window(window)
+  : TXFramework(resId, WindowErrorText(window, resId)), Window(window)
 {
 }
 
@@ -261,7 +261,7 @@ bool TWindow::Create()
   HMENU menu = nullptr;
   if (!IsFlagSet(wfFromResource)) {
     if (!Register())
-      throw TXWindow(this, 32749);
+      throw TXWindow(this, IDS_REGISTERFAILED);
     CreatingWindow = this;
     if (Attributes.AccelTable && !AccelHandle)
       AccelHandle = ::LoadAcceleratorsA(*Module, Attributes.AccelTable);
@@ -281,7 +281,7 @@ bool TWindow::Create()
   if (!Handle) {
     if (menu)
       ::DestroyMenu(menu);
-    throw TXWindow(this, 32747);
+    throw TXWindow(this, IDS_CREATEFAILED);
   }
   if (!GetWindowPtr(Handle)) {
     // A window of a predefined class: InitWndProc never saw it.
@@ -327,7 +327,7 @@ void TWindow::GetHWndState()
 void TWindow::SetupWindow()
 {
   if (!CreateChildren())
-    throw TXWindow(nullptr, 32745);
+    throw TXWindow(nullptr, IDS_CHILDCREATEFAILED);
   TransferData(tdSetData);
 }
 

@@ -53,7 +53,7 @@ enum : COLORREF { NoErase = 0xFF000000u, NoColor = NoErase, Transparent = 0xFE00
 
 class TWindow : virtual public TEventHandler, virtual public TStreamableBase {
 public:
-  class TXWindow : public TXClonable<TXWindow, TXFramework> {
+  class TXWindow : public TXFramework {
   public:
     TXWindow(TWindow* window, unsigned resId);
     int Unhandled(TModule* app, unsigned promptId) override;
