@@ -4,6 +4,7 @@
 #include "app/framewriter.h"
 #include "app/pathtext.h"
 #include "framework/app/application.h"
+#include "gadgets/messagebar.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -67,34 +68,29 @@ bool TakeWaitingInput(MSG& msg)
 
 }  // namespace
 
-std::string SDIDecFrame::OutputFileName() const
+std::string SDIDecFrame::TCutNames::For(unsigned position) const
 {
-  return CaptureFileName(OutputDir, FileData->FileName, Position);
+  return CaptureFileName(Folder.c_str(), Movie.c_str(), position);
 }
 
-bool SDIDecFrame::MovieWindowShowsPicture()
+SDIDecFrame::TCutNames SDIDecFrame::CutNames() const
 {
-  // A movie opened before the main window was shown has its first frame still
-  // waiting for a repaint, which comes after any queued command: paint it now.
-  ::UpdateWindow(MovieWindow);
-  // A window shrunk to its border shows nothing: no empty file is written.
-  return MeasureMovieWindow() && CaptureWidth > 0 && CaptureHeight > 0;
+  return {OutputDir, FileData->FileName};
 }
 
 TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
 {
+  // A movie opened before the main window was shown has its first frame still
+  // waiting for a repaint, which comes after any queued command: paint it now.
+  ::UpdateWindow(MovieWindow);
   // The keys come back to the program after a click elsewhere. Focus already
   // inside the frame would only be handed back to the same child (the frame
   // restores the child that lost it), repainting that child every frame.
   const HWND focus = ::GetFocus();
   if (focus != Handle && !::IsChild(Handle, focus))
     ::SetFocus(Handle);
-  return grabber.Grab(TSize(CaptureWidth, CaptureHeight), MovieBorder);
-}
-
-void SDIDecFrame::ReportNothingShown()
-{
-  ::MessageBoxExA(nullptr, "動画ウィンドウに表示されている画像がありません。", "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  // The picture only: where the window is larger, the rest is not the movie's.
+  return grabber.Grab(PictureSize, MovieBorder);
 }
 
 void SDIDecFrame::ReportReversedMarks()
@@ -127,13 +123,9 @@ void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
 bool SDIDecFrame::CaptureFrame()
 {
   TWaitCursor wait;
-  if (!MovieWindowShowsPicture()) {
-    ReportNothingShown();
-    return false;
-  }
   TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
   const TFramePicture picture = GrabShownFrame(grabber);
-  const std::string fileName = OutputFileName();
+  const std::string fileName = CutNames().For(Position);
   if (picture(fileName.c_str()))
     return true;
   ReportWriteFailure(fileName);
@@ -148,19 +140,14 @@ bool SDIDecFrame::FinishWrite(TFrameWriter& writer)
   return false;
 }
 
-bool SDIDecFrame::CutFrame(TFrameGrabber& grabber, TFrameWriter& writer)
+bool SDIDecFrame::CutFrame(TFrameGrabber& grabber, TFrameWriter& writer, const TCutNames& names)
 {
-  const bool shown = MovieWindowShowsPicture();
-  TFramePicture picture = shown ? GrabShownFrame(grabber) : nullptr;
+  TFramePicture picture = GrabShownFrame(grabber);
   // The previous frame's file is complete, or its failure told, before
   // anything else is said or written.
   if (!FinishWrite(writer))
     return false;
-  if (!shown) {
-    ReportNothingShown();
-    return false;
-  }
-  writer.Start(std::move(picture), OutputFileName());
+  writer.Start(std::move(picture), names.For(Position));
   return true;
 }
 
@@ -189,7 +176,16 @@ void SDIDecFrame::CmCut()
     return;
   }
   // The screen is where every cut takes its picture from.
-  if (!ScreenShowsWholePicture()) {
+  switch (PictureOnScreen()) {
+  case TPictureShown::Whole:
+    break;
+  case TPictureShown::Hidden:
+    if (!ranged) {
+      ReportPictureHidden();
+      return;
+    }
+    break;  // a continuous cut waits until the picture is shown again
+  case TPictureShown::TooLarge:
     ReportPictureTooLarge("一部が欠けた画像になるため、切り取りません。");
     return;
   }
@@ -221,6 +217,7 @@ void SDIDecFrame::ContinuousCut()
 
   const TCancelKeys cancelKeys(AccelHandle);
   const unsigned generation = MovieGeneration;
+  const TCutNames names = CutNames();
   Position = MarkFrom;
   if (!ShowFrame())
     return;
@@ -230,13 +227,9 @@ void SDIDecFrame::ContinuousCut()
   TFrameWriter writer;
   const unsigned step = static_cast<unsigned>(CutStep);
   for (unsigned frame = MarkFrom; frame <= MarkTo; frame += step) {
-    if (CancelRequested)
+    if (!CutGoesOn(generation) || !WaitUntilPictureShown(cancelKeys.Get(), generation))
       break;
-    // A command dispatched by the pump below may have closed or replaced the
-    // movie, or destroyed the window: then there is nothing left to capture.
-    if (!Handle || MovieGeneration != generation || !::IsWindow(MovieWindow))
-      break;
-    if (!CutFrame(grabber, writer))
+    if (!CutFrame(grabber, writer, names))
       return;
     bool stepped = true;
     for (int turn = 0; turn < CutStep && stepped; ++turn)
@@ -249,6 +242,32 @@ void SDIDecFrame::ContinuousCut()
       break;  // the next frame lies past the range (and the counter must not wrap)
   }
   FinishWrite(writer);
+}
+
+bool SDIDecFrame::CutGoesOn(unsigned generation) const
+{
+  // A command dispatched by the cut's pump may have closed or replaced the
+  // movie, or destroyed the window: then there is nothing left to capture.
+  return !CancelRequested && Handle && MovieGeneration == generation && ::IsWindow(MovieWindow);
+}
+
+bool SDIDecFrame::WaitUntilPictureShown(HACCEL cancelKeys, unsigned generation)
+{
+  if (PictureOnScreen() == TPictureShown::Whole)
+    return true;
+  StatusBar->SetText("動画が隠れているため、切り取りを待っています");
+  // Whatever brings the picture back (restoring, sizing or moving a window,
+  // one that covered it going away) comes as a message, the timer's ticks
+  // besides; the wait sleeps until then.
+  bool goesOn = true;
+  while (goesOn && PictureOnScreen() != TPictureShown::Whole)
+    goesOn = PumpOneMessage(cancelKeys) && CutGoesOn(generation);
+  ShowMarkedRange();  // the text the wait covered
+  // What the device drew while its window was hidden may not have reached
+  // the screen: the frame is drawn again.
+  if (goesOn)
+    ::RedrawWindow(MovieWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  return goesOn;
 }
 
 bool SDIDecFrame::PumpOneMessage(HACCEL cancelKeys)

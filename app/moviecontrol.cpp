@@ -5,6 +5,8 @@
 #include "app/moviewindow.h"
 #include "controls/hslider.h"
 #include "gadgets/messagebar.h"
+#include "graphics/dc.h"
+#include "graphics/region.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -85,7 +87,7 @@ void SDIDecFrame::OpenMovie(const char* path)
   ResetMarks();
   if (truncated)
     ReportTruncatedMovie(complete, claimed);
-  if (!ScreenShowsWholePicture())
+  if (PictureOnScreen() == TPictureShown::TooLarge)
     ReportPictureTooLarge("見ることはできますが、切り取りはできません。");
 }
 
@@ -136,8 +138,9 @@ void SDIDecFrame::RefuseMovie()
 bool SDIDecFrame::FitMovieWindow()
 {
   // The device does not always make its window so that the inner area is the
-  // movie's size; the capture takes that area, so it must be exactly the
-  // movie's own frame. The rectangle's right and bottom hold width and height.
+  // movie's size; the picture is drawn from the inner area's top left corner,
+  // and a cut takes it from there, so the area must hold all of it. The
+  // rectangle's right and bottom hold width and height.
   MCI_DGV_RECT_PARMS where{};
   ::mciSendCommandA(OpenParms.wDeviceID, MCI_WHERE, MCI_DGV_WHERE_SOURCE, reinterpret_cast<DWORD_PTR>(&where));
   const TSize source(where.rc.right, where.rc.bottom);
@@ -150,17 +153,6 @@ bool SDIDecFrame::FitMovieWindow()
   ::GetWindowRect(MovieWindow, &window);
   if (TRect(window).Size() != outer)
     ::SetWindowPos(MovieWindow, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return MeasureMovieWindow() && CaptureWidth > 0 && CaptureHeight > 0;
-}
-
-bool SDIDecFrame::MeasureMovieWindow()
-{
-  RECT window;
-  if (!::GetWindowRect(MovieWindow, &window))
-    return false;
-  const TSize inner = MovieBorder.InnerSize(TRect(window).Size());
-  CaptureWidth = inner.cx;
-  CaptureHeight = inner.cy;
   return true;
 }
 
@@ -323,6 +315,41 @@ bool SDIDecFrame::ScreenShowsWholePicture() const
 {
   const TSize largest = ScreenRoom().LargestPicture;
   return PictureSize.cx <= largest.cx && PictureSize.cy <= largest.cy;
+}
+
+SDIDecFrame::TPictureShown SDIDecFrame::PictureOnScreen() const
+{
+  // Minimised, the frame's size says nothing of the room on the screen.
+  if (!MovieWindow || ::IsIconic(Handle))
+    return TPictureShown::Hidden;
+  if (PictureWhollyVisible())
+    return TPictureShown::Whole;
+  return ScreenShowsWholePicture() ? TPictureShown::Hidden : TPictureShown::TooLarge;
+}
+
+bool SDIDecFrame::PictureWhollyVisible() const
+{
+  RECT window;
+  if (!::GetWindowRect(MovieWindow, &window))
+    return false;
+  const TPoint inner = MovieBorder.InnerOrigin();
+  const TRect picture(TPoint(window.left + inner.x, window.top + inner.y), PictureSize);
+  // What the screen shows of the window's inner area, in screen coordinates:
+  // without what its parents clip, other windows cover or lies off the screen.
+  const TClientDC dc(MovieWindow);
+  TRegion shown;
+  if (::GetRandomRgn(dc, shown, SYSRGN) != 1)
+    return false;
+  shown &= picture;
+  return ::EqualRgn(shown, TRegion(picture));
+}
+
+void SDIDecFrame::ReportPictureHidden() const
+{
+  ::MessageBoxExA(nullptr,
+                  "動画が隠れているため、切り取れません。\n"
+                  "動画の画像全体が画面に見えるようにしてから、切り取ってください。",
+                  "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
 }
 
 void SDIDecFrame::ReportPictureTooLarge(const char* consequence) const

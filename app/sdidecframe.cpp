@@ -122,12 +122,10 @@ bool SDIDecFrame::ReadOutputDir()
   if (std::strcmp(stored, NoOutputDir) == 0 || length >= sizeof OutputDir)
     return false;
   std::strcpy(OutputDir, stored);
-  // A folder named without its backslash gets one, as the prompt gives it;
-  // anything else is used as it stands.
-  const DWORD attributes = ::GetFileAttributesA(OutputDir);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !EndsInSeparator(OutputDir))
-    return EnsureTrailingBackslash(OutputDir, sizeof OutputDir);
-  return true;
+  // The directory is a folder, named without its backslash or not, as the
+  // prompt gives it: files go into it (a folder not there yet gives a write
+  // error naming it), never beside it with its name in front.
+  return EndsInSeparator(OutputDir) || EnsureTrailingBackslash(OutputDir, sizeof OutputDir);
 }
 
 SDIDecFrame::~SDIDecFrame()

@@ -38,8 +38,8 @@ public:
   bool StepForward();
   bool StepBack();
 
-  // Capture of the frame on screen into a BMP file; false when it could not be
-  // written (the user has been told).
+  // Capture of the frame on screen into a BMP file, the picture being wholly
+  // on the screen; false when it could not be written (the user has been told).
   bool CaptureFrame();
 
   void PromptOutputDir();
@@ -73,9 +73,6 @@ private:
   void BuildBars();
   // The slider's range 0 .. the last frame with the thumb at 0.
   void ResetSlider(unsigned lastFrame);
-  // The movie window's inner area into CaptureWidth and CaptureHeight; false,
-  // leaving them as they were, when the window is gone.
-  bool MeasureMovieWindow();
   // The stored frame placement, or the first run's where that is unusable.
   TRect StoredPlacement() const;
   // The stored output directory; false when there is none that can be used.
@@ -85,8 +82,9 @@ private:
   void CloseMovie();
   // Tells the user that the movie cannot be opened.
   void RefuseMovie();
-  // Sizes the movie window so that its inner area is the movie's frame; false
-  // when the device has no picture to show.
+  // Sizes the movie window so that its inner area is the movie's frame (or
+  // the smallest the window can be); false when the device has no picture to
+  // show.
   bool FitMovieWindow();
   void GrowFrameToShowMovie();
   // Tells the user that only the complete frames of a cut-off file are open.
@@ -116,19 +114,38 @@ private:
     TSize LargestPicture;
   };
   TScreenRoom ScreenRoom() const;
-  // Whether a cut may copy the picture from the screen: only when the screen
-  // shows all of it, so that no cut is ever a cropped picture.
+  // The screen has room for the whole picture, with the frame around it.
   bool ScreenShowsWholePicture() const;
+  // Whether a cut may copy the picture from the screen now: only when the
+  // screen shows all of it, so that no cut is ever a cropped or covered
+  // picture. Hidden can change (the frame minimised, made smaller or moved
+  // partly off the screen, another window over the movie); TooLarge cannot.
+  enum class TPictureShown { Whole, Hidden, TooLarge };
+  TPictureShown PictureOnScreen() const;
+  // The picture's area, where the device draws it, lies wholly in what the
+  // screen shows of the movie window.
+  bool PictureWhollyVisible() const;
   void ReportPictureTooLarge(const char* consequence) const;
+  void ReportPictureHidden() const;
   // The marked range in the status bar while a mark is set.
   void ShowMarkedRange();
   void ContinuousCut();
-  // Paints the movie window now and measures its inner area; false when it
-  // shows no picture.
-  bool MovieWindowShowsPicture();
-  // The measured inner area as the screen shows it now.
+  // The names of a cut's files, fixed when the cut starts: a folder or movie
+  // name changed during a continuous cut is for the next cut.
+  struct TCutNames {
+    std::string Folder;
+    std::string Movie;
+    std::string For(unsigned position) const;
+  };
+  TCutNames CutNames() const;
+  // A continuous cut may take its next frame: not cancelled, and the window,
+  // the movie and its window still those it started with.
+  bool CutGoesOn(unsigned generation) const;
+  // Until the picture is wholly on the screen again, says so in the status
+  // bar and handles messages; false when the cut must end meanwhile.
+  bool WaitUntilPictureShown(HACCEL cancelKeys, unsigned generation);
+  // The picture as the screen shows it now, painted first.
   TFramePicture GrabShownFrame(TFrameGrabber& grabber);
-  void ReportNothingShown();
   void ReportReversedMarks();
   // Tells the user that the frames before FirstPictureFrame have no picture.
   void ReportEmptyFrames();
@@ -137,8 +154,7 @@ private:
   bool FinishWrite(TFrameWriter& writer);
   // Copies the frame on screen and hands it to the writer once the previous
   // file is done; false when the cut must end (the user has been told why).
-  bool CutFrame(TFrameGrabber& grabber, TFrameWriter& writer);
-  std::string OutputFileName() const;
+  bool CutFrame(TFrameGrabber& grabber, TFrameWriter& writer, const TCutNames& names);
   // Takes and dispatches one queued message inside a continuous cut, waiting
   // input first and with only the cancel keys translated; false when the cut
   // must end (quit requested).
@@ -153,10 +169,9 @@ private:
   MCI_STATUS_PARMS StatusParms{};
   MCI_SET_PARMS SetParms{};
   MCI_PLAY_PARMS PlayParms{};
-  int CaptureWidth = 0;
-  int CaptureHeight = 0;
   // The movie's own picture, as the device draws it from the window's inner
-  // top left corner.
+  // top left corner, also where the window is wider or taller (it cannot be
+  // narrower than its caption needs).
   TSize PictureSize;
   // The movie window's border, kept from the system's metrics as they change:
   // every captured frame needs it twice.

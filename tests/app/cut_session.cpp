@@ -64,7 +64,8 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
 {
   MoviePathName = WorkDir + Options.MovieName;
   OutputDirName = WorkDir + "out\\";
-  ::CreateDirectoryA(OutputDirName.c_str(), nullptr);
+  if (!Options.OutputDirMissing)
+    ::CreateDirectoryA(OutputDirName.c_str(), nullptr);
   if (Options.EncodedMovie.empty())
     WriteTestMovie(MoviePathName, Options.Movie);
   else
@@ -75,7 +76,8 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
   }
   if (Options.Rework)
     Options.Rework(MoviePathName);
-  Settings.Write("[Screen]\r\nDir=" + OutputDirName + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
+  const std::string storedDir = OutputDirName.substr(0, OutputDirName.size() - (Options.DirWithoutSeparator ? 1u : 0u));
+  Settings.Write("[Screen]\r\nDir=" + storedDir + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
   // The first word after the program's name is the one the program skips.
   Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "");
   MainWindow = Run->MainWindow(20000, !Options.BeforeShown);

@@ -58,6 +58,10 @@ public:
     std::function<void(const std::string& path)> Rework;
     std::string MovieName = "movie.avi";
     bool OnCommandLine = true;
+    // The settings name the output folder without its trailing backslash; the
+    // folder is not made.
+    bool DirWithoutSeparator = false;
+    bool OutputDirMissing = false;
     // The session starts driving the program as soon as its main window
     // exists, before the program has shown it.
     bool BeforeShown = false;

@@ -337,6 +337,56 @@ TEST_F(WriteInFlightTest, ClosingEndsTheProgramWithEveryFileCompleteAndInOrder)
   ExpectCompleteRun(written, true);
 }
 
+// Only a picture the screen shows whole is cut.
+class HiddenPictureTest : public LongCutTest {
+protected:
+  HiddenPictureTest() : LongCutTest(Movie(64, 48, 300)) {}
+};
+
+TEST_F(HiddenPictureTest, AContinuousCutWaitsWhileTheFrameIsMinimisedAndFinishesAfter)
+{
+  StartLongCut();
+  ::ShowWindow(Session.Main(), SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return ::IsIconic(Session.Main()) != 0; }));
+  EXPECT_LT(QuietFileCount(), 300u) << "the cut went on while minimised";
+  ::ShowWindow(Session.Main(), SW_RESTORE);
+  ASSERT_TRUE(Session.WaitForFile(CaptureName(299), 120000));
+  ExpectCompleteRun(300, true);
+}
+
+TEST_F(HiddenPictureTest, ASingleCutOfAPictureTheFrameCutsOffIsRefused)
+{
+  RECT frame;
+  RECT movie;
+  ::GetWindowRect(Session.Main(), &frame);
+  ::GetWindowRect(Session.MovieWindow(), &movie);
+  const auto moveBottomTo = [&](LONG bottom) {
+    ::SetWindowPos(Session.Main(), nullptr, 0, 0, frame.right - frame.left, bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
+  };
+  moveBottomTo((movie.top + movie.bottom) / 2);
+  Session.Command(CM_CUT);
+  EXPECT_NE(TakeErrorBox(Session.Program()).find("隠れている"), std::string::npos);
+  EXPECT_TRUE(Session.OutputFiles().empty());
+  moveBottomTo(frame.bottom);
+  Session.Command(CM_CUT);
+  EXPECT_TRUE(Session.WaitForFile(CaptureName(0)));
+}
+
+TEST(OutputFolderTest, AStoredFolderWithoutItsSeparatorIsAFolderEvenWhenMissing)
+{
+  TCutSession::TOptions options;
+  options.DirWithoutSeparator = true;
+  options.OutputDirMissing = true;
+  TCutSession session(options);
+  ASSERT_TRUE(session.WaitForMovie());
+  session.Command(CM_CUT);
+  const std::string dir = session.OutputDir();
+  EXPECT_EQ(TakeErrorBox(session.Program()), "ファイル " + dir + CaptureName(0) + " を書き込めませんでした。");
+  // Nothing beside the folder, with its name in front.
+  EXPECT_EQ(::GetFileAttributesA((dir.substr(0, dir.size() - 1) + CaptureName(0)).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 // ------------------------------------------------------- damaged and changed movies
 
 // The first frames of the Cinepak movie are sound; from this one on, two in a

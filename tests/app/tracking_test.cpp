@@ -374,4 +374,16 @@ TEST_F(TrackingTest, AMovieLargerThanTheScreenIsSaidAndShowsItsOwnSize)
   EXPECT_EQ(SizePane(), "size: 200*1100");
 }
 
+TEST_F(TrackingTest, AMovieNarrowerThanItsWindowCanBeShowsItsOwnSize)
+{
+  TTestMovie small;
+  small.Width = 50;
+  small.Height = 40;
+  small.Frames = 2;
+  WriteTestMovie(MoviePath, small);
+  Frame->OpenMovie(MoviePath.c_str());
+  WaitForTicks(2);
+  EXPECT_EQ(SizePane(), "size:  50*  40");
+}
+
 }  // namespace

@@ -49,7 +49,9 @@ TEST_P(WholeFrameTest, SingleAndContinuousCutsAreTheWholePicture)
 
 INSTANTIATE_TEST_SUITE_P(MovieSizes, WholeFrameTest,
                          testing::Values(std::make_pair(200u, 150u), std::make_pair(161u, 97u),
-                                         std::make_pair(320u, 240u)));
+                                         std::make_pair(320u, 240u),
+                                         // narrower than the device's window can be
+                                         std::make_pair(50u, 40u), std::make_pair(1u, 1u)));
 
 TEST(WholeFrameOpenTest, AMovieLargerThanTheFrameGrowsTheFrameAndIsCutWhole)
 {
