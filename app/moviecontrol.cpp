@@ -81,6 +81,7 @@ void SDIDecFrame::OpenMovie(const char* path)
   const unsigned complete = video.CompleteFrames;
   const unsigned claimed = video.ClaimedFrames();
   MovieFile = std::move(file);
+  MovieFilePath = path;
   ShowFrame();
   ResetMarks();
   if (truncated)
@@ -121,6 +122,7 @@ void SDIDecFrame::CloseMovie()
   MovieOpen = 0;
   MovieWindow = nullptr;
   MovieFile.reset();
+  MovieFilePath.clear();
   ShownPosition = 0;
   DevicePosition = 0;
   TrackPlayback(false);

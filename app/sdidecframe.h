@@ -95,6 +95,8 @@ private:
   // the frame is asked for while the message is up.
   void ReportUnshowableFrame(TFrameState state, unsigned frame);
   void ResetMarks();
+  // Position in the frame pane.
+  void ShowFrameReadout();
   // The position of the movie's last frame.
   unsigned LastFrame() const { return Length ? Length - 1 : 0; }
   // Playback drawn by the device on its own; the readouts follow it more
@@ -123,6 +125,17 @@ private:
   // The marked range in the status bar while a mark is set.
   void ShowMarkedRange();
   void ContinuousCut();
+  // Whether the marked range can be cut from the movie's file: the screen
+  // would show the file's rows unchanged, or cannot show the whole picture.
+  bool CutsFromFile() const;
+  // The continuous cut from the file, with the movie, the frame pane and the
+  // slider following it at the screen's pace.
+  void CutFromFile();
+  // Shows the frame a cut from the file has reached; false when it could not.
+  bool ShowCutProgress(unsigned frame);
+  // Takes every message waiting now, as PumpOneMessage does; false when the
+  // cut must end.
+  bool PumpWaitingMessages(HACCEL cancelKeys);
   // Paints the movie window now and measures its inner area; false when it
   // shows no picture.
   bool MovieWindowShowsPicture();
@@ -190,6 +203,7 @@ private:
   // shows it; the frame number last shown and the frame the device was asked
   // for to show it (the picture of a dropped frame is an earlier frame's).
   std::unique_ptr<TAviMovie> MovieFile;
+  std::string MovieFilePath;
   unsigned ShownPosition = 0;
   unsigned DevicePosition = 0;
   bool ReportingUnshowable = false;
