@@ -86,7 +86,8 @@ void SDIDecFrame::OpenMovie(const char* path)
   ResetMarks();
   if (truncated)
     ReportTruncatedMovie(complete, claimed);
-  if (!ScreenShowsWholePicture())
+  // A picture the screen cannot show whole can still be cut from the file.
+  if (!ScreenShowsWholePicture() && !CutsFromFile())
     ReportPictureTooLarge("見ることはできますが、切り取りはできません。");
 }
 
