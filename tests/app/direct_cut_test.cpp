@@ -12,8 +12,8 @@
 
 namespace {
 
-// Movies of the tests that end a cut are as wide as the device's window can
-// be narrow, so that the window's inner area is the movie's frame.
+// A movie cut from its file. It must be at least as wide as the device's
+// window can be narrow: a window wider than the movie is cut from the screen.
 TCutSession::TOptions FileCut(std::uint32_t width, std::uint32_t height, std::uint32_t frames)
 {
   TCutSession::TOptions options;
