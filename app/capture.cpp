@@ -1,10 +1,13 @@
 // Cutting: the frame on screen, or every frame of the marked range, is taken
 // from the movie window's inner area and written as a BMP file.
 #include "app/sdidecframe.h"
+#include "app/directcut.h"
 #include "app/framewriter.h"
 #include "app/pathtext.h"
+#include "controls/hslider.h"
 #include "framework/app/application.h"
 #include "gadgets/messagebar.h"
+#include "graphics/dc.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -175,8 +178,10 @@ void SDIDecFrame::CmCut()
     ReportEmptyFrames();
     return;
   }
-  // The screen is where every cut takes its picture from.
-  switch (PictureOnScreen()) {
+  // A picture the screen cannot give whole may still be in the file.
+  const TPictureShown shown = PictureOnScreen();
+  const bool fromFile = shown != TPictureShown::Whole && CutsFromFile();
+  switch (fromFile ? TPictureShown::Whole : shown) {
   case TPictureShown::Whole:
     break;
   case TPictureShown::Hidden:
@@ -194,10 +199,12 @@ void SDIDecFrame::CmCut()
     ReportReversedMarks();
     return;
   }
-  if (!MarkFromSet && !MarkToSet) {
+  if (!ranged && !fromFile) {
     CaptureFrame();
     return;
   }
+  if (!ranged)
+    MarkFrom = MarkTo = Position;  // a range of the one frame, cut from the file
   ContinuousCut();
 }
 
@@ -214,6 +221,10 @@ void SDIDecFrame::ContinuousCut()
       Frame.CancelRequested = 0;
     }
   } scope(*this);
+  if (CutsFromFile()) {
+    CutFromFile();
+    return;
+  }
 
   const TCancelKeys cancelKeys(AccelHandle);
   const unsigned generation = MovieGeneration;
@@ -290,5 +301,114 @@ bool SDIDecFrame::PumpOneMessage(HACCEL cancelKeys)
     return true;
   ::TranslateMessage(&msg);
   GetApplication()->CallAndResume([&] { ::DispatchMessageA(&msg); });
+  return true;
+}
+
+bool SDIDecFrame::CutsFromFile() const
+{
+  // Tests compare this path's files with the screen's for the same frames.
+  if (!MovieFile || PaletteDevice || ::GetEnvironmentVariableA("VELMO_CUT_FROM_SCREEN", nullptr, 0))
+    return false;
+  const TAviVideo& video = MovieFile->Video();
+  if (!ScreenShowsStoredRows(video, TScreenDC().GetDeviceCaps(BITSPIXEL)))
+    return false;
+  if (!ScreenShowsWholePicture())
+    return true;  // the screen could not give the picture at all
+  // A window resized by the user shows another area than the movie's frame,
+  // which is what a cut gives.
+  RECT window;
+  if (!::GetWindowRect(MovieWindow, &window))
+    return false;
+  const TSize stored(video.Width, static_cast<LONG>(video.PictureHeight()));
+  return MovieBorder.InnerSize(TRect(window).Size()) == stored && PictureSize == stored;
+}
+
+bool SDIDecFrame::ShowCutProgress(unsigned frame)
+{
+  Position = frame;
+  if (!ShowFrame())
+    return false;
+  ShowFrameReadout();
+  Slider->SetPosition(static_cast<int>(Position));
+  LastSliderPos = Slider->GetPosition();
+  return true;
+}
+
+void SDIDecFrame::CutFromFile()
+{
+  // A range of one frame, given without marks, leaves the movie on that frame.
+  const bool single = !MarkFromSet && !MarkToSet;
+  const unsigned step = static_cast<unsigned>(CutStep);
+  std::vector<TDirectCut::TFrame> frames;
+  const TAviVideo& video = MovieFile->Video();
+  const TCutNames names = CutNames();
+  for (unsigned frame = MarkFrom;; frame += step) {
+    frames.push_back({frame, video.Frames[MovieFile->PictureFrame(frame)], names.For(frame)});
+    if (MarkTo - frame < step)
+      break;  // the next frame lies past the range (and the counter must not wrap)
+  }
+  if (!ShowCutProgress(MarkFrom))
+    return;
+
+  const TCancelKeys cancelKeys(AccelHandle);
+  const unsigned generation = MovieGeneration;
+  const TWaitCursor wait;
+  TDirectCut cut(MovieFilePath, video, TScreenDC().GetDeviceCaps(BITSPIXEL), std::move(frames));
+  // The movie follows the cut as often as the screen can show it.
+  const DWORD showEveryMs = 40;
+  std::size_t shown = 0;
+  ULONGLONG shownAt = ::GetTickCount64();
+  bool ended = false;
+  while (!ended) {
+    const HANDLE endedEvent = cut.EndedEvent();
+    ended = ::MsgWaitForMultipleObjects(1, &endedEvent, FALSE, showEveryMs, QS_ALLINPUT) == WAIT_OBJECT_0;
+    if (!PumpWaitingMessages(cancelKeys.Get()) || CancelRequested)
+      break;
+    // A command taken above may have closed or replaced the movie, or
+    // destroyed the window: the files written stay, nothing more is shown.
+    if (!Handle || MovieGeneration != generation || !::IsWindow(MovieWindow))
+      return;
+    const std::size_t written = cut.Written();
+    if (!ended && written > shown && ::GetTickCount64() - shownAt >= showEveryMs) {
+      shown = written;
+      shownAt = ::GetTickCount64();
+      if (!ShowCutProgress(cut.Frames()[written - 1].Number))
+        return;  // the frame is gone from the file (the user has been told)
+    }
+  }
+  cut.Stop();
+  if (!Handle || MovieGeneration != generation || !::IsWindow(MovieWindow))
+    return;
+
+  const std::size_t written = cut.Written();
+  const TDirectCut::TEnd end = cut.End();
+  if (end == TDirectCut::TEnd::Missing || end == TDirectCut::TEnd::WriteFailed) {
+    // The movie rests on the last frame written, as a cut on the screen does.
+    const TDirectCut::TFrame& failed = cut.Frames()[written];
+    ShowCutProgress(written ? cut.Frames()[written - 1].Number : MarkFrom);
+    if (end == TDirectCut::TEnd::Missing)
+      ReportUnshowableFrame(TFrameState::Missing, failed.Number);
+    else
+      ReportWriteFailure(failed.Path);
+    return;
+  }
+  if (single || !written)
+    return;
+  // As on the screen, the movie ends on the frame after the last one cut.
+  const unsigned last = cut.Frames()[written - 1].Number;
+  ShowCutProgress(LastFrame() - last < step ? LastFrame() : last + step);
+}
+
+bool SDIDecFrame::PumpWaitingMessages(HACCEL cancelKeys)
+{
+  // Bounded: the device posts a notification for each status read, so the
+  // queue may never be empty for long.
+  MSG msg;
+  for (int taken = 0; taken < 64 && ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); ++taken) {
+    if (!PumpOneMessage(cancelKeys))
+      return false;
+    if (!Handle || CancelRequested)
+      break;
+  }
   return true;
 }

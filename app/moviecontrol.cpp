@@ -83,11 +83,13 @@ void SDIDecFrame::OpenMovie(const char* path)
   const unsigned complete = video.CompleteFrames;
   const unsigned claimed = video.ClaimedFrames();
   MovieFile = std::move(file);
+  MovieFilePath = path;
   ShowFrame();
   ResetMarks();
   if (truncated)
     ReportTruncatedMovie(complete, claimed);
-  if (PictureOnScreen() == TPictureShown::TooLarge)
+  // A picture the screen cannot show whole can still be cut from the file.
+  if (PictureOnScreen() == TPictureShown::TooLarge && !CutsFromFile())
     ReportPictureTooLarge("見ることはできますが、切り取りはできません。");
 }
 
@@ -123,6 +125,7 @@ void SDIDecFrame::CloseMovie()
   MovieOpen = 0;
   MovieWindow = nullptr;
   MovieFile.reset();
+  MovieFilePath.clear();
   ShownPosition = 0;
   DevicePosition = 0;
   TrackPlayback(false);

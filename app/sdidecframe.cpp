@@ -220,10 +220,8 @@ void SDIDecFrame::EvTimer(unsigned)
     SettleOnReportedFrame();
   else
     ReadPosition();
+  ShowFrameReadout();
   char text[40];
-  std::snprintf(text, sizeof text, "frame:%4lu/%4lu", static_cast<unsigned long>(Position),
-                static_cast<unsigned long>(Length));
-  FramePane->SetText(text);
   // The movie's own size, which a cut writes, whatever part of it the window shows.
   std::snprintf(text, sizeof text, "size:%4li*%4li", PictureSize.cx, PictureSize.cy);
   SizePane->SetText(text);
@@ -234,6 +232,14 @@ void SDIDecFrame::EvTimer(unsigned)
   }
   Slider->SetPosition(static_cast<int>(Position));
   LastSliderPos = Slider->GetPosition();
+}
+
+void SDIDecFrame::ShowFrameReadout()
+{
+  char text[40];
+  std::snprintf(text, sizeof text, "frame:%4lu/%4lu", static_cast<unsigned long>(Position),
+                static_cast<unsigned long>(Length));
+  FramePane->SetText(text);
 }
 
 void SDIDecFrame::EvSettingChange()

@@ -93,6 +93,8 @@ private:
   // the frame is asked for while the message is up.
   void ReportUnshowableFrame(TFrameState state, unsigned frame);
   void ResetMarks();
+  // Position in the frame pane.
+  void ShowFrameReadout();
   // The position of the movie's last frame.
   unsigned LastFrame() const { return Length ? Length - 1 : 0; }
   // Playback drawn by the device on its own; the readouts follow it more
@@ -144,6 +146,17 @@ private:
   // Until the picture is wholly on the screen again, says so in the status
   // bar and handles messages; false when the cut must end meanwhile.
   bool WaitUntilPictureShown(HACCEL cancelKeys, unsigned generation);
+  // Whether the marked range can be cut from the movie's file: the screen
+  // would show the file's rows unchanged, or cannot show the whole picture.
+  bool CutsFromFile() const;
+  // The continuous cut from the file, with the movie, the frame pane and the
+  // slider following it at the screen's pace.
+  void CutFromFile();
+  // Shows the frame a cut from the file has reached; false when it could not.
+  bool ShowCutProgress(unsigned frame);
+  // Takes every message waiting now, as PumpOneMessage does; false when the
+  // cut must end.
+  bool PumpWaitingMessages(HACCEL cancelKeys);
   // The picture as the screen shows it now, painted first.
   TFramePicture GrabShownFrame(TFrameGrabber& grabber);
   void ReportReversedMarks();
@@ -205,6 +218,7 @@ private:
   // shows it; the frame number last shown and the frame the device was asked
   // for to show it (the picture of a dropped frame is an earlier frame's).
   std::unique_ptr<TAviMovie> MovieFile;
+  std::string MovieFilePath;
   unsigned ShownPosition = 0;
   unsigned DevicePosition = 0;
   bool ReportingUnshowable = false;

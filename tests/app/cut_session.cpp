@@ -78,6 +78,8 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
     Options.Rework(MoviePathName);
   const std::string storedDir = OutputDirName.substr(0, OutputDirName.size() - (Options.DirWithoutSeparator ? 1u : 0u));
   Settings.Write("[Screen]\r\nDir=" + storedDir + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
+  // The program inherits the switch with the rest of the environment.
+  ::SetEnvironmentVariableA("VELMO_CUT_FROM_SCREEN", Options.FromScreen ? "1" : nullptr);
   // The first word after the program's name is the one the program skips.
   Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "");
   MainWindow = Run->MainWindow(20000, !Options.BeforeShown);
@@ -233,4 +235,52 @@ TPicture ScreenPictureOf(HWND movieWindow)
   picture.Width = size.cx;
   picture.Height = size.cy;
   return picture;
+}
+
+// Dismisses the program's error box; returns its text ("" when none came).
+std::string TakeErrorBox(TProgramRun& run, int timeoutMs)
+{
+  HWND box = run.WaitForWindow("エラー", timeoutMs, "#32770", false);
+  if (!box)
+    return "";
+  const std::string text = DialogItemText(box, 0xFFFF);
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  WaitFor([&] { return !::IsWindow(box); });
+  return text;
+}
+
+// A path as the host names it.
+std::string HostPath(const std::string& windowsPath)
+{
+  using TToHost = char*(CDECL*)(LPCWSTR);
+  const auto toHost = reinterpret_cast<TToHost>(
+    ::GetProcAddress(::GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
+  wchar_t wide[MAX_PATH];
+  ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
+  char* host = toHost ? toHost(wide) : nullptr;
+  const std::string path = host ? host : "";
+  ::HeapFree(::GetProcessHeap(), 0, host);
+  return path;
+}
+
+// Runs a shell command on the host, in the folder of the file named, and
+// returns whether it succeeded. Wine starts host programs but cannot wait for
+// them: the command leaves its exit status in a file when it ends.
+bool RunOnHost(const std::string& command, const std::string& nearFile)
+{
+  const std::string status = nearFile + ".status";
+  ::DeleteFileA(status.c_str());
+  const std::string hostStatus = HostPath(status);
+  std::string line = "/bin/sh -c \"" + command + "; echo $? >'" + hostStatus + ".new' && mv '" + hostStatus +
+                     ".new' '" + hostStatus + "'\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  if (!WaitFor([&] { return ::GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000))
+    return false;
+  return ReadWholeFile(status).rfind("0\n", 0) == 0;
 }

@@ -41,6 +41,14 @@ struct TPatternLook {
   int FrameIn(const TPicture& picture) const;
 };
 
+// Dismisses the program's error box; returns its text ("" when none came).
+std::string TakeErrorBox(TProgramRun& run, int timeoutMs = 20000);
+// A path as the host names it.
+std::string HostPath(const std::string& windowsPath);
+// Runs a shell command on the host, in the folder of the file named, and
+// returns whether it succeeded.
+bool RunOnHost(const std::string& command, const std::string& nearFile);
+
 class TCutSession {
 public:
   struct TOptions {
@@ -65,6 +73,10 @@ public:
     // The session starts driving the program as soon as its main window
     // exists, before the program has shown it.
     bool BeforeShown = false;
+    // Uncompressed movies are cut from their file where the screen would show
+    // its rows unchanged; the tests of the cut through the screen keep that
+    // path for them, and those of the cut from the file clear this.
+    bool FromScreen = true;
   };
 
   explicit TCutSession(const TOptions& options);

@@ -6,8 +6,12 @@
 # VELMO_BENCH_SIZES and VELMO_BENCH_FRAMES change the movies for a quick look.
 # The build directory (default build/i686) must be configured; velmo32, cutbench
 # and makeavi are built in it. Prints frames per second (min/median/max), the
-# ratio program/ffmpeg, and the floor of the program's design: showing a frame
-# and copying it from the screen, measured in the same run.
+# ratio program/ffmpeg, and two floors measured in the same run: that of the cut
+# through the screen (showing a frame and copying it from the screen), and the
+# physical floor of the cut from the file (copying the same number of bytes of
+# the movie into the same number of files, natively). The program is timed on
+# both of its paths: through the screen (VELMO_CUT_FROM_SCREEN=1) and from the
+# file, which it takes for these uncompressed movies.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -23,6 +27,7 @@ fi
 cmake --build "$build" --target velmo32 cutbench makeavi >/dev/null
 
 work=$(mktemp -d "$build/bench-XXXXXX")
+g++ -O2 -o "$work/copyfloor" "$root/tools/bench/copyfloor.cpp"
 fifo=$work/display
 mkfifo "$fifo"
 # Large enough for the main window to show a 1280x720 movie whole.
@@ -55,20 +60,40 @@ for size in "${sizes[@]}"; do
   done
   rm -rf "$work/ffmpeg-out"
 
-  out=$(run "$build/tools/bench/cutbench.exe" movie "$(winpath "$movie")" $frames "$repeats" | tr -d '\r')
-  cut_fps=($(awk '$1 == "cut" {print $2}' <<<"$out"))
+  out=$(VELMO_CUT_FROM_SCREEN=1 run "$build/tools/bench/cutbench.exe" movie "$(winpath "$movie")" $frames "$repeats" |
+    tr -d '\r')
+  screen_fps=($(awk '$1 == "cut" {print $2}' <<<"$out"))
   read -r show copy < <(awk '$1 == "floor" {print $2, $3}' <<<"$out")
-  [ ${#cut_fps[@]} = "$repeats" ] && [ -n "$show" ] || { echo "cutbench failed at $size:" >&2; echo "$out" >&2; exit 1; }
+  [ ${#screen_fps[@]} = "$repeats" ] && [ -n "$show" ] || { echo "cutbench failed at $size:" >&2; echo "$out" >&2; exit 1; }
+  out=$(run "$build/tools/bench/cutbench.exe" movie "$(winpath "$movie")" $frames "$repeats" | tr -d '\r')
+  file_fps=($(awk '$1 == "cut" {print $2}' <<<"$out"))
+  [ ${#file_fps[@]} = "$repeats" ] || { echo "cutbench failed at $size:" >&2; echo "$out" >&2; exit 1; }
 
-  program=$(median "${cut_fps[@]}")
+  # A 32-bit file of the picture, as the program writes on this display.
+  read -r width height <<<"${size/x/ }"
+  file_bytes=$((54 + 4 * width * height))
+  floor_fps=()
+  for ((i = 0; i < repeats; ++i)); do
+    rm -rf "$work/floor-out" && mkdir "$work/floor-out"
+    start=$(date +%s.%N)
+    "$work/copyfloor" "$movie" $frames $file_bytes "$work/floor-out"
+    end=$(date +%s.%N)
+    floor_fps+=("$(awk -v n=$frames -v a="$start" -v b="$end" 'BEGIN {print n / (b - a)}')")
+  done
+  rm -rf "$work/floor-out"
+
   ffmpeg_median=$(median "${ffmpeg_fps[@]}")
-  table+=("$(printf '%-9s %s   %s   %5.2f   %5.2f ms + %5.2f ms = %6.1f fps   %4.2f' "$size" \
-    "$(summary "${ffmpeg_fps[@]}")" "$(summary "${cut_fps[@]}")" \
-    "$(awk -v p="$program" -v f="$ffmpeg_median" 'BEGIN {print p / f}')" "$show" "$copy" \
-    "$(awk -v s="$show" -v c="$copy" 'BEGIN {print 1000 / (s + c)}')" \
-    "$(awk -v s="$show" -v c="$copy" -v p="$program" 'BEGIN {print 1000 / p / (s + c)}')")")
+  screen=$(median "${screen_fps[@]}")
+  file=$(median "${file_fps[@]}")
+  floor=$(median "${floor_fps[@]}")
+  table+=("$(printf '%-9s %s   %s %4.2f   %s %4.2f   %s %4.2f   %6.1f' "$size" \
+    "$(summary "${ffmpeg_fps[@]}")" \
+    "$(summary "${screen_fps[@]}")" "$(awk -v p="$screen" -v f="$ffmpeg_median" 'BEGIN {print p / f}')" \
+    "$(summary "${file_fps[@]}")" "$(awk -v p="$file" -v f="$ffmpeg_median" 'BEGIN {print p / f}')" \
+    "$(summary "${floor_fps[@]}")" "$(awk -v p="$file" -v f="$floor" 'BEGIN {print p / f}')" \
+    "$(awk -v s="$show" -v c="$copy" 'BEGIN {print 1000 / (s + c)}')")")
 done
 
 echo "$frames frames per movie, $repeats runs each; frames per second min / median / max"
-echo "          ------- ffmpeg ---------   -------- velmo32 --------   ratio   floor: show + copy per frame      x floor"
+echo "          ------- ffmpeg ---------   ---- velmo32, screen ----- /ffm   ----- velmo32, file ------ /ffm   ---- copy floor (native) -- file/floor   screen floor"
 printf '%s\n' "${table[@]}"

@@ -1,0 +1,204 @@
+// Cuts of uncompressed movies taken from the movie's file: the same files as
+// the cut through the screen, pictures too large for the screen, and the end
+// of such a cut by a file cut short, the cancel key or closing the program.
+#include "app/avireader.h"
+#include "resources/resource.h"
+#include "tests/app/cut_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+// A movie cut from its file. It must be at least as wide as the device's
+// window can be narrow: a window wider than the movie is cut from the screen.
+TCutSession::TOptions FileCut(std::uint32_t width, std::uint32_t height, std::uint32_t frames)
+{
+  TCutSession::TOptions options;
+  options.Movie.Width = width;
+  options.Movie.Height = height;
+  options.Movie.Frames = frames;
+  options.FromScreen = false;
+  return options;
+}
+
+// The files of a cut of frames first..last, by name.
+std::map<std::string, std::string> CutRange(const TCutSession::TOptions& options, std::uint32_t first,
+                                            std::uint32_t last)
+{
+  TCutSession session(options);
+  if (!session.WaitForMovie())
+    return {};
+  for (std::uint32_t frame = 0; frame < first; ++frame)
+    session.Command(CM_NEXTFRAME);
+  session.Command(CM_MARKFROM);
+  for (std::uint32_t frame = first; frame < last; ++frame)
+    session.Command(CM_NEXTFRAME);
+  session.Command(CM_MARKTO);
+  session.Command(CM_CUT);
+  if (!session.WaitForFile(CaptureName(last)))
+    return {};
+  session.Settle();
+  std::map<std::string, std::string> files;
+  for (const std::string& name : session.OutputFiles())
+    files[name] = ReadWholeFile(session.OutputDir() + name);
+  return files;
+}
+
+// Every file of the output is a whole BMP of its frame, named in order from
+// frame 0; returns how many there are.
+std::size_t ExpectWholeFilesInOrder(const TCutSession& session)
+{
+  std::vector<std::string> files = session.OutputFiles();
+  std::sort(files.begin(), files.end());
+  for (std::size_t frame = 0; frame < files.size(); ++frame) {
+    EXPECT_EQ(files[frame], CaptureName(static_cast<std::uint32_t>(frame)));
+    const TBmpFile bmp = session.Output(files[frame]);
+    EXPECT_TRUE(bmp.Valid && bmp.FileSize == bmp.Bytes.size()) << files[frame];
+  }
+  if (!files.empty()) {
+    const auto last = static_cast<std::uint32_t>(files.size() - 1);
+    EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(files.back()), last), 0) << files.back();
+  }
+  return files.size();
+}
+
+class FileCutBytesTest : public testing::TestWithParam<std::uint16_t> {};
+
+TEST_P(FileCutBytesTest, AreThoseOfTheCutThroughTheScreenForTheSameFrames)
+{
+  // An odd width pads the rows of 24-bit files; a dropped frame is cut as
+  // the frame before it.
+  TCutSession::TOptions options = FileCut(161, 97, 12);
+  options.Movie.BitCount = GetParam();
+  options.Movie.Dropped = {6};
+  const std::map<std::string, std::string> fromFile = CutRange(options, 3, 9);
+  options.FromScreen = true;
+  const std::map<std::string, std::string> fromScreen = CutRange(options, 3, 9);
+  ASSERT_EQ(fromScreen.size(), 7u);
+  ASSERT_EQ(fromFile.size(), 7u);
+  for (const auto& [name, bytes] : fromScreen) {
+    ASSERT_EQ(fromFile.count(name), 1u) << name;
+    EXPECT_TRUE(fromFile.at(name) == bytes) << name << " differs";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(MovieDepths, FileCutBytesTest, testing::Values(std::uint16_t{32}, std::uint16_t{24}));
+
+TEST(FileCutTest, APictureLargerThanTheScreenOpensWithoutRefusalAndIsCutWhole)
+{
+  // The test display is 1280 x 1024.
+  TCutSession session(FileCut(1400, 1100, 4));
+  ASSERT_NE(session.Main(), nullptr);
+  ASSERT_TRUE(session.WaitForMovie());
+  EXPECT_EQ(session.Program().FindWindow("エラー", "#32770"), nullptr);
+  session.Command(CM_CUT);
+  ASSERT_TRUE(session.WaitForFile(CaptureName(0)));
+  session.Command(CM_MARKFROM);
+  session.Command(CM_CUT);
+  ASSERT_TRUE(session.WaitForFile(CaptureName(3)));
+  session.Settle();
+  EXPECT_EQ(session.OutputFiles().size(), 4u);
+  for (std::uint32_t frame = 0; frame < 4; ++frame) {
+    const TBmpFile bmp = session.Output(CaptureName(frame));
+    EXPECT_EQ(bmp.Width, 1400);
+    EXPECT_EQ(bmp.Height, 1100);
+    EXPECT_EQ(session.PixelsDifferingFromFrame(bmp, frame), 0) << CaptureName(frame);
+  }
+}
+
+TEST(FileCutTest, ACompressedMovieIsStillCutFromTheScreen)
+{
+  TCutSession::TOptions options = FileCut(20, 15, 90);
+  options.EncodedMovie = WindowsPath(VELMO_MSVC_MOVIE);
+  options.PatternScale = 8;
+  options.Tolerance = 12;
+  TCutSession session(options);
+  ASSERT_TRUE(session.WaitForMovie());
+  session.Command(CM_NEXTFRAME);
+  session.Command(CM_MARKFROM);
+  session.Command(CM_NEXTFRAME);
+  session.Command(CM_MARKTO);
+  session.Command(CM_CUT);
+  ASSERT_TRUE(session.WaitForFile(CaptureName(2)));
+  session.Settle();
+  EXPECT_EQ(session.OutputFiles().size(), 2u);
+  for (std::uint32_t frame : {1u, 2u})
+    EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(CaptureName(frame)), frame), 0) << frame;
+}
+
+TEST(FileCutTest, AFileCutShortAfterOpeningEndsTheCutWithTheErrorAndNoPartFile)
+{
+  TCutSession session(FileCut(120, 32, 30));
+  ASSERT_TRUE(session.WaitForMovie());
+  const TAviVideo video = ReadAviVideo(session.MoviePath());
+  ASSERT_TRUE(video.Readable());
+  // Cut inside frame 10's data.
+  const std::uint64_t keep = video.Frames[10].Offset + 100;
+  ASSERT_TRUE(
+    RunOnHost("truncate -s " + std::to_string(keep) + " '" + HostPath(session.MoviePath()) + "'", session.MoviePath()));
+  session.Command(CM_MARKFROM);
+  session.Command(CM_CUT);
+  const std::string told = TakeErrorBox(session.Program());
+  EXPECT_NE(told.find("途中で切れて"), std::string::npos) << told;
+  EXPECT_NE(told.find("こま 10 "), std::string::npos) << told;
+  session.Settle();
+  EXPECT_EQ(ExpectWholeFilesInOrder(session), 10u);
+}
+
+class FileCutEndTest : public testing::Test {
+protected:
+  // Long enough that the cut is still running when the test ends it.
+  FileCutEndTest() : Session(FileCut(120, 32, 4000)) {}
+
+  void SetUp() override
+  {
+    ASSERT_NE(Session.Main(), nullptr);
+    ASSERT_TRUE(Session.WaitForMovie());
+    Session.Command(CM_MARKFROM);
+    Session.Command(CM_CUT);
+    ASSERT_TRUE(Session.WaitForFile(CaptureName(40), 60000));
+  }
+
+  // Waits until no new file has appeared for half a second.
+  void WaitForQuiet() const
+  {
+    std::size_t count = Session.OutputFiles().size();
+    DWORD since = ::GetTickCount();
+    WaitFor(
+      [&] {
+        const std::size_t now = Session.OutputFiles().size();
+        if (now != count) {
+          count = now;
+          since = ::GetTickCount();
+        }
+        return ::GetTickCount() - since > 500;
+      },
+      60000);
+  }
+
+  TCutSession Session;
+};
+
+TEST_F(FileCutEndTest, CancelStopsTheCutWithEveryWrittenFileWhole)
+{
+  Session.Command(CM_CANCELCUT);
+  WaitForQuiet();
+  const std::size_t written = ExpectWholeFilesInOrder(Session);
+  EXPECT_LT(written, 4000u);
+  // The program goes on: a single cut is taken where the movie stands.
+  Session.Command(CM_CUT);
+  Session.Settle();
+  EXPECT_EQ(Session.Program().FindWindow("エラー", "#32770"), nullptr);
+}
+
+TEST_F(FileCutEndTest, AltF4EndsTheProgramWithEveryWrittenFileWhole)
+{
+  ::PostMessageA(Session.Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(Session.Program().WaitForExit(), 0u);
+  EXPECT_LT(ExpectWholeFilesInOrder(Session), 4000u);
+}
+
+}  // namespace
