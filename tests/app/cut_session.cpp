@@ -284,3 +284,20 @@ bool RunOnHost(const std::string& command, const std::string& nearFile)
     return false;
   return ReadWholeFile(status).rfind("0\n", 0) == 0;
 }
+
+std::size_t TCutSession::QuietFileCount() const
+{
+  std::size_t count = OutputFiles().size();
+  DWORD since = ::GetTickCount();
+  WaitFor(
+    [&] {
+      const std::size_t now = OutputFiles().size();
+      if (now != count) {
+        count = now;
+        since = ::GetTickCount();
+      }
+      return ::GetTickCount() - since >= 1000;
+    },
+    60000);
+  return count;
+}

@@ -103,6 +103,9 @@ public:
   void Settle() const;
 
   std::vector<std::string> OutputFiles() const;
+  // Waits until no new file has appeared in the output folder for a second;
+  // returns the count then.
+  std::size_t QuietFileCount() const;
   // Waits for a complete BMP under the name; a file of staleSize bytes there
   // (one the program is to overwrite) does not count and is not opened.
   bool WaitForFile(const std::string& name, int timeoutMs = 20000, long long staleSize = -1) const;

@@ -162,30 +162,13 @@ protected:
     ASSERT_TRUE(Session.WaitForFile(CaptureName(40), 60000));
   }
 
-  // Waits until no new file has appeared for half a second.
-  void WaitForQuiet() const
-  {
-    std::size_t count = Session.OutputFiles().size();
-    DWORD since = ::GetTickCount();
-    WaitFor(
-      [&] {
-        const std::size_t now = Session.OutputFiles().size();
-        if (now != count) {
-          count = now;
-          since = ::GetTickCount();
-        }
-        return ::GetTickCount() - since > 500;
-      },
-      60000);
-  }
-
   TCutSession Session;
 };
 
 TEST_F(FileCutEndTest, CancelStopsTheCutWithEveryWrittenFileWhole)
 {
   Session.Command(CM_CANCELCUT);
-  WaitForQuiet();
+  Session.QuietFileCount();
   const std::size_t written = ExpectWholeFilesInOrder(Session);
   EXPECT_LT(written, 4000u);
   // The program goes on: a single cut is taken where the movie stands.

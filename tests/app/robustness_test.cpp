@@ -165,24 +165,6 @@ protected:
     ::PostMessageA(Session.Main(), message, wParam, 0);
   }
 
-  // Waits until no new file has appeared for a second; returns the count.
-  std::size_t QuietFileCount() const
-  {
-    std::size_t count = Session.OutputFiles().size();
-    DWORD since = ::GetTickCount();
-    WaitFor(
-      [&] {
-        const std::size_t now = Session.OutputFiles().size();
-        if (now != count) {
-          count = now;
-          since = ::GetTickCount();
-        }
-        return ::GetTickCount() - since >= 1000;
-      },
-      60000);
-    return count;
-  }
-
   // The files are positions 0 .. count - 1, every one a complete BMP; with
   // sameFrames, each the picture of its own frame.
   void ExpectCompleteRun(std::size_t count, bool sameFrames = false) const
@@ -241,7 +223,7 @@ TEST_F(CutInputTest, TheCutKeyIsUsedUpAndTheCancelKeyStopsTheCut)
   // bound below is the program's, whatever delays this process.
   Type(VK_SPACE, VK_SHIFT);
   const std::size_t atCancel = Session.OutputFiles().size();
-  const std::size_t written = QuietFileCount();
+  const std::size_t written = Session.QuietFileCount();
   EXPECT_LT(written, atCancel + 8) << "the cut went on after the cancel key";
   // None of the Space presses became a single cut after the cut ended.
   ExpectCompleteRun(written);
@@ -275,7 +257,7 @@ protected:
 TEST_F(WriteInFlightTest, CancelEndsTheCutWithEveryFileCompleteAndInOrder)
 {
   StartLongCutThen(WM_COMMAND, CM_CANCELCUT, 3);
-  const std::size_t written = QuietFileCount();
+  const std::size_t written = Session.QuietFileCount();
   EXPECT_LT(written, 100u) << "the cut went on after the cancel";
   ExpectCompleteRun(written, true);
 }
@@ -300,7 +282,7 @@ TEST_F(HiddenPictureTest, AContinuousCutWaitsWhileTheFrameIsMinimisedAndFinishes
   StartLongCut();
   ::ShowWindow(Session.Main(), SW_MINIMIZE);
   ASSERT_TRUE(WaitFor([&] { return ::IsIconic(Session.Main()) != 0; }));
-  EXPECT_LT(QuietFileCount(), 300u) << "the cut went on while minimised";
+  EXPECT_LT(Session.QuietFileCount(), 300u) << "the cut went on while minimised";
   ::ShowWindow(Session.Main(), SW_RESTORE);
   ASSERT_TRUE(Session.WaitForFile(CaptureName(299), 120000));
   ExpectCompleteRun(300, true);
@@ -495,7 +477,7 @@ TEST_F(TruncatedDuringCutTest, TheCutStopsAtTheFirstFrameNoLongerInTheFile)
 
   const std::string told = TakeErrorBox(Session.Program(), 180000);
   EXPECT_NE(told.find("途中で切れて"), std::string::npos) << told;
-  const std::size_t written = QuietFileCount();
+  const std::size_t written = Session.QuietFileCount();
   EXPECT_GE(written, 1000u);
   EXPECT_NE(told.find("こま " + std::to_string(written) + " "), std::string::npos) << told;
   ExpectCompleteRun(written, true);
