@@ -4,6 +4,7 @@
 #include "app/framewriter.h"
 #include "app/pathtext.h"
 #include "framework/app/application.h"
+#include "gadgets/messagebar.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -144,6 +145,7 @@ bool SDIDecFrame::FinishWrite(TFrameWriter& writer)
 {
   if (writer.Finish())
     return true;
+  ++CutWriteFailures;
   ReportWriteFailure(writer.FailedPath());
   return false;
 }
@@ -161,6 +163,7 @@ bool SDIDecFrame::CutFrame(TFrameGrabber& grabber, TFrameWriter& writer)
     return false;
   }
   writer.Start(std::move(picture), OutputFileName());
+  ++CutProgress.Cut;
   return true;
 }
 
@@ -213,17 +216,21 @@ void SDIDecFrame::ContinuousCut()
     ~TCutScope()
     {
       Frame.Cutting = false;
+      const TCutEnd end = Frame.HowCutEnded();
       Frame.ResetMarks();
       Frame.CutStep = 1;
       Frame.CancelRequested = 0;
+      Frame.ShowCutEnd(end);
     }
   } scope(*this);
 
   const TCancelKeys cancelKeys(AccelHandle);
   const unsigned generation = MovieGeneration;
+  StartCutProgress();
   Position = MarkFrom;
   if (!ShowFrame())
     return;
+  TrackCut();
   const TWaitCursor wait;
   TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
   // Declared after the grabber: the write in flight ends before its pixels go.
@@ -243,12 +250,62 @@ void SDIDecFrame::ContinuousCut()
       stepped = StepForward();
     if (!stepped)
       break;  // the next frame is refused (the user has been told why)
+    TrackCutWhenDue();
     if (!PumpOneMessage(cancelKeys.Get()))
       break;
     if (MarkTo - frame < step)
       break;  // the next frame lies past the range (and the counter must not wrap)
   }
   FinishWrite(writer);
+}
+
+void SDIDecFrame::StartCutProgress()
+{
+  const unsigned step = static_cast<unsigned>(CutStep);
+  CutProgress = TCutProgress{MarkFrom <= MarkTo ? (MarkTo - MarkFrom) / step + 1 : 0, 0, 0};
+  CutStarted = ::GetTickCount();
+  CutGeneration = MovieGeneration;
+  CutWriteFailures = 0;
+}
+
+TCutEnd SDIDecFrame::HowCutEnded() const
+{
+  if (CutWriteFailures)
+    return TCutEnd::Failed;
+  if (CutProgress.Cut == CutProgress.Total)
+    return TCutEnd::Finished;
+  if (CancelRequested)
+    return CancelEnd;
+  if (MovieGeneration != CutGeneration || !::IsWindow(MovieWindow))
+    return TCutEnd::MovieGone;
+  return TCutEnd::Failed;  // a frame refused or not shown (the user has been told)
+}
+
+void SDIDecFrame::TrackCutWhenDue()
+{
+  // Often enough to be followed, seldom enough to cost the cut nothing.
+  const DWORD cutTrackingMs = 150;
+  if (::GetTickCount() - LastTracked >= cutTrackingMs)
+    TrackCut();
+}
+
+void SDIDecFrame::TrackCut()
+{
+  TrackMovie();
+  IdleAction(0);
+  // Painted now: the pump takes a WM_PAINT only when nothing is posted.
+  ::RedrawWindow(Handle, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void SDIDecFrame::ShowCutEnd(TCutEnd end)
+{
+  // A frame window being destroyed has no bars left to tell.
+  if (!Handle)
+    return;
+  TrackMovie();  // the readouts at the frame the cut ended on, not a tick later
+  // The last file handed on was written unless the cut failed on it.
+  const unsigned written = CutProgress.Cut - CutWriteFailures;
+  StatusBar->SetText(CutEndText(end, written, CutProgress.Total, OutputDir).c_str());
 }
 
 bool SDIDecFrame::PumpOneMessage(HACCEL cancelKeys)
