@@ -266,6 +266,7 @@ void SDIDecFrame::StartCutProgress()
   CutStarted = ::GetTickCount();
   CutGeneration = MovieGeneration;
   CutWriteFailures = 0;
+  IdleAction(0);  // the enablers see the cut: the cancel button comes alive
 }
 
 TCutEnd SDIDecFrame::HowCutEnded() const
@@ -292,7 +293,10 @@ void SDIDecFrame::TrackCutWhenDue()
 void SDIDecFrame::TrackCut()
 {
   TrackMovie();
-  IdleAction(0);
+  // The idle work, which the cut's pump never leaves time for, only when a
+  // hint covers the progress line: it finds the pointer gone from the button.
+  if (StatusBar->GetHint())
+    IdleAction(0);
   // Painted now: the pump takes a WM_PAINT only when nothing is posted.
   ::RedrawWindow(Handle, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }

@@ -38,8 +38,8 @@ std::string CutEndText(TCutEnd end, unsigned written, unsigned total, const std:
   switch (end) {
   case TCutEnd::Finished: {
     char text[96];
-    std::snprintf(text, sizeof text, "切り取り終了  %u こまを ", written);
-    return text + folder + " に書き込みました";
+    std::snprintf(text, sizeof text, "切り取り終了  %u こまを書き込みました: ", written);
+    return text + folder;
   }
   case TCutEnd::CancelKey:
     how = "Shift+Space で中止しました";
@@ -55,6 +55,6 @@ std::string CutEndText(TCutEnd end, unsigned written, unsigned total, const std:
     break;
   }
   char text[160];
-  std::snprintf(text, sizeof text, "%s  %u / %u こまを ", how, written, total);
-  return text + folder + " に書き込み済み";
+  std::snprintf(text, sizeof text, "%s  %u / %u こまを書き込み済み: ", how, written, total);
+  return text + folder;
 }

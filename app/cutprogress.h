@@ -22,5 +22,6 @@ enum class TCutEnd {
   Failed,         // a frame refused or a file not written (the user has been told)
 };
 
-// How the cut ended, with the files written into folder (of total).
+// How the cut ended and the files written (of total), the folder last: a long
+// path is what a narrow status bar cuts off.
 std::string CutEndText(TCutEnd end, unsigned written, unsigned total, const std::string& folder);

@@ -79,14 +79,16 @@ private:
   // The tick's work inside a continuous cut, when due: the cut's pump always
   // finds a posted message waiting, so no WM_TIMER comes while it runs.
   void TrackCutWhenDue();
-  // The tick's work and the idle work (the enablers, the bars' hover) that the
-  // cut's pump never leaves time for, painted now.
+  // The tick's work, and the bars' idle work while a hint covers the status
+  // bar, painted now.
   void TrackCut();
   // The readouts where the cut ended, and how it ended in the status bar
   // until something else is said there.
   void ShowCutEnd(TCutEnd end);
-  // A continuous cut begins: nothing cut yet, of the marked range.
+  // A continuous cut begins: nothing cut yet of the marked range, and the
+  // commands enabled for it.
   void StartCutProgress();
+  // What ended the cut, told from what it left behind.
   TCutEnd HowCutEnded() const;
   // The slider's range 0 .. the last frame with the thumb at 0.
   void ResetSlider(unsigned lastFrame);

@@ -450,7 +450,7 @@ TEST_F(CutTrackingTest, ReadoutsThumbAndProgressFollowACutWhichTheCancelButtonSt
       }
     },
     "切り取り終了");
-  EXPECT_EQ(MessagePane(), "切り取り終了  1500 こまを " + OutputDir + " に書き込みました");
+  EXPECT_EQ(MessagePane(), "切り取り終了  1500 こまを書き込みました: " + OutputDir);
   EXPECT_EQ(OutputFiles().size(), 1500u);
   for (const std::vector<int>* values : {&frames, &thumbs, &counts}) {
     EXPECT_GE(values->size(), 3u);
