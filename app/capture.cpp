@@ -139,6 +139,7 @@ bool SDIDecFrame::FinishWrite(TFrameWriter& writer)
 {
   if (writer.Finish())
     return true;
+  ++CutWriteFailures;
   ReportWriteFailure(writer.FailedPath());
   return false;
 }
@@ -151,6 +152,7 @@ bool SDIDecFrame::CutFrame(TFrameGrabber& grabber, TFrameWriter& writer, const T
   if (!FinishWrite(writer))
     return false;
   writer.Start(std::move(picture), names.For(Position));
+  ++CutProgress.Cut;
   return true;
 }
 
@@ -216,11 +218,14 @@ void SDIDecFrame::ContinuousCut()
     ~TCutScope()
     {
       Frame.Cutting = false;
+      const TCutEnd end = Frame.HowCutEnded();
       Frame.ResetMarks();
       Frame.CutStep = 1;
       Frame.CancelRequested = 0;
+      Frame.ShowCutEnd(end);
     }
   } scope(*this);
+  StartCutProgress();
   if (CutsFromFile()) {
     CutFromFile();
     return;
@@ -232,6 +237,7 @@ void SDIDecFrame::ContinuousCut()
   Position = MarkFrom;
   if (!ShowFrame())
     return;
+  TrackCut();
   const TWaitCursor wait;
   TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
   // Declared after the grabber: the write in flight ends before its pixels go.
@@ -247,6 +253,7 @@ void SDIDecFrame::ContinuousCut()
       stepped = StepForward();
     if (!stepped)
       break;  // the next frame is refused (the user has been told why)
+    TrackCutWhenDue();
     if (!PumpOneMessage(cancelKeys.Get()))
       break;
     if (MarkTo - frame < step)
@@ -279,6 +286,60 @@ bool SDIDecFrame::WaitUntilPictureShown(HACCEL cancelKeys, unsigned generation)
   if (goesOn)
     ::RedrawWindow(MovieWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   return goesOn;
+}
+
+void SDIDecFrame::StartCutProgress()
+{
+  const unsigned step = static_cast<unsigned>(CutStep);
+  CutProgress = TCutProgress{MarkFrom <= MarkTo ? (MarkTo - MarkFrom) / step + 1 : 0, 0, 0};
+  CutStarted = ::GetTickCount();
+  CutGeneration = MovieGeneration;
+  CutWriteFailures = 0;
+  CutFolder = OutputDir;  // the folder the cut writes into, whatever is chosen meanwhile
+  IdleAction(0);          // the enablers see the cut: the cancel button comes alive
+}
+
+TCutEnd SDIDecFrame::HowCutEnded() const
+{
+  if (CutWriteFailures)
+    return TCutEnd::Failed;
+  if (CutProgress.Cut == CutProgress.Total)
+    return TCutEnd::Finished;
+  if (CancelRequested)
+    return CancelEnd;
+  if (MovieGeneration != CutGeneration || !::IsWindow(MovieWindow))
+    return TCutEnd::MovieGone;
+  return TCutEnd::Failed;  // a frame refused or not shown (the user has been told)
+}
+
+void SDIDecFrame::TrackCutWhenDue()
+{
+  // Often enough to be followed, seldom enough to cost the cut nothing.
+  const DWORD cutTrackingMs = 150;
+  if (::GetTickCount() - LastTracked >= cutTrackingMs)
+    TrackCut();
+}
+
+void SDIDecFrame::TrackCut()
+{
+  TrackMovie();
+  // The idle work, which the cut's pump never leaves time for, only when a
+  // hint covers the progress line: it finds the pointer gone from the button.
+  if (StatusBar->GetHint())
+    IdleAction(0);
+  // Painted now: the pump takes a WM_PAINT only when nothing is posted.
+  ::RedrawWindow(Handle, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void SDIDecFrame::ShowCutEnd(TCutEnd end)
+{
+  // A frame window being destroyed has no bars left to tell.
+  if (!Handle)
+    return;
+  TrackMovie();  // the readouts at the frame the cut ended on, not a tick later
+  // The last file handed on was written unless the cut failed on it.
+  const unsigned written = CutProgress.Cut - CutWriteFailures;
+  StatusBar->SetText(CutEndText(end, written, CutProgress.Total, CutFolder).c_str());
 }
 
 bool SDIDecFrame::PumpOneMessage(HACCEL cancelKeys)
@@ -328,9 +389,7 @@ bool SDIDecFrame::ShowCutProgress(unsigned frame)
   Position = frame;
   if (!ShowFrame())
     return false;
-  ShowFrameReadout();
-  Slider->SetPosition(static_cast<int>(Position));
-  LastSliderPos = Slider->GetPosition();
+  TrackCut();
   return true;
 }
 
@@ -369,6 +428,7 @@ void SDIDecFrame::CutFromFile()
     if (!Handle || MovieGeneration != generation || !::IsWindow(MovieWindow))
       return;
     const std::size_t written = cut.Written();
+    CutProgress.Cut = static_cast<unsigned>(written);
     if (!ended && written > shown && ::GetTickCount64() - shownAt >= showEveryMs) {
       shown = written;
       shownAt = ::GetTickCount64();
@@ -382,6 +442,7 @@ void SDIDecFrame::CutFromFile()
 
   const std::size_t written = cut.Written();
   const TDirectCut::TEnd end = cut.End();
+  CutProgress.Cut = static_cast<unsigned>(written);
   if (end == TDirectCut::TEnd::Missing || end == TDirectCut::TEnd::WriteFailed) {
     // The movie rests on the last frame written, as a cut on the screen does.
     const TDirectCut::TFrame& failed = cut.Frames()[written];

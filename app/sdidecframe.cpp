@@ -213,6 +213,12 @@ void SDIDecFrame::TrackPlayback(bool playing)
 void SDIDecFrame::EvTimer(unsigned)
 {
   DefaultProcessing();
+  TrackMovie();
+}
+
+void SDIDecFrame::TrackMovie()
+{
+  LastTracked = ::GetTickCount();
   if (!MovieOpen)
     return;
   // A playback the device ended by itself, at the end of the movie.
@@ -225,13 +231,18 @@ void SDIDecFrame::EvTimer(unsigned)
   // The movie's own size, which a cut writes, whatever part of it the window shows.
   std::snprintf(text, sizeof text, "size:%4li*%4li", PictureSize.cx, PictureSize.cy);
   SizePane->SetText(text);
-  // A thumb the user moved since the last tick: show the frame it points at.
-  if (Slider->GetPosition() != LastSliderPos) {
+  // A thumb the user moved since the last tick: show the frame it points at;
+  // during a cut the cut decides the frame, and the thumb goes back to it.
+  if (Slider->GetPosition() != LastSliderPos && !Cutting) {
     Position = static_cast<unsigned>(Slider->GetPosition());
     ShowFrame();
   }
   Slider->SetPosition(static_cast<int>(Position));
   LastSliderPos = Slider->GetPosition();
+  if (Cutting) {
+    CutProgress.ElapsedMs = ::GetTickCount() - CutStarted;
+    StatusBar->SetText(CutProgressText(CutProgress).c_str());
+  }
 }
 
 void SDIDecFrame::ShowFrameReadout()
@@ -325,11 +336,20 @@ void SDIDecFrame::CmNothing() {}
 void SDIDecFrame::CmCancelCut()
 {
   CancelRequested = 1;
+  // Kept to say how the cut ended: the key's command comes from the
+  // accelerator table, the button's and the menu's do not.
+  const WPARAM command = GetApplication()->CurrentEvent.Param1;
+  CancelEnd = HIWORD(command) == 1 ? TCutEnd::CancelKey : TCutEnd::CancelCommand;
 }
 
 void SDIDecFrame::CeMovieOpen(TCommandEnabler& ce)
 {
   ce.Enable(MovieOpen == 1);
+}
+
+void SDIDecFrame::CeCutRunning(TCommandEnabler& ce)
+{
+  ce.Enable(Cutting);
 }
 
 // clang-format off
@@ -361,5 +381,6 @@ DEFINE_RESPONSE_TABLE1(SDIDecFrame, TDecoratedFrame)
   EV_WM_SETTINGCHANGE,
   EV_COMMAND(CM_NOTHING, CmNothing),
   EV_COMMAND(CM_CANCELCUT, CmCancelCut),
+  EV_COMMAND_ENABLE(CM_CANCELCUT, CeCutRunning),
 END_RESPONSE_TABLE;
 // clang-format on

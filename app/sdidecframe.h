@@ -6,6 +6,7 @@
 #include "framework/frame/decframe.h"
 #include "framework/dialogs/opensave.h"
 #include "app/avireader.h"
+#include "app/cutprogress.h"
 #include "app/devicewatchdog.h"
 #include "app/framegrabber.h"
 
@@ -67,10 +68,28 @@ protected:
   void CmMarkTo();
   void CmNothing();
   void CeMovieOpen(TCommandEnabler& ce);
+  void CeCutRunning(TCommandEnabler& ce);
 
 private:
   // The button bar with the position slider, the status bar and the readout bar.
   void BuildBars();
+  // The tick's work: the readouts and the thumb follow the movie, and the
+  // progress line a running cut.
+  void TrackMovie();
+  // The tick's work inside a continuous cut, when due: the cut's pump always
+  // finds a posted message waiting, so no WM_TIMER comes while it runs.
+  void TrackCutWhenDue();
+  // The tick's work, and the bars' idle work while a hint covers the status
+  // bar, painted now.
+  void TrackCut();
+  // The readouts where the cut ended, and how it ended in the status bar
+  // until something else is said there.
+  void ShowCutEnd(TCutEnd end);
+  // A continuous cut begins: nothing cut yet of the marked range, and the
+  // commands enabled for it.
+  void StartCutProgress();
+  // What ended the cut, told from what it left behind.
+  TCutEnd HowCutEnded() const;
   // The slider's range 0 .. the last frame with the thumb at 0.
   void ResetSlider(unsigned lastFrame);
   // The stored frame placement, or the first run's where that is unusable.
@@ -230,6 +249,16 @@ private:
   // the movie it was cutting is gone.
   bool Cutting = false;
   unsigned MovieGeneration = 0;
+  // The running cut's progress since when, the movie it cuts, its files that
+  // failed, and how the last cancel was given.
+  TCutProgress CutProgress;
+  DWORD CutStarted = 0;
+  unsigned CutGeneration = 0;
+  unsigned CutWriteFailures = 0;
+  std::string CutFolder;  // where the running cut writes
+  TCutEnd CancelEnd = TCutEnd::CancelCommand;
+  // When the tick's work last ran.
+  DWORD LastTracked = 0;
 
   DECLARE_RESPONSE_TABLE(SDIDecFrame);
 };

@@ -14,6 +14,19 @@ void velmoApp::InitMainWindow()
   SetMainWindow(frame);
 }
 
+void velmoApp::InitInstance()
+{
+  TApplication::InitInstance();
+  // What was active before the frame showed (the first run's prompt, a message
+  // box about the movie) is gone without handing the keyboard on: the frame
+  // takes it, so that the keys work without a click first.
+  const HWND frame = GetMainWindowHandle();
+  if (frame && ::IsWindowVisible(frame) && !::IsIconic(frame)) {
+    ::SetForegroundWindow(frame);
+    ::SetFocus(frame);
+  }
+}
+
 void velmoApp::CmAbout()
 {
   velmoAboutDlg(GetMainWindow(), IDD_ABOUT).Execute();

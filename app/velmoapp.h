@@ -9,6 +9,7 @@ public:
 
 protected:
   void InitMainWindow() override;
+  void InitInstance() override;
   void CmAbout();
 
   DECLARE_RESPONSE_TABLE(velmoApp);

@@ -5,6 +5,7 @@
 #include "graphics/dc.h"
 
 #include <algorithm>
+#include <utility>
 
 TMessageBar::TMessageBar(TWindow* parent, TFont* font, TModule* module)
   : TGadgetWindow(parent, Horizontal, font, module)
@@ -23,10 +24,12 @@ void TMessageBar::SetText(const char* text)
 
 void TMessageBar::SetHint(const char* text)
 {
-  const std::string hint = text ? text : "";
+  std::optional<std::string> hint;
+  if (text)
+    hint = text;
   if (hint == Hint)
     return;  // the same hint again would only flicker
-  Hint = hint;
+  Hint = std::move(hint);
   if (Handle)
     ::InvalidateRect(Handle, nullptr, TRUE);
 }
@@ -36,7 +39,7 @@ void TMessageBar::DrawGadgets(TDC& dc, bool erase, const TRect& paintRect)
   const int by = SystemBorderSize().cy;
   if (TopLine && paintRect.top == 0)
     FillSolid(dc, TRect(0, 0, paintRect.right, by), ::GetSysColor(COLOR_BTNHIGHLIGHT));
-  if (Hint.empty()) {
+  if (!Hint) {
     TGadgetWindow::DrawGadgets(dc, erase, paintRect);
     return;
   }
@@ -47,7 +50,7 @@ void TMessageBar::DrawGadgets(TDC& dc, bool erase, const TRect& paintRect)
   dc.SetBkColor(::GetSysColor(COLOR_BTNFACE));
   dc.SetTextColor(::GetSysColor(COLOR_BTNTEXT));
   const int y = std::max(0, (GetClientRect().Height() - GetFontHeight()) / 2);
-  dc.ExtTextOut(5, y, ETO_OPAQUE, &area, Hint.c_str(), static_cast<int>(Hint.size()));
+  dc.ExtTextOut(5, y, ETO_OPAQUE, &area, Hint->c_str(), static_cast<int>(Hint->size()));
 }
 
 TSize TMessageBar::PreferredSize()

@@ -5,6 +5,7 @@
 #include "framework/frame/hintreceiver.h"
 #include "gadgets/gadgetwindow.h"
 
+#include <optional>
 #include <string>
 
 class TMessageBar : public TGadgetWindow, public THintReceiver {
@@ -13,9 +14,11 @@ public:
 
   // The text of the message pane.
   void SetText(const char* text);
-  // Covers the panes with text; null or empty uncovers them.
+  // Covers the panes with text, an empty one too (a command without a hint
+  // string blanks the bar like any other); null uncovers them.
   void SetHint(const char* text) override;
-  const char* GetHint() const { return Hint.empty() ? nullptr : Hint.c_str(); }
+  // Null while no hint covers the panes.
+  const char* GetHint() const { return Hint ? Hint->c_str() : nullptr; }
 
   void DrawGadgets(TDC& dc, bool erase, const TRect& paintRect) override;
   TSize PreferredSize() override;
@@ -25,5 +28,5 @@ protected:
   bool TopLine = true;  // a highlight line along the top edge
 
 private:
-  std::string Hint;
+  std::optional<std::string> Hint;
 };

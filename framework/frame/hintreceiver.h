@@ -4,7 +4,7 @@
 
 class THintReceiver {
 public:
-  // text null or empty clears the hint.
+  // text null clears the hint; an empty text is a blank hint.
   virtual void SetHint(const char* text) = 0;
 
 protected:

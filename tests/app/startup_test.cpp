@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -63,6 +64,23 @@ TEST(StartupTest, FirstRunPromptsBeforeTheMainWindowAndStoresTheDirectory)
   EXPECT_EQ(WindowRect(main), TRect(0, 0, 530, 360));
   CloseAndWait(run, main);
   EXPECT_EQ(settings.Read(), "[Screen]\r\nX=0\r\nY=0\r\nW=530\r\nH=360\r\nDir=C:\\cuts\\\r\nLastDir=\r\n");
+}
+
+TEST(StartupTest, AfterTheFirstRunPromptTheKeysGoToTheMainWindowWithoutAClick)
+{
+  TSettingsFile settings;
+  TProgramRun run;
+  HWND prompt = run.WaitForWindow(PromptCaption);
+  ASSERT_NE(prompt, nullptr);
+  ::PostMessageA(prompt, WM_COMMAND, IDOK, 0);
+  HWND main = run.MainWindow();
+  ASSERT_NE(main, nullptr);
+  // Typed: the keys go wherever the platform sends the keyboard.
+  const std::pair<BYTE, DWORD> altF4[] = {
+    {VK_MENU, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}};
+  for (const auto& [key, flags] : altF4)
+    ::keybd_event(key, 0, flags, 0);
+  EXPECT_EQ(run.WaitForExit(), 0u);
 }
 
 TEST(StartupTest, StoredSettingsPlaceTheFrameAndClosingWritesThemBackInOrder)

@@ -17,39 +17,51 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <thread>
 #include <vector>
 
 namespace {
 
-// Counts the timer ticks the frame takes from the queue.
-class TTickCounter {
+// Sees every message this thread takes from its queue, so also those taken
+// inside a continuous cut, whose own pump then is the only loop running.
+class TMessageWatcher {
 public:
-  explicit TTickCounter(HWND frame)
+  explicit TMessageWatcher(std::function<void(const MSG&)> see)
   {
-    Frame = frame;
-    Ticks = 0;
-    Hook = ::SetWindowsHookExA(WH_GETMESSAGE, Count, nullptr, ::GetCurrentThreadId());
+    See = std::move(see);
+    Hook = ::SetWindowsHookExA(WH_GETMESSAGE, Watch, nullptr, ::GetCurrentThreadId());
   }
-  ~TTickCounter() { ::UnhookWindowsHookEx(Hook); }
-  TTickCounter(const TTickCounter&) = delete;
-  TTickCounter& operator=(const TTickCounter&) = delete;
-
-  static int Ticks;
+  ~TMessageWatcher()
+  {
+    ::UnhookWindowsHookEx(Hook);
+    See = nullptr;
+  }
+  TMessageWatcher(const TMessageWatcher&) = delete;
+  TMessageWatcher& operator=(const TMessageWatcher&) = delete;
 
 private:
-  static LRESULT CALLBACK Count(int code, WPARAM removed, LPARAM message)
+  static LRESULT CALLBACK Watch(int code, WPARAM removed, LPARAM message)
   {
-    const MSG& msg = *reinterpret_cast<const MSG*>(message);
-    if (code == HC_ACTION && removed == PM_REMOVE && msg.message == WM_TIMER && msg.hwnd == Frame)
-      ++Ticks;
+    if (code == HC_ACTION && removed == PM_REMOVE && See)
+      See(*reinterpret_cast<const MSG*>(message));
     return ::CallNextHookEx(nullptr, code, removed, message);
   }
 
-  static HWND Frame;
+  static std::function<void(const MSG&)> See;
   HHOOK Hook;
 };
-int TTickCounter::Ticks = 0;
-HWND TTickCounter::Frame = nullptr;
+std::function<void(const MSG&)> TMessageWatcher::See;
+
+// The number that follows a prefix (and blanks) in a text, or -1.
+int NumberAfter(const std::string& text, const std::string& prefix)
+{
+  const bool found = text.compare(0, prefix.size(), prefix) == 0;
+  return found ? static_cast<int>(std::strtol(text.c_str() + prefix.size(), nullptr, 10)) : -1;
+}
 
 template <class T> std::vector<T*> ChildrenOf(TWindow& parent)
 {
@@ -103,20 +115,31 @@ std::vector<std::string> TErrorBoxCloser::Told;
 
 class TrackingTest : public testing::Test {
 protected:
+  TrackingTest()
+  {
+    Movie.Frames = 250;
+    Movie.Rate = 30;
+  }
+
   void SetUp() override
   {
     char temp[MAX_PATH];
     ::GetTempPathA(sizeof temp, temp);
     MoviePath = std::string(temp) + "velmo-tracking.avi";
-    TTestMovie movie;
-    movie.Frames = 250;
-    movie.Rate = 30;
-    WriteTestMovie(MoviePath, movie);
-    Settings.Write("[Screen]\r\nDir=" + std::string(temp) + "\r\n");
+    WriteTestMovie(MoviePath, Movie);
+    OutputDir = std::string(temp) + "velmo-tracking-out\\";
+    std::filesystem::remove_all(OutputDir);
+    std::filesystem::create_directory(OutputDir);
+    Settings.Write("[Screen]\r\nDir=" + OutputDir + "\r\n");
     Frame = std::make_unique<SDIDecFrame>();  // reads the settings just written
     Frame->Create();
     ::ShowWindow(Frame->GetHandle(), SW_SHOW);
-    Ticks = std::make_unique<TTickCounter>(Frame->GetHandle());
+    // Counts the frame's timer ticks; a test may look at the bars meanwhile.
+    Watcher = std::make_unique<TMessageWatcher>([this](const MSG& msg) {
+      Ticks += msg.message == WM_TIMER && msg.hwnd == Frame->GetHandle();
+      if (Look)
+        Look();
+    });
 
     TControlBar* buttons = ChildrenOf<TControlBar>(*Frame).at(0);
     Readouts = ChildrenOf<TControlBar>(*Frame).at(1);
@@ -127,17 +150,27 @@ protected:
 
   void TearDown() override
   {
-    Ticks.reset();
+    Watcher.reset();
     Frame->Destroy();
     Frame.reset();
     ::DeleteFileA(MoviePath.c_str());
+    std::filesystem::remove_all(OutputDir);
+  }
+
+  std::vector<std::string> OutputFiles() const
+  {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(OutputDir))
+      files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    return files;
   }
 
   void WaitForTicks(int count)
   {
-    const int until = TTickCounter::Ticks + count;
+    const int until = Ticks + count;
     ASSERT_TRUE(PumpUntil(
-      App, [&] { return TTickCounter::Ticks >= until; }, 10000));
+      App, [&] { return Ticks >= until; }, 10000));
   }
 
   std::string Pane(int id)
@@ -196,10 +229,14 @@ protected:
     ::SendMessageA(slider, WM_LBUTTONUP, 0, At(grab));
   }
 
+  TTestMovie Movie;
+  std::string OutputDir;
   TSettingsFile Settings;
   TTestApp App;
   std::unique_ptr<SDIDecFrame> Frame;
-  std::unique_ptr<TTickCounter> Ticks;
+  std::unique_ptr<TMessageWatcher> Watcher;
+  int Ticks = 0;
+  std::function<void()> Look;
   TGadgetWindow* ButtonBar = nullptr;
   TGadgetWindow* Readouts = nullptr;
   TStatusBar* Status = nullptr;
@@ -302,6 +339,12 @@ TEST_F(TrackingTest, ButtonAndMenuHintsShowInTheStatusBar)
   ::SendMessageA(Frame->GetHandle(), WM_ENTERIDLE, MSGF_MENU, 0);
   ASSERT_NE(Status->GetHint(), nullptr);
   EXPECT_STREQ(Status->GetHint(), "(連続)切り取り");
+
+  // A command without a hint string blanks the bar as well.
+  ::SendMessageA(Frame->GetHandle(), WM_MENUSELECT, MAKEWPARAM(CM_EXITCOMMAND, MF_HILITE), 0);
+  ::SendMessageA(Frame->GetHandle(), WM_ENTERIDLE, MSGF_MENU, 0);
+  ASSERT_NE(Status->GetHint(), nullptr);
+  EXPECT_STREQ(Status->GetHint(), "");
 }
 
 TEST_F(TrackingTest, TheMarkedRangeShowsInTheStatusBarWhileAMarkIsSet)
@@ -388,6 +431,97 @@ TEST_F(TrackingTest, AMovieNarrowerThanItsWindowCanBeShowsItsOwnSize)
   Frame->OpenMovie(MoviePath.c_str());
   WaitForTicks(2);
   EXPECT_EQ(SizePane(), "size:  50*  40");
+}
+
+// A long cut: a movie of 1500 small frames, marked whole.
+class CutTrackingTest : public TrackingTest {
+protected:
+  CutTrackingTest()
+  {
+    Movie.Width = 128;
+    Movie.Height = 48;
+    Movie.Frames = 1500;
+  }
+
+  // Cuts the whole movie, looking at the bars whenever a message is taken,
+  // until the status bar tells how the cut ended.
+  void Cut(const std::function<void()>& look, const char* end)
+  {
+    Command(CM_FIRSTFRAME);
+    Command(CM_MARKFROM);
+    Command(CM_LASTFRAME);
+    Command(CM_MARKTO);
+    Command(CM_CUT);
+    Look = look;
+    EXPECT_TRUE(PumpUntil(
+      App, [&] { return MessagePane().rfind(end, 0) == 0; }, 120000))
+      << end;
+    Look = nullptr;
+  }
+  int CutCount() { return NumberAfter(MessagePane(), "切り取り中  "); }
+};
+
+TEST_F(CutTrackingTest, ReadoutsThumbAndProgressFollowACutWhichTheCancelButtonStops)
+{
+  Frame->OpenMovie(MoviePath.c_str());
+  std::vector<int> frames, thumbs, counts;  // what the bars show during the cut, as it changes
+  const auto see = [](std::vector<int>& values, int value) {
+    if (values.empty() || values.back() != value)
+      values.push_back(value);
+  };
+  Cut(
+    [&] {
+      if (CutCount() >= 0) {
+        see(frames, NumberAfter(FramePane(), "frame:"));
+        see(thumbs, Slider->GetPosition());
+        see(counts, CutCount());
+      }
+    },
+    "切り取り終了");
+  EXPECT_EQ(MessagePane(), "切り取り終了  1500 こまを書き込みました: " + OutputDir);
+  EXPECT_EQ(OutputFiles().size(), 1500u);
+  for (const std::vector<int>* values : {&frames, &thumbs, &counts}) {
+    EXPECT_GE(values->size(), 3u);
+    EXPECT_TRUE(std::is_sorted(values->begin(), values->end()));
+  }
+
+  // Again, with a click of the user's mouse on the cancel button mid-cut.
+  std::filesystem::remove_all(OutputDir);
+  std::filesystem::create_directory(OutputDir);
+  Frame->IdleAction(0);
+  EXPECT_FALSE(Button(CM_CANCELCUT)->IsEnabled());  // no cut runs
+  const TRect button = Button(CM_CANCELCUT)->GetBounds();
+  POINT centre = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+  ::ClientToScreen(ButtonBar->GetHandle(), &centre);
+  ::SetCursorPos(centre.x, centre.y);
+  std::promise<void> midCut;
+  std::thread user([started = midCut.get_future()] {
+    if (started.wait_for(std::chrono::minutes(1)) == std::future_status::ready)
+      for (DWORD action : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
+        ::mouse_event(action, 0, 0, 0, 0);
+  });
+  bool clicked = false;
+  Cut(
+    [&] {
+      if (!clicked && CutCount() >= 100) {
+        clicked = true;
+        midCut.set_value();
+      }
+    },
+    "キャンセルで中止しました");
+  if (!clicked)
+    midCut.set_value();
+  user.join();
+  const std::vector<std::string> files = OutputFiles();
+  EXPECT_EQ(static_cast<int>(files.size()), NumberAfter(MessagePane(), "キャンセルで中止しました  "));
+  EXPECT_LT(files.size(), 1500u);
+  for (std::uint32_t frame = 0; frame < files.size(); ++frame) {
+    ASSERT_EQ(files[frame], CaptureName(frame));
+    const TPicture picture = PictureOf(ReadBmp(OutputDir + files[frame]));
+    EXPECT_EQ(TPatternLook{Movie}.PixelsDifferingFromFrame(picture, frame), 0) << files[frame];
+  }
+  Frame->IdleAction(0);
+  EXPECT_FALSE(Button(CM_CANCELCUT)->IsEnabled());
 }
 
 }  // namespace
