@@ -273,14 +273,17 @@ bool SDIDecFrame::WaitUntilPictureShown(HACCEL cancelKeys, unsigned generation)
 {
   if (PictureOnScreen() == TPictureShown::Whole)
     return true;
-  StatusBar->SetText("動画が隠れているため、切り取りを待っています");
+  // The ticks during the wait say so instead of the progress line.
+  AwaitingPicture = true;
+  StatusBar->SetText(AwaitingPictureText);
   // Whatever brings the picture back (restoring, sizing or moving a window,
   // one that covered it going away) comes as a message, the timer's ticks
   // besides; the wait sleeps until then.
   bool goesOn = true;
   while (goesOn && PictureOnScreen() != TPictureShown::Whole)
     goesOn = PumpOneMessage(cancelKeys) && CutGoesOn(generation);
-  ShowMarkedRange();  // the text the wait covered
+  AwaitingPicture = false;
+  TrackCut();  // the progress line the wait covered
   // What the device drew while its window was hidden may not have reached
   // the screen: the frame is drawn again.
   if (goesOn)

@@ -241,7 +241,7 @@ void SDIDecFrame::TrackMovie()
   LastSliderPos = Slider->GetPosition();
   if (Cutting) {
     CutProgress.ElapsedMs = ::GetTickCount() - CutStarted;
-    StatusBar->SetText(CutProgressText(CutProgress).c_str());
+    StatusBar->SetText(AwaitingPicture ? AwaitingPictureText : CutProgressText(CutProgress).c_str());
   }
 }
 

@@ -256,6 +256,9 @@ private:
   unsigned CutGeneration = 0;
   unsigned CutWriteFailures = 0;
   std::string CutFolder;  // where the running cut writes
+  // A continuous cut waits for its picture to show whole again.
+  bool AwaitingPicture = false;
+  static constexpr const char* AwaitingPictureText = "動画が隠れているため、切り取りを待っています";
   TCutEnd CancelEnd = TCutEnd::CancelCommand;
   // When the tick's work last ran.
   DWORD LastTracked = 0;
