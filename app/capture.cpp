@@ -1,6 +1,7 @@
 // Cutting: the frame on screen, or every frame of the marked range, is taken
 // from the movie window's inner area and written as a BMP file.
 #include "app/sdidecframe.h"
+#include "app/errorbox.h"
 #include "app/directcut.h"
 #include "app/framewriter.h"
 #include "app/pathtext.h"
@@ -103,7 +104,7 @@ void SDIDecFrame::ReportReversedMarks()
                 "範囲の始め (%u こま) が終わり (%u こま) より後ろにあるため、切り取れません。\n"
                 "「メモリーここから」と「メモリーここまで」で範囲を付け直してください。",
                 MarkFrom, MarkTo);
-  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  ShowErrorBox(text);
 }
 
 void SDIDecFrame::ReportEmptyFrames()
@@ -113,14 +114,14 @@ void SDIDecFrame::ReportEmptyFrames()
                 "こま %u より前は空のこまで、絵がありません（動画の一部だけを変換したコピーです）。\n"
                 "こま %u 以降を切り取ってください。",
                 FirstPictureFrame, FirstPictureFrame);
-  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  ShowErrorBox(text);
 }
 
 void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
 {
   // A frame that cannot be written must not pass for a successful cut.
   const std::string text = "ファイル " + fileName + " を書き込めませんでした。";
-  ::MessageBoxExA(nullptr, text.c_str(), "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  ShowErrorBox(text.c_str());
 }
 
 bool SDIDecFrame::CaptureFrame()

@@ -1,4 +1,5 @@
 #include "app/devicewatchdog.h"
+#include "app/errorbox.h"
 #include "app/exclusivelock.h"
 
 namespace {
@@ -60,10 +61,10 @@ void TDeviceWatchdog::Run()
 void TDeviceWatchdog::EndStuckProgram()
 {
   ::AcquireSRWLockExclusive(&FileWrites);
-  ::MessageBoxExA(nullptr,
-                  "動画の再生装置が応答しなくなりました。\nプログラムを終了します。"
-                  "書き込んだファイルはすべて完全です。",
-                  "エラー", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND, 0);
+  ShowErrorBox(
+    "動画の再生装置が応答しなくなりました。\nプログラムを終了します。"
+    "書き込んだファイルはすべて完全です。",
+    MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
   // Nothing of the program can be trusted to end normally: the device holds
   // its main thread.
   ::TerminateProcess(::GetCurrentProcess(), StuckExitCode);

@@ -1,6 +1,7 @@
 // The movie: played and positioned by the platform's "avivideo" device, which
 // draws it into a window of its own inside the frame's client window.
 #include "app/sdidecframe.h"
+#include "app/errorbox.h"
 #include "app/avireader.h"
 #include "app/moviewindow.h"
 #include "controls/hslider.h"
@@ -98,7 +99,7 @@ void SDIDecFrame::ReportTruncatedMovie(unsigned complete, unsigned claimed)
   char text[160];
   std::snprintf(text, sizeof text, "動画ファイルが途中で切れています。\n%u こまのうち、ある %u こまだけを開きました。",
                 claimed, complete);
-  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  ShowErrorBox(text);
 }
 
 void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
@@ -111,7 +112,7 @@ void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
     std::snprintf(text, sizeof text, "動画ファイルが途中で切れています。\nこま %u はもうファイルにありません。", frame);
   else
     std::snprintf(text, sizeof text, "動画ファイルのこま %u が壊れているため、表示できません。", frame);
-  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  ShowErrorBox(text);
   ReportingUnshowable = false;
 }
 
@@ -135,7 +136,7 @@ void SDIDecFrame::CloseMovie()
 void SDIDecFrame::RefuseMovie()
 {
   FileData->FileName[0] = '\0';
-  ::MessageBoxExA(nullptr, "ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です", "エラー", MB_OK, 0);
+  ShowErrorBox("ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です", MB_OK);
 }
 
 bool SDIDecFrame::FitMovieWindow()
@@ -349,10 +350,9 @@ bool SDIDecFrame::PictureWhollyVisible() const
 
 void SDIDecFrame::ReportPictureHidden() const
 {
-  ::MessageBoxExA(nullptr,
-                  "動画が隠れているため、切り取れません。\n"
-                  "動画の画像全体が画面に見えるようにしてから、切り取ってください。",
-                  "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  ShowErrorBox(
+    "動画が隠れているため、切り取れません。\n"
+    "動画の画像全体が画面に見えるようにしてから、切り取ってください。");
 }
 
 void SDIDecFrame::ReportPictureTooLarge(const char* consequence) const
@@ -364,7 +364,7 @@ void SDIDecFrame::ReportPictureTooLarge(const char* consequence) const
                 "この画面で全体を表示できるのは %ld × %ld までの画像です。",
                 PictureSize.cx, PictureSize.cy, room.Screen.cx, room.Screen.cy, consequence, room.LargestPicture.cx,
                 room.LargestPicture.cy);
-  ::MessageBoxExA(nullptr, text, "エラー", MB_OK | MB_ICONEXCLAMATION, 0);
+  ShowErrorBox(text);
 }
 
 void SDIDecFrame::ShowMarkedRange()

@@ -1,4 +1,5 @@
 #include "app/sdidecframe.h"
+#include "app/errorbox.h"
 #include "app/pathtext.h"
 #include "app/placement.h"
 #include "app/profile.h"
@@ -24,11 +25,6 @@ const TProfile Settings("Screen", "velmo32.ini");
 const char NoOutputDir[] = "_";  // stored "Dir" before the first prompt
 const UINT TrackingTimer = 1;
 const UINT TrackingTickMs = 500;
-
-void ShowError(const char* text, UINT type = MB_OK)
-{
-  ::MessageBoxExA(nullptr, text, "エラー", type, 0);
-}
 
 }  // namespace
 
@@ -159,13 +155,13 @@ void SDIDecFrame::SetupWindow()
   }
 
   if (bitsPerPixel == 16) {
-    ShowError("64K色はサポートしていません");
+    ShowErrorBox("64K色はサポートしていません", MB_OK);
     ::PostQuitMessage(-1);
   }
 
   if (!::SetTimer(Handle, TrackingTimer, TrackingTickMs, nullptr)) {
     ::MessageBeep(0);
-    ShowError("タイマーが残っていません\nプログラムを終了します。", MB_ICONEXCLAMATION);
+    ShowErrorBox("タイマーが残っていません\nプログラムを終了します。", MB_ICONEXCLAMATION);
     ::PostQuitMessage(-1);
   }
 }
@@ -175,7 +171,7 @@ bool SDIDecFrame::CanClose()
   ::KillTimer(Handle, TrackingTimer);
   const TFileWriteScope whole;
   if (!SaveSettings())
-    ShowError("設定ファイル velmo32.ini に書き込めませんでした。\n設定は保存されません。", MB_OK | MB_ICONEXCLAMATION);
+    ShowErrorBox("設定ファイル velmo32.ini に書き込めませんでした。\n設定は保存されません。");
   return TDecoratedFrame::CanClose();
 }
 
