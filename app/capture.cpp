@@ -12,7 +12,6 @@
 #include "resources/resource.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -99,29 +98,18 @@ TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
 
 void SDIDecFrame::ReportReversedMarks()
 {
-  char text[240];
-  std::snprintf(text, sizeof text,
-                "範囲の始め (%u こま) が終わり (%u こま) より後ろにあるため、切り取れません。\n"
-                "「メモリーここから」と「メモリーここまで」で範囲を付け直してください。",
-                MarkFrom, MarkTo);
-  ShowErrorBox(text);
+  ShowErrorBox(FormatText(IDS_REVERSEDMARKS, MarkFrom, MarkTo));
 }
 
 void SDIDecFrame::ReportEmptyFrames()
 {
-  char text[200];
-  std::snprintf(text, sizeof text,
-                "こま %u より前は空のこまで、絵がありません（動画の一部だけを変換したコピーです）。\n"
-                "こま %u 以降を切り取ってください。",
-                FirstPictureFrame, FirstPictureFrame);
-  ShowErrorBox(text);
+  ShowErrorBox(FormatText(IDS_EMPTYFRAMES, FirstPictureFrame));
 }
 
 void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
 {
   // A frame that cannot be written must not pass for a successful cut.
-  const std::string text = "ファイル " + fileName + " を書き込めませんでした。";
-  ShowErrorBox(text.c_str());
+  ShowErrorBox(FormatText(IDS_WRITEFAILED, fileName));
 }
 
 bool SDIDecFrame::CaptureFrame()
@@ -194,7 +182,7 @@ void SDIDecFrame::CmCut()
     }
     break;  // a continuous cut waits until the picture is shown again
   case TPictureShown::TooLarge:
-    ReportPictureTooLarge("一部が欠けた画像になるため、切り取りません。");
+    ReportPictureTooLarge(IDS_TOOLARGETOCUTWHOLE);
     return;
   }
   // The marks stay, so that one of them can be set again.

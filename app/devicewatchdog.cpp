@@ -1,6 +1,7 @@
 #include "app/devicewatchdog.h"
 #include "app/errorbox.h"
 #include "app/exclusivelock.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -61,10 +62,7 @@ void TDeviceWatchdog::Run()
 void TDeviceWatchdog::EndStuckProgram()
 {
   ::AcquireSRWLockExclusive(&FileWrites);
-  ShowErrorBox(
-    "動画の再生装置が応答しなくなりました。\nプログラムを終了します。"
-    "書き込んだファイルはすべて完全です。",
-    MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+  ShowErrorBox(LoadText(IDS_DEVICESTUCK), MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
   // Nothing of the program can be trusted to end normally: the device holds
   // its main thread.
   ::TerminateProcess(::GetCurrentProcess(), StuckExitCode);

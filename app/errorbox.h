@@ -2,9 +2,13 @@
 // "エラー", in the system's default language.
 #pragma once
 
+#include "app/texts.h"
 #include "framework/base/platform.h"
+#include "resources/resource.h"
 
-inline void ShowErrorBox(const char* text, UINT type = MB_OK | MB_ICONEXCLAMATION)
+#include <string>
+
+inline void ShowErrorBox(const std::string& text, UINT type = MB_OK | MB_ICONEXCLAMATION)
 {
-  ::MessageBoxExA(nullptr, text, "エラー", type, 0);
+  ::MessageBoxExA(nullptr, text.c_str(), LoadText(IDS_ERRORTITLE).c_str(), type, 0);
 }

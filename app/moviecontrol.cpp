@@ -8,6 +8,7 @@
 #include "gadgets/messagebar.h"
 #include "graphics/dc.h"
 #include "graphics/region.h"
+#include "resources/resource.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -91,15 +92,12 @@ void SDIDecFrame::OpenMovie(const char* path)
     ReportTruncatedMovie(complete, claimed);
   // A picture the screen cannot show whole can still be cut from the file.
   if (PictureOnScreen() == TPictureShown::TooLarge && !CutsFromFile())
-    ReportPictureTooLarge("見ることはできますが、切り取りはできません。");
+    ReportPictureTooLarge(IDS_TOOLARGETOCUT);
 }
 
 void SDIDecFrame::ReportTruncatedMovie(unsigned complete, unsigned claimed)
 {
-  char text[160];
-  std::snprintf(text, sizeof text, "動画ファイルが途中で切れています。\n%u こまのうち、ある %u こまだけを開きました。",
-                claimed, complete);
-  ShowErrorBox(text);
+  ShowErrorBox(FormatText(IDS_TRUNCATEDMOVIE, claimed, complete));
 }
 
 void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
@@ -107,12 +105,7 @@ void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
   if (ReportingUnshowable)
     return;
   ReportingUnshowable = true;
-  char text[200];
-  if (state == TFrameState::Missing)
-    std::snprintf(text, sizeof text, "動画ファイルが途中で切れています。\nこま %u はもうファイルにありません。", frame);
-  else
-    std::snprintf(text, sizeof text, "動画ファイルのこま %u が壊れているため、表示できません。", frame);
-  ShowErrorBox(text);
+  ShowErrorBox(FormatText(state == TFrameState::Missing ? IDS_FRAMEMISSING : IDS_FRAMEDAMAGED, frame));
   ReportingUnshowable = false;
 }
 
@@ -136,7 +129,7 @@ void SDIDecFrame::CloseMovie()
 void SDIDecFrame::RefuseMovie()
 {
   FileData->FileName[0] = '\0';
-  ShowErrorBox("ﾄﾞﾗｲﾊﾞまたはﾌｧｲﾙが不正です", MB_OK);
+  ShowErrorBox(LoadText(IDS_BADMOVIE), MB_OK);
 }
 
 bool SDIDecFrame::FitMovieWindow()
@@ -350,21 +343,14 @@ bool SDIDecFrame::PictureWhollyVisible() const
 
 void SDIDecFrame::ReportPictureHidden() const
 {
-  ShowErrorBox(
-    "動画が隠れているため、切り取れません。\n"
-    "動画の画像全体が画面に見えるようにしてから、切り取ってください。");
+  ShowErrorBox(LoadText(IDS_PICTUREHIDDEN));
 }
 
-void SDIDecFrame::ReportPictureTooLarge(const char* consequence) const
+void SDIDecFrame::ReportPictureTooLarge(unsigned consequenceId) const
 {
   const TScreenRoom room = ScreenRoom();
-  char text[400];
-  std::snprintf(text, sizeof text,
-                "この動画の画像 (%ld × %ld) は画面 (%ld × %ld) に収まりません。\n%s\n"
-                "この画面で全体を表示できるのは %ld × %ld までの画像です。",
-                PictureSize.cx, PictureSize.cy, room.Screen.cx, room.Screen.cy, consequence, room.LargestPicture.cx,
-                room.LargestPicture.cy);
-  ShowErrorBox(text);
+  ShowErrorBox(FormatText(IDS_PICTURETOOLARGE, PictureSize.cx, PictureSize.cy, room.Screen.cx, room.Screen.cy,
+                          LoadText(consequenceId), room.LargestPicture.cx, room.LargestPicture.cy));
 }
 
 void SDIDecFrame::ShowMarkedRange()

@@ -1,8 +1,6 @@
 #include "app/sdidecframe.h"
 #include "app/errorbox.h"
 #include "app/pathtext.h"
-#include "app/placement.h"
-#include "app/profile.h"
 #include "controls/hslider.h"
 #include "framework/app/application.h"
 #include "framework/app/cmdenable.h"
@@ -20,9 +18,6 @@
 
 namespace {
 
-const TProfile Settings("Screen", "velmo32.ini");
-
-const char NoOutputDir[] = "_";  // stored "Dir" before the first prompt
 const UINT TrackingTimer = 1;
 const UINT TrackingTickMs = 500;
 
@@ -31,9 +26,7 @@ const UINT TrackingTickMs = 500;
 SDIDecFrame::SDIDecFrame()
   : TWindow(nullptr, "Velmo Win32"), TDecoratedFrame(nullptr, "Velmo Win32", new TWindow(nullptr, ""), true)
 {
-  Settings.GetString("LastDir", "0", LastDir, sizeof LastDir);
-  if (LastDir[0] == '0')
-    LastDir[0] = '\0';
+  Settings.ReadLastDir(LastDir, sizeof LastDir);
 
   FileData = new TOpenSaveDialog::TData(0, nullptr, nullptr, LastDir, nullptr, 0);
   FileData->Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
@@ -44,13 +37,13 @@ SDIDecFrame::SDIDecFrame()
 
   BuildBars();
 
-  const TRect placement = StoredPlacement();
+  const TRect placement = Settings.Placement();
   Attributes.X = placement.left;
   Attributes.Y = placement.top;
   Attributes.W = placement.Width();
   Attributes.H = placement.Height();
 
-  if (!ReadOutputDir()) {
+  if (!Settings.ReadOutputDir(OutputDir, sizeof OutputDir)) {
     std::strcpy(OutputDir, "A:\\");
     PromptOutputDir();
   }
@@ -95,35 +88,6 @@ void SDIDecFrame::ResetSlider(unsigned lastFrame)
   Slider->SetPosition(0);
 }
 
-TRect SDIDecFrame::StoredPlacement() const
-{
-  const int x = Settings.GetInt("X", 0);
-  const int y = Settings.GetInt("Y", 0);
-  const TRect stored(x, y, x + Settings.GetInt("W", 530), y + Settings.GetInt("H", 360));
-  // The work area of the monitor nearest to the caption.
-  const int caption = ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYCAPTION);
-  const RECT captionStrip = {stored.left, stored.top, stored.right, stored.top + caption};
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  ::GetMonitorInfoA(::MonitorFromRect(&captionStrip, MONITOR_DEFAULTTONEAREST), &monitor);
-  return IsUsablePlacement(stored, caption, monitor.rcWork) ? stored : FirstRunPlacement();
-}
-
-bool SDIDecFrame::ReadOutputDir()
-{
-  // Read with room for one byte more than the directory holds, so that a
-  // value too long to hold whole is known and never used cut short.
-  char stored[sizeof OutputDir + 1];
-  const unsigned length = Settings.GetString("Dir", NoOutputDir, stored, sizeof stored);
-  if (std::strcmp(stored, NoOutputDir) == 0 || length >= sizeof OutputDir)
-    return false;
-  std::strcpy(OutputDir, stored);
-  // The directory is a folder, named without its backslash or not, as the
-  // prompt gives it: files go into it (a folder not there yet gives a write
-  // error naming it), never beside it with its name in front.
-  return EndsInSeparator(OutputDir) || EnsureTrailingBackslash(OutputDir, sizeof OutputDir);
-}
-
 SDIDecFrame::~SDIDecFrame()
 {
   delete FileData;
@@ -155,13 +119,13 @@ void SDIDecFrame::SetupWindow()
   }
 
   if (bitsPerPixel == 16) {
-    ShowErrorBox("64K色はサポートしていません", MB_OK);
+    ShowErrorBox(LoadText(IDS_16BITDISPLAY), MB_OK);
     ::PostQuitMessage(-1);
   }
 
   if (!::SetTimer(Handle, TrackingTimer, TrackingTickMs, nullptr)) {
     ::MessageBeep(0);
-    ShowErrorBox("タイマーが残っていません\nプログラムを終了します。", MB_ICONEXCLAMATION);
+    ShowErrorBox(LoadText(IDS_NOTIMER), MB_ICONEXCLAMATION);
     ::PostQuitMessage(-1);
   }
 }
@@ -170,23 +134,9 @@ bool SDIDecFrame::CanClose()
 {
   ::KillTimer(Handle, TrackingTimer);
   const TFileWriteScope whole;
-  if (!SaveSettings())
-    ShowErrorBox("設定ファイル velmo32.ini に書き込めませんでした。\n設定は保存されません。");
+  if (!Settings.Save(GetWindowRect(), OutputDir, LastDir))
+    ShowErrorBox(LoadText(IDS_SETTINGSNOTSAVED));
   return TDecoratedFrame::CanClose();
-}
-
-bool SDIDecFrame::SaveSettings() const
-{
-  if (!Settings.CanWrite())
-    return false;
-  const TRect frame = GetWindowRect();
-  bool saved = Settings.WriteUnsigned("X", static_cast<unsigned>(frame.left));
-  saved &= Settings.WriteUnsigned("Y", static_cast<unsigned>(frame.top));
-  saved &= Settings.WriteUnsigned("W", static_cast<unsigned>(frame.Width()));
-  saved &= Settings.WriteUnsigned("H", static_cast<unsigned>(frame.Height()));
-  saved &= Settings.WriteString("Dir", OutputDir);
-  saved &= Settings.WriteString("LastDir", LastDir);
-  return saved;
 }
 
 void SDIDecFrame::PromptOutputDir()

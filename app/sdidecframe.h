@@ -9,6 +9,7 @@
 #include "app/cutprogress.h"
 #include "app/devicewatchdog.h"
 #include "app/framegrabber.h"
+#include "app/settings.h"
 
 class THSlider;
 class TTextGadget;
@@ -92,12 +93,6 @@ private:
   TCutEnd HowCutEnded() const;
   // The slider's range 0 .. the last frame with the thumb at 0.
   void ResetSlider(unsigned lastFrame);
-  // The stored frame placement, or the first run's where that is unusable.
-  TRect StoredPlacement() const;
-  // The stored output directory; false when there is none that can be used.
-  bool ReadOutputDir();
-  // Writes the placement and the directories; false when they were not saved.
-  bool SaveSettings() const;
   void CloseMovie();
   // Tells the user that the movie cannot be opened.
   void RefuseMovie();
@@ -146,7 +141,9 @@ private:
   // The picture's area, where the device draws it, lies wholly in what the
   // screen shows of the movie window.
   bool PictureWhollyVisible() const;
-  void ReportPictureTooLarge(const char* consequence) const;
+  // Tells the user that the picture does not fit on the screen, and what
+  // follows from it (a text id).
+  void ReportPictureTooLarge(unsigned consequenceId) const;
   void ReportPictureHidden() const;
   // The marked range in the status bar while a mark is set.
   void ShowMarkedRange();
@@ -228,6 +225,9 @@ private:
   unsigned MarkTo = 0;
   unsigned MarkFrom = 0;
   int CutStep = 1;
+  // velmo32.ini: read into the placement and the two folders below when the
+  // frame is made, written back from them when it closes.
+  TSettings Settings;
   char OutputDir[260] = "";
   char LastDir[260] = "";
   int LastSliderPos = 0;

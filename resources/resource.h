@@ -30,3 +30,23 @@
 
 // The position slider's thumb: two 9 x 20 images, at rest and held/disabled.
 #define IDB_SLIDERTHUMB 32000
+
+// The program's own message-box texts (app/texts.h), numbered apart from the
+// commands, whose ids are also their hint strings, and from the framework's
+// error ids (32732 to 32766), which the program's string table leaves out.
+#define IDS_ERRORTITLE 3000
+#define IDS_BADMOVIE 3001
+#define IDS_TRUNCATEDMOVIE 3002
+#define IDS_FRAMEMISSING 3003
+#define IDS_FRAMEDAMAGED 3004
+#define IDS_PICTURETOOLARGE 3005
+#define IDS_TOOLARGETOCUT 3006
+#define IDS_TOOLARGETOCUTWHOLE 3007
+#define IDS_PICTUREHIDDEN 3008
+#define IDS_REVERSEDMARKS 3009
+#define IDS_EMPTYFRAMES 3010
+#define IDS_WRITEFAILED 3011
+#define IDS_16BITDISPLAY 3012
+#define IDS_NOTIMER 3013
+#define IDS_SETTINGSNOTSAVED 3014
+#define IDS_DEVICESTUCK 3015

@@ -1,6 +1,8 @@
 // The program's resources as the platform hands them to the ANSI calls under
-// code page 932: the menu, the hint strings, the accelerator table and the
-// about box.
+// code page 932: the menu, the hint strings, the message texts, the
+// accelerator table and the about box.
+#include "app/texts.h"
+#include "framework/base/exceptions.h"
 #include "framework/base/platform.h"
 #include "resources/resource.h"
 
@@ -59,6 +61,31 @@ TEST(ResourcesTest, HintStringsCarryTheCommandIds)
   for (UINT id : {101u, 102u, 103u, 104u, 105u, 107u, 108u, 109u, 111u, 2009u, 24322u, 24332u, 24339u, 24340u})
     EXPECT_GT(::LoadStringA(::GetModuleHandleA(nullptr), id, text, sizeof text), 0) << id;
   EXPECT_EQ(::LoadStringA(::GetModuleHandleA(nullptr), 110, text, sizeof text), 0);
+}
+
+// Every message the program shows has its text, and the framework's error ids
+// keep the meaning they have without one: the numbered fallback text.
+TEST(ResourcesTest, EveryMessageTextIsThereAndNoFrameworkErrorIdIsTaken)
+{
+  for (unsigned id :
+       {IDS_ERRORTITLE, IDS_BADMOVIE, IDS_TRUNCATEDMOVIE, IDS_FRAMEMISSING, IDS_FRAMEDAMAGED, IDS_PICTURETOOLARGE,
+        IDS_TOOLARGETOCUT, IDS_TOOLARGETOCUTWHOLE, IDS_PICTUREHIDDEN, IDS_REVERSEDMARKS, IDS_EMPTYFRAMES,
+        IDS_WRITEFAILED, IDS_16BITDISPLAY, IDS_NOTIMER, IDS_SETTINGSNOTSAVED, IDS_DEVICESTUCK})
+    EXPECT_FALSE(LoadText(id).empty()) << id;
+  EXPECT_EQ(LoadText(IDS_ERRORTITLE), "\x83\x47\x83\x89\x81\x5b");  // エラー
+
+  for (unsigned id = IDS_INVALIDDIBHANDLE; id <= IDS_UNHANDLEDXMSG; ++id)
+    EXPECT_TRUE(LoadText(id).empty()) << id;
+}
+
+// A text of any length arrives whole, its places filled: a file name as long
+// as a path can be.
+TEST(ResourcesTest, FilledTextsArriveWhole)
+{
+  const std::string name = "Z:\\" + std::string(300, 'D') + "\\001A.BMP";
+  const std::string text = FormatText(IDS_WRITEFAILED, name);
+  EXPECT_NE(text.find(" " + name + " "), std::string::npos) << text;
+  EXPECT_EQ(text.find('%'), std::string::npos) << text;
 }
 
 TEST(ResourcesTest, AcceleratorTableMapsTheKeys)
