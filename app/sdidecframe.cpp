@@ -136,9 +136,7 @@ void SDIDecFrame::SetupWindow()
 
   ResetSlider(0);
 
-  OpenParms.lpstrDeviceType = const_cast<char*>("avivideo");
-  OpenParms.hWndParent = ::GetWindow(Handle, GW_CHILD);
-  OpenParms.dwStyle = WS_CHILD | WS_CAPTION | WS_THICKFRAME;
+  MovieDevice.SetWindowParent(::GetWindow(Handle, GW_CHILD));
   FileData->FileName[0] = '\0';
 
   TScreenDC screen;

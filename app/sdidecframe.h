@@ -7,16 +7,13 @@
 #include "framework/dialogs/opensave.h"
 #include "app/avireader.h"
 #include "app/cutprogress.h"
-#include "app/devicewatchdog.h"
 #include "app/framegrabber.h"
+#include "app/moviedevice.h"
 
 class THSlider;
 class TTextGadget;
 class TMessageBar;
 class TFrameWriter;
-
-#include <mmsystem.h>
-#include <digitalv.h>
 
 #include <memory>
 #include <string>
@@ -196,11 +193,7 @@ private:
   TMessageBar* StatusBar = nullptr;
   TTextGadget* FramePane = nullptr;
   TTextGadget* SizePane = nullptr;
-  MCI_DGV_OPEN_PARMSA OpenParms{};
-  MCI_GENERIC_PARMS CloseParms{};
-  MCI_STATUS_PARMS StatusParms{};
-  MCI_SET_PARMS SetParms{};
-  MCI_PLAY_PARMS PlayParms{};
+  TMovieDevice MovieDevice;
   // The movie's own picture, as the device draws it from the window's inner
   // top left corner, also where the window is wider or taller (it cannot be
   // narrower than its caption needs).
@@ -241,8 +234,6 @@ private:
   unsigned ShownPosition = 0;
   unsigned DevicePosition = 0;
   bool ReportingUnshowable = false;
-  // Ends the program when a device call does not return.
-  TDeviceWatchdog DeviceWatch;
 
   // A continuous cut runs (its message pump may dispatch another cut command),
   // and a count of the movies opened and closed, so that a cut can tell that
