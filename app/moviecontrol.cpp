@@ -112,7 +112,7 @@ void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
 void SDIDecFrame::CloseMovie()
 {
   (void)MovieDevice.Close();  // its window goes with it, whatever it answers
-  ++MovieGeneration;
+  ++MovieChanges;
   MovieOpen = 0;
   MovieWindow = nullptr;
   MovieFile.reset();
