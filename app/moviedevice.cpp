@@ -24,7 +24,7 @@ void TMovieDevice::SetWindowParent(HWND parent)
 
 MCIERROR TMovieDevice::Open(const char* path)
 {
-  (void)Close();  // as the device's own open would not: one movie at a time
+  (void)Close();  // one movie at a time: the one open before goes first
   OpenParms.lpstrElementName = const_cast<char*>(path);
   const MCIERROR error = SendCommand(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&OpenParms));
   if (!error)

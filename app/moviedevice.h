@@ -6,6 +6,7 @@
 
 #include "app/devicewatchdog.h"
 #include "framework/base/geometry.h"
+#include "framework/base/platform.h"
 
 #include <mmsystem.h>
 #include <digitalv.h>
