@@ -35,6 +35,8 @@ fi
 jobs=${VELMO_TEST_JOBS:-$(($(nproc) + 2))}
 source "$root/scripts/displays.sh"
 export VELMO_WINE_ROOT=$root/build/$arch/wine
+# The slots' prefixes share Wine's unchanging files with one made first.
+export VELMO_WINE_TEMPLATE=$VELMO_WINE_ROOT/template
 # Prefixes of the time before slots (one per depth, and one of the run.sh
 # tests) are no longer used: 1.3 GB each.
 rm -rf "$VELMO_WINE_ROOT"/prefix* "$root/build/$arch/wine-scripts"
