@@ -1,82 +1,17 @@
-// Cutting: the frame on screen, or every frame of the marked range, is taken
-// from the movie window's inner area and written as a BMP file.
+// Cutting: the frame on screen is taken from the movie window's inner area and
+// written as a BMP file; every frame of the marked range is cut by a
+// TContinuousCut, which the frame starts, follows and tells the end of.
 #include "app/sdidecframe.h"
 #include "app/errorbox.h"
 #include "app/directcut.h"
-#include "app/framewriter.h"
-#include "app/pathtext.h"
-#include "controls/hslider.h"
+#include "app/waitcursor.h"
 #include "framework/app/application.h"
 #include "gadgets/messagebar.h"
 #include "graphics/dc.h"
-#include "resources/resource.h"
 
 #include <algorithm>
-#include <vector>
 
-namespace {
-
-HCURSOR WaitCursor()
-{
-  return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */);
-}
-
-// Shows the wait cursor for its scope.
-class TWaitCursor {
-public:
-  TWaitCursor() : Previous(::SetCursor(WaitCursor())) {}
-  ~TWaitCursor() { ::SetCursor(Previous); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-
-private:
-  HCURSOR Previous;
-};
-
-// The keys of the cancel command, taken from the frame's accelerator table:
-// the only keys translated while a continuous cut runs.
-class TCancelKeys {
-public:
-  explicit TCancelKeys(HACCEL frameKeys)
-  {
-    const int count = frameKeys ? ::CopyAcceleratorTableA(frameKeys, nullptr, 0) : 0;
-    std::vector<ACCEL> keys(static_cast<std::size_t>(count));
-    if (count)
-      ::CopyAcceleratorTableA(frameKeys, keys.data(), count);
-    keys.erase(std::remove_if(keys.begin(), keys.end(), [](const ACCEL& key) { return key.cmd != CM_CANCELCUT; }),
-               keys.end());
-    if (!keys.empty())
-      Table = ::CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
-  }
-  ~TCancelKeys()
-  {
-    if (Table)
-      ::DestroyAcceleratorTable(Table);
-  }
-  TCancelKeys(const TCancelKeys&) = delete;
-  TCancelKeys& operator=(const TCancelKeys&) = delete;
-
-  HACCEL Get() const { return Table; }
-
-private:
-  HACCEL Table = nullptr;
-};
-
-// Keyboard or mouse input waiting in the thread's queue, taken ahead of
-// other posted messages (one look at the queue: this runs every frame).
-bool TakeWaitingInput(MSG& msg)
-{
-  return ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT);
-}
-
-}  // namespace
-
-std::string SDIDecFrame::TCutNames::For(unsigned position) const
-{
-  return CaptureFileName(Folder.c_str(), Movie.c_str(), position);
-}
-
-SDIDecFrame::TCutNames SDIDecFrame::CutNames() const
+TCutNames SDIDecFrame::CutNames() const
 {
   return {OutputDir, FileData->FileName};
 }
@@ -124,32 +59,11 @@ bool SDIDecFrame::CaptureFrame()
   return false;
 }
 
-bool SDIDecFrame::FinishWrite(TFrameWriter& writer)
-{
-  if (writer.Finish())
-    return true;
-  ++CutWriteFailures;
-  ReportWriteFailure(writer.FailedPath());
-  return false;
-}
-
-bool SDIDecFrame::CutFrame(TFrameGrabber& grabber, TFrameWriter& writer, const TCutNames& names)
-{
-  TFramePicture picture = GrabShownFrame(grabber);
-  // The previous frame's file is complete, or its failure told, before
-  // anything else is said or written.
-  if (!FinishWrite(writer))
-    return false;
-  writer.Start(std::move(picture), names.For(Position));
-  ++CutProgress.Cut;
-  return true;
-}
-
 bool SDIDecFrame::EvSetCursor(HWND hWndCursor, unsigned hitTest, unsigned mouseMsg)
 {
   // The mouse moving over the program during a continuous cut would bring
   // back the arrow, though the cut goes on.
-  if (Cutting && hitTest == HTCLIENT) {
+  if (RunningCut && hitTest == HTCLIENT) {
     ::SetCursor(WaitCursor());
     return true;
   }
@@ -158,7 +72,7 @@ bool SDIDecFrame::EvSetCursor(HWND hWndCursor, unsigned hitTest, unsigned mouseM
 
 void SDIDecFrame::CmCut()
 {
-  if (Cutting)
+  if (RunningCut)
     return;  // the cut command reached us from inside a running cut's pump
   // A cut during playback takes the frame the movie stops on.
   if (Playing)
@@ -171,137 +85,64 @@ void SDIDecFrame::CmCut()
   }
   // A picture the screen cannot give whole may still be in the file.
   const TPictureShown shown = PictureOnScreen();
-  const bool fromFile = shown != TPictureShown::Whole && CutsFromFile();
-  switch (fromFile ? TPictureShown::Whole : shown) {
-  case TPictureShown::Whole:
-    break;
-  case TPictureShown::Hidden:
-    if (!ranged) {
-      ReportPictureHidden();
+  const bool fromFile = CutsFromFile();
+  if (!fromFile) {
+    switch (shown) {
+    case TPictureShown::Whole:
+      break;
+    case TPictureShown::Hidden:
+      if (!ranged) {
+        ReportPictureHidden();
+        return;
+      }
+      break;  // a continuous cut waits until the picture is shown again
+    case TPictureShown::TooLarge:
+      ReportPictureTooLarge(IDS_TOOLARGETOCUTWHOLE);
       return;
     }
-    break;  // a continuous cut waits until the picture is shown again
-  case TPictureShown::TooLarge:
-    ReportPictureTooLarge(IDS_TOOLARGETOCUTWHOLE);
-    return;
   }
   // The marks stay, so that one of them can be set again.
   if (ranged && MarkFrom > MarkTo) {
     ReportReversedMarks();
     return;
   }
-  if (!ranged && !fromFile) {
+  if (!ranged && shown == TPictureShown::Whole)
     CaptureFrame();
-    return;
-  }
-  if (!ranged)
-    MarkFrom = MarkTo = Position;  // a range of the one frame, cut from the file
-  ContinuousCut();
+  else if (!ranged)
+    ContinuousCut({Position, Position, true}, fromFile);  // one frame, from the file
+  else
+    ContinuousCut({MarkFrom, MarkTo, false}, fromFile);
 }
 
-void SDIDecFrame::ContinuousCut()
+void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
 {
-  struct TCutScope {
+  TContinuousCut cut(*this, *this, AccelHandle, MovieWindow, range, CutNames());
+  // Whatever ends the cut, the marks are cleared and the frame tells how it
+  // ended.
+  struct TRunning {
     SDIDecFrame& Frame;
-    explicit TCutScope(SDIDecFrame& frame) : Frame(frame) { Frame.Cutting = true; }
-    ~TCutScope()
+    const TContinuousCut& Cut;
+    TRunning(SDIDecFrame& frame, TContinuousCut& cut) : Frame(frame), Cut(cut)
     {
-      Frame.Cutting = false;
-      const TCutEnd end = Frame.HowCutEnded();
+      Frame.RunningCut = &cut;
+      // A cancel given while no cut ran is for this one.
+      if (Frame.CancelRequested)
+        cut.Cancel(*Frame.CancelRequested);
+      Frame.CancelRequested.reset();
+    }
+    ~TRunning()
+    {
+      Frame.RunningCut = nullptr;
+      const std::string end = Cut.EndText();
       Frame.ResetMarks();
-      Frame.CutStep = 1;
-      Frame.CancelRequested = 0;
       Frame.ShowCutEnd(end);
     }
-  } scope(*this);
-  StartCutProgress();
-  if (CutsFromFile()) {
-    CutFromFile();
-    return;
-  }
-
-  const TCancelKeys cancelKeys(AccelHandle);
-  const unsigned generation = MovieGeneration;
-  const TCutNames names = CutNames();
-  Position = MarkFrom;
-  if (!ShowFrame())
-    return;
-  TrackCut();
-  const TWaitCursor wait;
-  TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
-  // Declared after the grabber: the write in flight ends before its pixels go.
-  TFrameWriter writer;
-  const unsigned step = static_cast<unsigned>(CutStep);
-  for (unsigned frame = MarkFrom; frame <= MarkTo; frame += step) {
-    if (!CutGoesOn(generation) || !WaitUntilPictureShown(cancelKeys.Get(), generation))
-      break;
-    if (!CutFrame(grabber, writer, names))
-      return;
-    bool stepped = true;
-    for (int turn = 0; turn < CutStep && stepped; ++turn)
-      stepped = StepForward();
-    if (!stepped)
-      break;  // the next frame is refused (the user has been told why)
-    TrackCutWhenDue();
-    if (!PumpOneMessage(cancelKeys.Get()))
-      break;
-    if (MarkTo - frame < step)
-      break;  // the next frame lies past the range (and the counter must not wrap)
-  }
-  FinishWrite(writer);
-}
-
-bool SDIDecFrame::CutGoesOn(unsigned generation) const
-{
-  // A command dispatched by the cut's pump may have closed or replaced the
-  // movie, or destroyed the window: then there is nothing left to capture.
-  return !CancelRequested && Handle && MovieGeneration == generation && ::IsWindow(MovieWindow);
-}
-
-bool SDIDecFrame::WaitUntilPictureShown(HACCEL cancelKeys, unsigned generation)
-{
-  if (PictureOnScreen() == TPictureShown::Whole)
-    return true;
-  // The ticks during the wait say so instead of the progress line.
-  AwaitingPicture = true;
-  StatusBar->SetText(AwaitingPictureText);
-  // Whatever brings the picture back (restoring, sizing or moving a window,
-  // one that covered it going away) comes as a message, the timer's ticks
-  // besides; the wait sleeps until then.
-  bool goesOn = true;
-  while (goesOn && PictureOnScreen() != TPictureShown::Whole)
-    goesOn = PumpOneMessage(cancelKeys) && CutGoesOn(generation);
-  AwaitingPicture = false;
-  TrackCut();  // the progress line the wait covered
-  // What the device drew while its window was hidden may not have reached
-  // the screen: the frame is drawn again.
-  if (goesOn)
-    ::RedrawWindow(MovieWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  return goesOn;
-}
-
-void SDIDecFrame::StartCutProgress()
-{
-  const unsigned step = static_cast<unsigned>(CutStep);
-  CutProgress = TCutProgress{MarkFrom <= MarkTo ? (MarkTo - MarkFrom) / step + 1 : 0, 0, 0};
-  CutStarted = ::GetTickCount();
-  CutGeneration = MovieGeneration;
-  CutWriteFailures = 0;
-  CutFolder = OutputDir;  // the folder the cut writes into, whatever is chosen meanwhile
-  IdleAction(0);          // the enablers see the cut: the cancel button comes alive
-}
-
-TCutEnd SDIDecFrame::HowCutEnded() const
-{
-  if (CutWriteFailures)
-    return TCutEnd::Failed;
-  if (CutProgress.Cut == CutProgress.Total)
-    return TCutEnd::Finished;
-  if (CancelRequested)
-    return CancelEnd;
-  if (MovieGeneration != CutGeneration || !::IsWindow(MovieWindow))
-    return TCutEnd::MovieGone;
-  return TCutEnd::Failed;  // a frame refused or not shown (the user has been told)
+  } running(*this, cut);
+  IdleAction(0);  // the enablers see the cut: the cancel button comes alive
+  if (fromFile)
+    cut.CutFromFile(*MovieFile, MovieFilePath);
+  else
+    cut.CutFromScreen(PaletteDevice ? PaletteSize : 0);
 }
 
 void SDIDecFrame::TrackCutWhenDue()
@@ -323,38 +164,43 @@ void SDIDecFrame::TrackCut()
   ::RedrawWindow(Handle, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-void SDIDecFrame::ShowCutEnd(TCutEnd end)
+void SDIDecFrame::ShowCutEnd(const std::string& text)
 {
   // A frame window being destroyed has no bars left to tell.
   if (!Handle)
     return;
   TrackMovie();  // the readouts at the frame the cut ended on, not a tick later
-  // The last file handed on was written unless the cut failed on it.
-  const unsigned written = CutProgress.Cut - CutWriteFailures;
-  StatusBar->SetText(CutEndText(end, written, CutProgress.Total, CutFolder).c_str());
+  StatusBar->SetText(text.c_str());
 }
 
-bool SDIDecFrame::PumpOneMessage(HACCEL cancelKeys)
+bool SDIDecFrame::ShowCutFrame(unsigned frame)
 {
-  // The movie device posts a notification for every status read, and posted
-  // messages come before input: without taking waiting input first, no key or
-  // click would reach the program until the cut ends.
-  MSG msg;
-  if (!TakeWaitingInput(msg)) {
-    const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      // Keep the quit request for the application's loop, which ends the program.
-      ::PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : -1);
-      return false;
-    }
-  }
-  // Only the cancel key acts as an accelerator here; any other key, the cut
-  // key among them, is used up without a command.
-  if (cancelKeys && ::TranslateAcceleratorA(Handle, cancelKeys, &msg))
-    return true;
-  ::TranslateMessage(&msg);
-  GetApplication()->CallAndResume([&] { ::DispatchMessageA(&msg); });
+  Position = frame;
+  if (!ShowFrame())
+    return false;
+  TrackCut();
   return true;
+}
+
+unsigned SDIDecFrame::ShownFrame() const
+{
+  return Position;
+}
+
+bool SDIDecFrame::PictureShownWhole() const
+{
+  return PictureOnScreen() == TPictureShown::Whole;
+}
+
+unsigned SDIDecFrame::MovieGeneration() const
+{
+  return MovieChanges;
+}
+
+void SDIDecFrame::ShowCutStatus()
+{
+  if (RunningCut)
+    StatusBar->SetText(RunningCut->StatusText().c_str());
 }
 
 bool SDIDecFrame::CutsFromFile() const
@@ -374,94 +220,4 @@ bool SDIDecFrame::CutsFromFile() const
     return false;
   const TSize stored(video.Width, static_cast<LONG>(video.PictureHeight()));
   return MovieBorder.InnerSize(TRect(window).Size()) == stored && PictureSize == stored;
-}
-
-bool SDIDecFrame::ShowCutProgress(unsigned frame)
-{
-  Position = frame;
-  if (!ShowFrame())
-    return false;
-  TrackCut();
-  return true;
-}
-
-void SDIDecFrame::CutFromFile()
-{
-  // A range of one frame, given without marks, leaves the movie on that frame.
-  const bool single = !MarkFromSet && !MarkToSet;
-  const unsigned step = static_cast<unsigned>(CutStep);
-  std::vector<TDirectCut::TFrame> frames;
-  const TAviVideo& video = MovieFile->Video();
-  const TCutNames names = CutNames();
-  for (unsigned frame = MarkFrom;; frame += step) {
-    frames.push_back({frame, video.Frames[MovieFile->PictureFrame(frame)], names.For(frame)});
-    if (MarkTo - frame < step)
-      break;  // the next frame lies past the range (and the counter must not wrap)
-  }
-  if (!ShowCutProgress(MarkFrom))
-    return;
-
-  const TCancelKeys cancelKeys(AccelHandle);
-  const unsigned generation = MovieGeneration;
-  const TWaitCursor wait;
-  TDirectCut cut(MovieFilePath, video, TScreenDC().GetDeviceCaps(BITSPIXEL), std::move(frames));
-  // The movie follows the cut as often as the screen can show it.
-  const DWORD showEveryMs = 40;
-  std::size_t shown = 0;
-  ULONGLONG shownAt = ::GetTickCount64();
-  bool ended = false;
-  while (!ended) {
-    const HANDLE endedEvent = cut.EndedEvent();
-    ended = ::MsgWaitForMultipleObjects(1, &endedEvent, FALSE, showEveryMs, QS_ALLINPUT) == WAIT_OBJECT_0;
-    if (!PumpWaitingMessages(cancelKeys.Get()) || CancelRequested)
-      break;
-    // A command taken above may have closed or replaced the movie, or
-    // destroyed the window: the files written stay, nothing more is shown.
-    if (!Handle || MovieGeneration != generation || !::IsWindow(MovieWindow))
-      return;
-    const std::size_t written = cut.Written();
-    CutProgress.Cut = static_cast<unsigned>(written);
-    if (!ended && written > shown && ::GetTickCount64() - shownAt >= showEveryMs) {
-      shown = written;
-      shownAt = ::GetTickCount64();
-      if (!ShowCutProgress(cut.Frames()[written - 1].Number))
-        return;  // the frame is gone from the file (the user has been told)
-    }
-  }
-  cut.Stop();
-  if (!Handle || MovieGeneration != generation || !::IsWindow(MovieWindow))
-    return;
-
-  const std::size_t written = cut.Written();
-  const TDirectCut::TEnd end = cut.End();
-  CutProgress.Cut = static_cast<unsigned>(written);
-  if (end == TDirectCut::TEnd::Missing || end == TDirectCut::TEnd::WriteFailed) {
-    // The movie rests on the last frame written, as a cut on the screen does.
-    const TDirectCut::TFrame& failed = cut.Frames()[written];
-    ShowCutProgress(written ? cut.Frames()[written - 1].Number : MarkFrom);
-    if (end == TDirectCut::TEnd::Missing)
-      ReportUnshowableFrame(TFrameState::Missing, failed.Number);
-    else
-      ReportWriteFailure(failed.Path);
-    return;
-  }
-  if (single || !written)
-    return;
-  // As on the screen, the movie ends on the frame after the last one cut.
-  const unsigned last = cut.Frames()[written - 1].Number;
-  ShowCutProgress(LastFrame() - last < step ? LastFrame() : last + step);
-}
-
-bool SDIDecFrame::PumpWaitingMessages(HACCEL cancelKeys)
-{
-  // Bounded: the device posts a notification for each status read, so the
-  // queue may never be empty for long.
-  MSG msg;
-  for (int taken = 0; taken < 64 && ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); ++taken) {
-    if (!PumpOneMessage(cancelKeys))
-      return false;
-    if (!Handle || CancelRequested)
-      break;
-  }
-  return true;
 }

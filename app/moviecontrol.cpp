@@ -16,8 +16,6 @@
 
 namespace {
 
-const DWORD OpenFlags = MCI_NOTIFY | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
-
 // How often the readouts follow a playback: once a frame, at most 25 times a
 // second.
 unsigned FrameTickMs(const TAviVideo& video)
@@ -46,9 +44,7 @@ void SDIDecFrame::OpenMovie(const char* path)
   }
   const TAviVideo& video = file->Video();
 
-  // The device takes its own copy of the name while it opens the file.
-  OpenParms.lpstrElementName = const_cast<char*>(path);
-  if (::mciSendCommandA(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&OpenParms))) {
+  if (MovieDevice.Open(path)) {
     RefuseMovie();
     return;
   }
@@ -66,13 +62,10 @@ void SDIDecFrame::OpenMovie(const char* path)
   PlaybackTickMs = FrameTickMs(video);
   GrowFrameToShowMovie();
 
-  SetParms.dwTimeFormat = MCI_FORMAT_FRAMES;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_SET, MCI_NOTIFY | MCI_SET_TIME_FORMAT,
-                    reinterpret_cast<DWORD_PTR>(&SetParms));
-  StatusParms.dwItem = MCI_STATUS_LENGTH;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
-                    reinterpret_cast<DWORD_PTR>(&StatusParms));
-  Length = std::min(static_cast<unsigned>(StatusParms.dwReturn), video.CompleteFrames);
+  // Neither answer is looked at: the file's own count of frames bounds the
+  // length.
+  (void)MovieDevice.CountInFrames();
+  Length = std::min(static_cast<unsigned>(MovieDevice.Length().Value), video.CompleteFrames);
   // The device shows an empty frame as whatever it decoded last: the movie
   // opens on its first picture.
   FirstPictureFrame = video.LeadingEmptyFrames;
@@ -111,11 +104,8 @@ void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
 
 void SDIDecFrame::CloseMovie()
 {
-  {
-    const TDeviceWatchdog::TCall watched(DeviceWatch);
-    ::mciSendCommandA(OpenParms.wDeviceID, MCI_CLOSE, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&CloseParms));
-  }
-  ++MovieGeneration;
+  (void)MovieDevice.Close();  // its window goes with it, whatever it answers
+  ++MovieChanges;
   MovieOpen = 0;
   MovieWindow = nullptr;
   MovieFile.reset();
@@ -138,9 +128,8 @@ bool SDIDecFrame::FitMovieWindow()
   // movie's size; the picture is drawn from the inner area's top left corner,
   // and a cut takes it from there, so the area must hold all of it. The
   // rectangle's right and bottom hold width and height.
-  MCI_DGV_RECT_PARMS where{};
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_WHERE, MCI_DGV_WHERE_SOURCE, reinterpret_cast<DWORD_PTR>(&where));
-  const TSize source(where.rc.right, where.rc.bottom);
+  // A failed query leaves the size empty.
+  const TSize source = MovieDevice.SourceSize().Size;
   if (!MovieWindow || source.cx <= 0 || source.cy <= 0)
     return false;  // a picture the device cannot show
   PictureSize = source;
@@ -200,13 +189,9 @@ bool SDIDecFrame::ShowFrame()
     }
     shown = MovieFile->PictureFrame(frame);
   }
-  PlayParms.dwFrom = shown;
-  PlayParms.dwTo = shown;
-  {
-    const TDeviceWatchdog::TCall watched(DeviceWatch);
-    ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO,
-                      reinterpret_cast<DWORD_PTR>(&PlayParms));
-  }
+  // A frame the device failed to show leaves the picture as it was; the
+  // position read next tells where the device is.
+  (void)MovieDevice.Show(shown);
   TrackPlayback(false);  // the seek ended any playback
   ShownPosition = frame;
   DevicePosition = shown;
@@ -219,24 +204,16 @@ bool SDIDecFrame::ShowFrame()
 
 void SDIDecFrame::ReadPosition()
 {
-  StatusParms.dwItem = MCI_STATUS_POSITION;
-  {
-    const TDeviceWatchdog::TCall watched(DeviceWatch);
-    ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
-                      reinterpret_cast<DWORD_PTR>(&StatusParms));
-  }
+  // A failed read gives the position last read.
+  const auto device = static_cast<unsigned>(MovieDevice.Position().Value);
   // Still at the frame shown for a dropped frame: the position is the dropped frame's.
-  const auto device = static_cast<unsigned>(StatusParms.dwReturn);
   Position = device == DevicePosition ? ShownPosition : device;
 }
 
 bool SDIDecFrame::DeviceIsPlaying()
 {
-  StatusParms.dwItem = MCI_STATUS_MODE;
-  const TDeviceWatchdog::TCall watched(DeviceWatch);
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM,
-                    reinterpret_cast<DWORD_PTR>(&StatusParms));
-  return StatusParms.dwReturn == MCI_MODE_PLAY;
+  // A failed read gives the mode last read.
+  return MovieDevice.Mode().Value == MCI_MODE_PLAY;
 }
 
 bool SDIDecFrame::StepForward()
@@ -265,17 +242,17 @@ void SDIDecFrame::StartPlayback()
     ReportUnshowableFrame(MovieFile->Check(end), end);
     return;
   }
-  PlayParms.dwFrom = Position;
-  PlayParms.dwTo = end - 1;
   PlaybackLast = std::min(end - 1, LastFrame());
-  const DWORD to = end < Length ? MCI_TO : 0;
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PLAY, MCI_NOTIFY | MCI_FROM | to, reinterpret_cast<DWORD_PTR>(&PlayParms));
+  // A playback that did not start is seen at the next tick, which finds the
+  // device stopped.
+  (void)MovieDevice.Play(Position, end < Length ? std::optional<unsigned>(end - 1) : std::nullopt);
   TrackPlayback(true);
 }
 
 void SDIDecFrame::StopPlayback()
 {
-  ::mciSendCommandA(OpenParms.wDeviceID, MCI_PAUSE, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&PlayParms));
+  // Where the device stands, paused or not, is read back next.
+  (void)MovieDevice.Pause();
   SettleOnReportedFrame();
 }
 
@@ -301,7 +278,7 @@ SDIDecFrame::TScreenRoom SDIDecFrame::ScreenRoom() const
   RECT frame;
   RECT client;
   ::GetWindowRect(Handle, &frame);
-  ::GetClientRect(OpenParms.hWndParent, &client);
+  ::GetClientRect(MovieDevice.WindowParent(), &client);
   const TSize frameParts(TRect(frame).Width() - client.right, TRect(frame).Height() - client.bottom);
   const TSize workArea = TRect(monitor.rcWork).Size();
   const TSize inner = MovieBorder.InnerSize(TSize(workArea.cx - frameParts.cx, workArea.cy - frameParts.cy));

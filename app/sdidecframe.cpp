@@ -100,9 +100,7 @@ void SDIDecFrame::SetupWindow()
 
   ResetSlider(0);
 
-  OpenParms.lpstrDeviceType = const_cast<char*>("avivideo");
-  OpenParms.hWndParent = ::GetWindow(Handle, GW_CHILD);
-  OpenParms.dwStyle = WS_CHILD | WS_CAPTION | WS_THICKFRAME;
+  MovieDevice.SetWindowParent(::GetWindow(Handle, GW_CHILD));
   FileData->FileName[0] = '\0';
 
   TScreenDC screen;
@@ -179,16 +177,14 @@ void SDIDecFrame::TrackMovie()
   SizePane->SetText(text);
   // A thumb the user moved since the last tick: show the frame it points at;
   // during a cut the cut decides the frame, and the thumb goes back to it.
-  if (Slider->GetPosition() != LastSliderPos && !Cutting) {
+  if (Slider->GetPosition() != LastSliderPos && !RunningCut) {
     Position = static_cast<unsigned>(Slider->GetPosition());
     ShowFrame();
   }
   Slider->SetPosition(static_cast<int>(Position));
   LastSliderPos = Slider->GetPosition();
-  if (Cutting) {
-    CutProgress.ElapsedMs = ::GetTickCount() - CutStarted;
-    StatusBar->SetText(AwaitingPicture ? AwaitingPictureText : CutProgressText(CutProgress).c_str());
-  }
+  if (RunningCut)
+    StatusBar->SetText(RunningCut->StatusText().c_str());
 }
 
 void SDIDecFrame::ShowFrameReadout()
@@ -281,11 +277,14 @@ void SDIDecFrame::CmNothing() {}
 
 void SDIDecFrame::CmCancelCut()
 {
-  CancelRequested = 1;
   // Kept to say how the cut ended: the key's command comes from the
   // accelerator table, the button's and the menu's do not.
   const WPARAM command = GetApplication()->CurrentEvent.Param1;
-  CancelEnd = HIWORD(command) == 1 ? TCutEnd::CancelKey : TCutEnd::CancelCommand;
+  const TCutEnd how = HIWORD(command) == 1 ? TCutEnd::CancelKey : TCutEnd::CancelCommand;
+  if (RunningCut)
+    RunningCut->Cancel(how);
+  else
+    CancelRequested = how;
 }
 
 void SDIDecFrame::CeMovieOpen(TCommandEnabler& ce)
@@ -295,7 +294,7 @@ void SDIDecFrame::CeMovieOpen(TCommandEnabler& ce)
 
 void SDIDecFrame::CeCutRunning(TCommandEnabler& ce)
 {
-  ce.Enable(Cutting);
+  ce.Enable(RunningCut != nullptr);
 }
 
 // clang-format off

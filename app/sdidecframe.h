@@ -1,28 +1,26 @@
 // The main window of velmo32: a decorated frame whose client window holds the
-// movie device's window, with the settings, the movie operations, the capture
-// and the command handlers of the program.
+// movie device's window, with the settings, the movie operations, the single
+// cut and the command handlers of the program; a continuous cut runs as an
+// object of its own, which tells the frame how it goes.
 #pragma once
 
 #include "framework/frame/decframe.h"
 #include "framework/dialogs/opensave.h"
 #include "app/avireader.h"
-#include "app/cutprogress.h"
-#include "app/devicewatchdog.h"
+#include "app/cutsession.h"
 #include "app/framegrabber.h"
 #include "app/settings.h"
+#include "app/moviedevice.h"
 
 class THSlider;
 class TTextGadget;
 class TMessageBar;
-class TFrameWriter;
-
-#include <mmsystem.h>
-#include <digitalv.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
-class SDIDecFrame : public TDecoratedFrame {
+class SDIDecFrame : public TDecoratedFrame, private TCutHost {
 public:
   SDIDecFrame();
   ~SDIDecFrame() override;
@@ -37,7 +35,7 @@ public:
   // a running playback there.
   bool ShowFrame();
   void ReadPosition();
-  bool StepForward();
+  bool StepForward() override;
   bool StepBack();
 
   // Capture of the frame on screen into a BMP file, the picture being wholly
@@ -79,18 +77,13 @@ private:
   void TrackMovie();
   // The tick's work inside a continuous cut, when due: the cut's pump always
   // finds a posted message waiting, so no WM_TIMER comes while it runs.
-  void TrackCutWhenDue();
+  void TrackCutWhenDue() override;
   // The tick's work, and the bars' idle work while a hint covers the status
   // bar, painted now.
-  void TrackCut();
+  void TrackCut() override;
   // The readouts where the cut ended, and how it ended in the status bar
   // until something else is said there.
-  void ShowCutEnd(TCutEnd end);
-  // A continuous cut begins: nothing cut yet of the marked range, and the
-  // commands enabled for it.
-  void StartCutProgress();
-  // What ended the cut, told from what it left behind.
-  TCutEnd HowCutEnded() const;
+  void ShowCutEnd(const std::string& text);
   // The slider's range 0 .. the last frame with the thumb at 0.
   void ResetSlider(unsigned lastFrame);
   void CloseMovie();
@@ -105,7 +98,7 @@ private:
   void ReportTruncatedMovie(unsigned complete, unsigned claimed);
   // Tells the user why a frame is not shown; once at a time, however often
   // the frame is asked for while the message is up.
-  void ReportUnshowableFrame(TFrameState state, unsigned frame);
+  void ReportUnshowableFrame(TFrameState state, unsigned frame) override;
   void ResetMarks();
   // Position in the frame pane.
   void ShowFrameReadout();
@@ -147,57 +140,30 @@ private:
   void ReportPictureHidden() const;
   // The marked range in the status bar while a mark is set.
   void ShowMarkedRange();
-  void ContinuousCut();
-  // The names of a cut's files, fixed when the cut starts: a folder or movie
-  // name changed during a continuous cut is for the next cut.
-  struct TCutNames {
-    std::string Folder;
-    std::string Movie;
-    std::string For(unsigned position) const;
-  };
+  // Runs a continuous cut of the range to its end, the frame following it.
+  void ContinuousCut(TContinuousCut::TRange range, bool fromFile);
   TCutNames CutNames() const;
-  // A continuous cut may take its next frame: not cancelled, and the window,
-  // the movie and its window still those it started with.
-  bool CutGoesOn(unsigned generation) const;
-  // Until the picture is wholly on the screen again, says so in the status
-  // bar and handles messages; false when the cut must end meanwhile.
-  bool WaitUntilPictureShown(HACCEL cancelKeys, unsigned generation);
   // Whether the marked range can be cut from the movie's file: the screen
   // would show the file's rows unchanged, or cannot show the whole picture.
   bool CutsFromFile() const;
-  // The continuous cut from the file, with the movie, the frame pane and the
-  // slider following it at the screen's pace.
-  void CutFromFile();
-  // Shows the frame a cut from the file has reached; false when it could not.
-  bool ShowCutProgress(unsigned frame);
-  // Takes every message waiting now, as PumpOneMessage does; false when the
-  // cut must end.
-  bool PumpWaitingMessages(HACCEL cancelKeys);
-  // The picture as the screen shows it now, painted first.
-  TFramePicture GrabShownFrame(TFrameGrabber& grabber);
   void ReportReversedMarks();
   // Tells the user that the frames before FirstPictureFrame have no picture.
   void ReportEmptyFrames();
-  void ReportWriteFailure(const std::string& fileName);
-  // Waits for the file in flight; false when it failed (the user has been told).
-  bool FinishWrite(TFrameWriter& writer);
-  // Copies the frame on screen and hands it to the writer once the previous
-  // file is done; false when the cut must end (the user has been told why).
-  bool CutFrame(TFrameGrabber& grabber, TFrameWriter& writer, const TCutNames& names);
-  // Takes and dispatches one queued message inside a continuous cut, waiting
-  // input first and with only the cancel keys translated; false when the cut
-  // must end (quit requested).
-  bool PumpOneMessage(HACCEL cancelKeys);
+
+  // What a running cut asks of the frame and tells it.
+  bool ShowCutFrame(unsigned frame) override;
+  unsigned ShownFrame() const override;
+  bool PictureShownWhole() const override;
+  TFramePicture GrabShownFrame(TFrameGrabber& grabber) override;
+  unsigned MovieGeneration() const override;
+  void ShowCutStatus() override;
+  void ReportWriteFailure(const std::string& fileName) override;
 
   THSlider* Slider = nullptr;
   TMessageBar* StatusBar = nullptr;
   TTextGadget* FramePane = nullptr;
   TTextGadget* SizePane = nullptr;
-  MCI_DGV_OPEN_PARMSA OpenParms{};
-  MCI_GENERIC_PARMS CloseParms{};
-  MCI_STATUS_PARMS StatusParms{};
-  MCI_SET_PARMS SetParms{};
-  MCI_PLAY_PARMS PlayParms{};
+  TMovieDevice MovieDevice;
   // The movie's own picture, as the device draws it from the window's inner
   // top left corner, also where the window is wider or taller (it cannot be
   // narrower than its caption needs).
@@ -221,10 +187,11 @@ private:
   unsigned PlaybackTickMs = 500;
   unsigned MarkToSet = 0;
   unsigned MarkFromSet = 0;
-  unsigned CancelRequested = 0;
+  // A cancel given while no cut runs, and how: it stops the next cut before
+  // its first frame.
+  std::optional<TCutEnd> CancelRequested;
   unsigned MarkTo = 0;
   unsigned MarkFrom = 0;
-  int CutStep = 1;
   // velmo32.ini: read into the placement and the two folders below when the
   // frame is made, written back from them when it closes.
   TSettings Settings;
@@ -241,25 +208,12 @@ private:
   unsigned ShownPosition = 0;
   unsigned DevicePosition = 0;
   bool ReportingUnshowable = false;
-  // Ends the program when a device call does not return.
-  TDeviceWatchdog DeviceWatch;
 
-  // A continuous cut runs (its message pump may dispatch another cut command),
-  // and a count of the movies opened and closed, so that a cut can tell that
-  // the movie it was cutting is gone.
-  bool Cutting = false;
-  unsigned MovieGeneration = 0;
-  // The running cut's progress since when, the movie it cuts, its files that
-  // failed, and how the last cancel was given.
-  TCutProgress CutProgress;
-  DWORD CutStarted = 0;
-  unsigned CutGeneration = 0;
-  unsigned CutWriteFailures = 0;
-  std::string CutFolder;  // where the running cut writes
-  // A continuous cut waits for its picture to show whole again.
-  bool AwaitingPicture = false;
-  static constexpr const char* AwaitingPictureText = "動画が隠れているため、切り取りを待っています";
-  TCutEnd CancelEnd = TCutEnd::CancelCommand;
+  // The continuous cut running (its message pump may dispatch another cut
+  // command), and a count of the movies opened and closed, so that a cut can
+  // tell that the movie it was cutting is gone.
+  TContinuousCut* RunningCut = nullptr;
+  unsigned MovieChanges = 0;
   // When the tick's work last ran.
   DWORD LastTracked = 0;
 

@@ -3,7 +3,12 @@
 # within a layer), prints the layer graph, and fails on any include that
 # reaches up. Tests and tools stand above everything and are not checked.
 #
-#   scripts/check-layers.sh          # the graph, then the verdict
+# Inside the program (app/), the same holds for its parts, named by file
+# without extension: the movie device and the continuous cut know nothing of
+# the frame that holds them, which gives them what they need through an
+# interface of their own.
+#
+#   scripts/check-layers.sh          # the graphs, then the verdict
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -79,4 +84,59 @@ find $folders \( -name '*.h' -o -name '*.cpp' -o -name '*.rh' \) -print0 |
       }
       if (bad) { printf "check-layers: %d include(s) reach up a layer\n", bad > "/dev/stderr"; exit 1 }
       print "check-layers: no include reaches up a layer"
+    }'
+
+# The program's parts, bottom to top: a level's name, then its parts. A part
+# named nowhere is one of the pieces at the bottom, which include only each
+# other.
+app_levels=(
+  "pieces"
+  "objects moviedevice cutsession"
+  "frame sdidecframe capture moviecontrol"
+  "application velmoapp"
+)
+grep -H '^[[:space:]]*#[[:space:]]*include[[:space:]]*"app/' app/*.h app/*.cpp |
+  awk -v table="$(printf '%s\n' "${app_levels[@]}")" '
+    BEGIN {
+      count = split(table, rows, "\n")
+      for (i = 1; i <= count; i++) {
+        if (rows[i] == "") continue
+        n = split(rows[i], words, " ")
+        name[i - 1] = words[1]
+        for (w = 2; w <= n; w++) level[words[w]] = i - 1
+        top = i - 1
+      }
+    }
+    function stem(path) { sub(/^.*\//, "", path); sub(/\.[a-z]+$/, "", path); return path }
+    function level_of(part) { return part in level ? level[part] : 0 }
+    {
+      from = stem(substr($0, 1, index($0, ":") - 1))
+      to = $0; sub(/^[^"]*"/, "", to); sub(/".*/, "", to); to = stem(to)
+      if (from == to) next
+      parts[from] = 1; parts[to] = 1
+      if (level_of(to) > level_of(from)) {
+        printf "layer violation: app/%s (%s) includes app/%s (%s)\n", from, name[level_of(from)], to, name[level_of(to)] > "/dev/stderr"
+        bad++
+      }
+      if (!((from, to) in seen)) { seen[from, to] = 1; uses[from] = uses[from] " " to }
+    }
+    END {
+      print "The program'"'"'s parts, bottom to top (each with the parts it includes):"
+      for (i = 0; i <= top; i++) {
+        printf "  %s\n", name[i]
+        # Parts in name order, each list of includes in name order.
+        n = 0
+        for (p in parts) if (level_of(p) == i) list[++n] = p
+        for (a = 2; a <= n; a++) for (b = a; b > 1 && list[b - 1] > list[b]; b--) { x = list[b]; list[b] = list[b - 1]; list[b - 1] = x }
+        for (k = 1; k <= n; k++) {
+          m = split(uses[list[k]], used, " ")
+          for (a = 2; a <= m; a++) for (b = a; b > 1 && used[b - 1] > used[b]; b--) { x = used[b]; used[b] = used[b - 1]; used[b - 1] = x }
+          line = ""
+          for (a = 1; a <= m; a++) line = line (a > 1 ? " " : "") used[a]
+          printf "      %-20s -> %s\n", list[k], line == "" ? "(nothing of the program)" : line
+        }
+        delete list
+      }
+      if (bad) { printf "check-layers: %d include(s) reach up a level of the program\n", bad > "/dev/stderr"; exit 1 }
+      print "check-layers: no include reaches up a level of the program"
     }'

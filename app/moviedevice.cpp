@@ -1,0 +1,107 @@
+#include "app/moviedevice.h"
+
+namespace {
+
+const DWORD OpenFlags = MCI_NOTIFY | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
+
+}  // namespace
+
+TMovieDevice::TMovieDevice(TSendCommand send) : SendCommand(send)
+{
+  OpenParms.lpstrDeviceType = const_cast<char*>("avivideo");
+  OpenParms.dwStyle = WS_CHILD | WS_CAPTION | WS_THICKFRAME;
+}
+
+TMovieDevice::~TMovieDevice()
+{
+  (void)Close();  // nobody is left to tell
+}
+
+void TMovieDevice::SetWindowParent(HWND parent)
+{
+  OpenParms.hWndParent = parent;
+}
+
+MCIERROR TMovieDevice::Open(const char* path)
+{
+  (void)Close();  // one movie at a time: the one open before goes first
+  OpenParms.lpstrElementName = const_cast<char*>(path);
+  const MCIERROR error = SendCommand(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&OpenParms));
+  if (!error)
+    Id = OpenParms.wDeviceID;
+  return error;
+}
+
+MCIERROR TMovieDevice::Close()
+{
+  if (!IsOpen())
+    return 0;
+  const MCIERROR error = Send(MCI_CLOSE, MCI_NOTIFY, &CloseParms, TWatch::Yes);
+  // A device that refuses to close is of no more use than a closed one.
+  Id = 0;
+  return error;
+}
+
+TMovieDevice::TSource TMovieDevice::SourceSize()
+{
+  // The rectangle's right and bottom hold the width and the height.
+  MCI_DGV_RECT_PARMS where{};
+  const MCIERROR error = Send(MCI_WHERE, MCI_DGV_WHERE_SOURCE, &where);
+  return {error, TSize(where.rc.right, where.rc.bottom)};
+}
+
+MCIERROR TMovieDevice::CountInFrames()
+{
+  SetParms.dwTimeFormat = MCI_FORMAT_FRAMES;
+  return Send(MCI_SET, MCI_NOTIFY | MCI_SET_TIME_FORMAT, &SetParms);
+}
+
+TMovieDevice::TStatus TMovieDevice::Length()
+{
+  return Status(MCI_STATUS_LENGTH, TWatch::No);
+}
+
+TMovieDevice::TStatus TMovieDevice::Position()
+{
+  return Status(MCI_STATUS_POSITION, TWatch::Yes);
+}
+
+TMovieDevice::TStatus TMovieDevice::Mode()
+{
+  return Status(MCI_STATUS_MODE, TWatch::Yes);
+}
+
+MCIERROR TMovieDevice::Show(unsigned frame)
+{
+  PlayParms.dwFrom = frame;
+  PlayParms.dwTo = frame;
+  return Send(MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO, &PlayParms, TWatch::Yes);
+}
+
+MCIERROR TMovieDevice::Play(unsigned from, std::optional<unsigned> to)
+{
+  PlayParms.dwFrom = from;
+  if (to)
+    PlayParms.dwTo = *to;
+  return Send(MCI_PLAY, MCI_NOTIFY | MCI_FROM | (to ? MCI_TO : 0), &PlayParms);
+}
+
+MCIERROR TMovieDevice::Pause()
+{
+  return Send(MCI_PAUSE, MCI_NOTIFY | MCI_FROM, &PlayParms);
+}
+
+MCIERROR TMovieDevice::Send(UINT command, DWORD_PTR flags, void* parameters, TWatch watch)
+{
+  std::optional<TDeviceWatchdog::TCall> watched;
+  if (watch == TWatch::Yes)
+    watched.emplace(Watch);
+  return SendCommand(Id, command, flags, reinterpret_cast<DWORD_PTR>(parameters));
+}
+
+TMovieDevice::TStatus TMovieDevice::Status(DWORD item, TWatch watch)
+{
+  StatusParms.dwItem = item;
+  const MCIERROR error = Send(MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM, &StatusParms, watch);
+  return {error, StatusParms.dwReturn};
+}

@@ -1,0 +1,126 @@
+// The movie device's bookkeeping, against a stand-in for the platform's
+// device: what is closed when, which id commands go to, and what the caller
+// gets back from commands that fail.
+#include "app/moviedevice.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct TSent {
+  MCIDEVICEID Device;
+  UINT Command;
+};
+
+// The stand-in device: opens with ids 1, 2, ..., answers status reads with
+// the frame 40 + the number of reads so far, fails what a test asks it to.
+struct TFakeDevice {
+  std::vector<TSent> Sent;
+  MCIDEVICEID NextId = 1;
+  UINT Failing = 0;  // a command that fails with MCIERR_DEVICE_NOT_READY
+  DWORD_PTR StatusReads = 0;
+};
+TFakeDevice Fake;
+
+MCIERROR WINAPI SendToFake(MCIDEVICEID device, UINT command, DWORD_PTR, DWORD_PTR parameters)
+{
+  Fake.Sent.push_back({device, command});
+  if (command == Fake.Failing)
+    return MCIERR_DEVICE_NOT_READY;
+  if (command == MCI_OPEN)
+    reinterpret_cast<MCI_DGV_OPEN_PARMSA*>(parameters)->wDeviceID = Fake.NextId++;
+  if (command == MCI_STATUS)
+    reinterpret_cast<MCI_STATUS_PARMS*>(parameters)->dwReturn = 40 + ++Fake.StatusReads;
+  return 0;
+}
+
+class MovieDeviceTest : public testing::Test {
+protected:
+  MovieDeviceTest() { Fake = TFakeDevice(); }
+
+  static std::vector<MCIDEVICEID> ClosedIds()
+  {
+    std::vector<MCIDEVICEID> closed;
+    for (const TSent& sent : Fake.Sent)
+      if (sent.Command == MCI_CLOSE)
+        closed.push_back(sent.Device);
+    return closed;
+  }
+};
+
+TEST_F(MovieDeviceTest, NothingIsClosedThatIsNotOpen)
+{
+  {
+    TMovieDevice never(SendToFake);
+    EXPECT_EQ(never.Close(), 0u);
+    EXPECT_FALSE(never.IsOpen());
+  }
+  EXPECT_TRUE(Fake.Sent.empty());
+
+  Fake.Failing = MCI_OPEN;
+  {
+    TMovieDevice refused(SendToFake);
+    EXPECT_EQ(refused.Open("C:\\movie.avi"), static_cast<MCIERROR>(MCIERR_DEVICE_NOT_READY));
+    EXPECT_FALSE(refused.IsOpen());
+    EXPECT_EQ(refused.DeviceId(), 0u);
+    EXPECT_EQ(refused.Close(), 0u);
+  }
+  EXPECT_TRUE(ClosedIds().empty());
+}
+
+TEST_F(MovieDeviceTest, AMovieIsClosedOnceAndItsIdForgotten)
+{
+  TMovieDevice device(SendToFake);
+  ASSERT_EQ(device.Open("C:\\movie.avi"), 0u);
+  ASSERT_TRUE(device.IsOpen());
+  EXPECT_EQ(device.DeviceId(), 1u);
+  EXPECT_EQ(device.Close(), 0u);
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_EQ(device.DeviceId(), 0u);
+  EXPECT_EQ(device.Close(), 0u);
+  EXPECT_EQ(ClosedIds(), std::vector<MCIDEVICEID>{1});
+
+  // A device that refuses to close is forgotten all the same, and its error told.
+  ASSERT_EQ(device.Open("C:\\movie.avi"), 0u);
+  Fake.Failing = MCI_CLOSE;
+  EXPECT_EQ(device.Close(), static_cast<MCIERROR>(MCIERR_DEVICE_NOT_READY));
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_EQ(device.Close(), 0u);
+  EXPECT_EQ(ClosedIds(), (std::vector<MCIDEVICEID>{1, 2}));
+}
+
+TEST_F(MovieDeviceTest, TheOpenMovieIsClosedBeforeTheNextOpenAndWhenTheDeviceGoes)
+{
+  {
+    TMovieDevice device(SendToFake);
+    ASSERT_EQ(device.Open("C:\\first.avi"), 0u);
+    ASSERT_EQ(device.Open("C:\\second.avi"), 0u);
+    ASSERT_EQ(Fake.Sent.size(), 3u);
+    EXPECT_EQ(Fake.Sent[1].Command, static_cast<UINT>(MCI_CLOSE));
+    EXPECT_EQ(Fake.Sent[1].Device, 1u);
+    EXPECT_EQ(device.DeviceId(), 2u);
+  }
+  EXPECT_EQ(ClosedIds(), (std::vector<MCIDEVICEID>{1, 2}));
+}
+
+TEST_F(MovieDeviceTest, CommandsGoToTheOpenMovieAndAFailedReadKeepsTheLastValue)
+{
+  TMovieDevice device(SendToFake);
+  ASSERT_EQ(device.Open("C:\\movie.avi"), 0u);
+  const TMovieDevice::TStatus first = device.Position();
+  EXPECT_EQ(first.Error, 0u);
+  EXPECT_EQ(first.Value, 41u);
+
+  Fake.Failing = MCI_STATUS;
+  const TMovieDevice::TStatus failed = device.Position();
+  EXPECT_EQ(failed.Error, static_cast<MCIERROR>(MCIERR_DEVICE_NOT_READY));
+  EXPECT_EQ(failed.Value, 41u);
+  EXPECT_EQ(device.Show(7), 0u);
+  EXPECT_EQ(device.Pause(), 0u);
+  for (const TSent& sent : Fake.Sent)
+    EXPECT_EQ(sent.Device, sent.Command == MCI_OPEN ? 0u : 1u) << sent.Command;
+}
+
+}  // namespace
