@@ -382,7 +382,7 @@ TFrameDataCheck TFrameCheck::Run()
     return damaged;
   // The frame's length; the chunk may hold one pad byte more.
   const std::uint32_t length = static_cast<std::uint32_t>(Data[1]) << 16 | Be16(Data + 2);
-  if (length != Size && !(length % 2 && length + 1 == Size))
+  if (length < FrameHeaderBytes || (length != Size && !(length % 2 && length + 1 == Size)))
     return damaged;
   const unsigned strips = Be16(Data + 8);
   if (Be16(Data + 4) != Width || Be16(Data + 6) != Height || strips == 0 || strips > MaxStrips)

@@ -299,6 +299,7 @@ TEST(CompressedFrames, CinepakFramesAreSoundOnlyWhenEverySizeCountAndIndexAgrees
     {"length two less than the data", picture, Frame(0, 8, 8, {Strip(0x1000, 0, 8, 8, {v4, v1, IntraCodes()})}, -2),
      false, false},
     {"cut inside the frame header", picture, Cut(key, 9), false, false},
+    {"a padded header whose length is shorter than itself", picture, Patched16(Cut(key, 10), 2, 9), false, false},
     {"width not the movie's", picture, Patched16(key, 4, 12), false, false},
     {"height not the movie's", picture, Patched16(key, 6, 4), false, false},
     {"no strips", picture, Patched16(key, 8, 0), false, false},
