@@ -1,11 +1,15 @@
-// Writes the raw frames read from standard input as an uncompressed AVI 1.0
-// movie (one RIFF part, 24- or 32-bit rows stored bottom-up), the kind the
-// platform's avivideo device plays to its last frame. scripts/run.sh feeds it
-// ffmpeg's decode of a movie (-f rawvideo -pix_fmt bgra or bgr24, flipped with
-// vflip), and asks it what an AVI file really holds.
-//   rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--empty N]
+// Writes the raw frames read from standard input as an AVI 1.0 movie (one
+// RIFF part, 24- or 32-bit rows stored bottom-up, or 24-bit frames coded
+// losslessly by our codec), the kind the platform's avivideo device plays to
+// its last frame. scripts/run.sh feeds it ffmpeg's decode of a movie
+// (-f rawvideo -pix_fmt bgr24, flipped with vflip), and asks it what an AVI
+// file really holds.
+//   rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--coded] [--empty N]
 //       frames of W*H*bits/8 bytes (unpadded rows), bottom row first, after N
-//       empty frames: a copy of a stretch keeps the source's frame numbers
+//       empty frames: a copy of a stretch keeps the source's frame numbers.
+//       Coded frames are written until the file is full: the input may go on
+//       past them. Prints frames=COUNT (all frames of the file) and full=1
+//       when it stopped for want of room, 0 when the input ended.
 //   rawavi --capacity --size WxH [--bits 24|32] [--empty N]
 //       prints how many such frames one file holds after N empty frames
 //   rawavi --describe IN.avi
@@ -27,8 +31,9 @@
 namespace {
 
 const char Usage[] =
-  "usage: rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--empty N]\n"
-  "                       (frames on standard input, bottom row first, after N empty frames)\n"
+  "usage: rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--coded] [--empty N]\n"
+  "                       (frames on standard input, bottom row first, after N empty frames;\n"
+  "                       coded: 24-bit frames coded losslessly, as many as the file holds)\n"
   "       rawavi --capacity --size WxH [--bits 24|32] [--empty N]   (the most frames one movie file holds)\n"
   "       rawavi --describe IN.avi   (the video format, as key=value lines)\n";
 
@@ -55,6 +60,8 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
       options.Capacity = true;
     } else if (!std::strcmp(arg, "--describe")) {
       options.Describe = true;
+    } else if (!std::strcmp(arg, "--coded")) {
+      options.Format.Coded = true;
     } else if (!std::strcmp(arg, "--bits") && value) {
       std::uint32_t bits = 0;
       if (!ParseNumber(value, bits) || (bits != 24 && bits != 32))
@@ -77,6 +84,8 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
       return false;
     }
   }
+  if (options.Format.Coded && (options.Format.BitCount != 24 || options.Capacity || options.Describe))
+    return false;
   if (options.Describe)
     return !options.Capacity && !sized && !timed && !options.Path.empty();
   if (options.Capacity)
@@ -146,19 +155,32 @@ bool ReadFrame(std::vector<std::uint8_t>& frame, std::uint32_t rowBytes, std::ui
   throw TXInput("the input ends inside a frame (" + std::to_string(read) + " of " + std::to_string(wanted) + " bytes)");
 }
 
-std::uint32_t WriteMovie(const TOptions& options)
+struct TWritten {
+  std::uint32_t Frames = 0;
+  bool Full = false;  // stopped for want of room, not at the input's end
+};
+
+TWritten WriteMovie(const TOptions& options)
 {
   TAviWriter writer(options.Path, options.Format);
   for (std::uint32_t i = 0; i < options.EmptyFrames; ++i)
     writer.WriteEmptyFrame();
   std::vector<std::uint8_t> frame(writer.FrameBytes());
   const std::uint32_t rowBytes = options.Format.Width * (options.Format.BitCount / 8u);
-  while (ReadFrame(frame, rowBytes, writer.RowBytes()))
-    writer.WriteFrame(frame.data());
+  TWritten written;
+  while (ReadFrame(frame, rowBytes, writer.RowBytes())) {
+    if (!options.Format.Coded) {
+      writer.WriteFrame(frame.data());
+    } else if (!writer.TryWriteFrame(frame.data())) {
+      written.Full = true;
+      break;
+    }
+  }
   if (writer.FrameCount() == options.EmptyFrames)
-    throw TXInput("the input holds no frame");
+    throw TXInput(written.Full ? "not one frame fits in the file" : "the input holds no frame");
   writer.Finish();
-  return writer.FrameCount();
+  written.Frames = writer.FrameCount();
+  return written;
 }
 
 // The fourcc of a compressed format as text, the uncompressed ones by name.
@@ -205,9 +227,8 @@ int main(int argc, char** argv)
       return 0;
     }
     const TInterruptionGuard guard;
-    const std::uint32_t frames = WriteMovie(options);
-    std::printf("%s: %ux%u, %u-bit, %u frames (%u empty) at %u/%u fps\n", options.Path.c_str(), format.Width,
-                format.Height, format.BitCount, frames, options.EmptyFrames, format.Rate, format.Scale);
+    const TWritten written = WriteMovie(options);
+    std::printf("frames=%u\nfull=%d\n", written.Frames, written.Full ? 1 : 0);
     return 0;
   } catch (const std::runtime_error& x) {
     if (Interruption) {
