@@ -1,5 +1,7 @@
 #include "app/avireader.h"
 
+#include "codec/framecodec.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -300,6 +302,12 @@ bool IsMsVideo1(const TAviVideo& video)
          (video.BitCount == 8 || video.BitCount == 16);
 }
 
+// Our own lossless frames, which the device decodes through our codec.
+bool IsFrameCodec(const TAviVideo& video)
+{
+  return video.Compression == FrameCodec::FourCC && video.BitCount == FrameCodec::BitCount && !video.TopDown();
+}
+
 // The bytes of a frame's data still to be read, taken only whole.
 class TFrameBytes {
 public:
@@ -592,6 +600,8 @@ std::uint64_t MaxFrameBytes(const TAviVideo& video)
 {
   if (IsCinepak(video))
     return cinepak::MaxFrameBytes;
+  if (IsFrameCodec(video))
+    return FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(video.Width), video.PictureHeight());
   // Eight colours of 16 bits for every block, and the end code.
   const std::uint64_t blocks = std::uint64_t{static_cast<std::uint32_t>(video.Width) / 4} * (video.PictureHeight() / 4);
   return blocks * 18 + 2;
@@ -655,7 +665,7 @@ TAviVideo ReadAviVideo(const std::string& path)
 
 bool HasCheckedFrameData(const TAviVideo& video)
 {
-  return IsCinepak(video) || IsMsVideo1(video);
+  return IsCinepak(video) || IsMsVideo1(video) || IsFrameCodec(video);
 }
 
 TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data, std::size_t size)
@@ -666,6 +676,10 @@ TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data,
     return cinepak::TFrameCheck(video, data, size).Run();
   if (IsMsVideo1(video))
     return CheckMsVideo1(video, data, size);
+  if (IsFrameCodec(video)) {
+    const bool sound = FrameCodec::Check(data, size, static_cast<std::uint32_t>(video.Width), video.PictureHeight());
+    return {sound, sound};  // every frame stands alone
+  }
   return {};
 }
 

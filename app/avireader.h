@@ -125,8 +125,8 @@ struct TFrameDataCheck {
 };
 
 // Whether the device decodes frames of this format with a decoder whose input
-// CheckFrameData knows: Cinepak ('cvid') and Microsoft Video 1 ('MSVC', 'CRAM',
-// 'WHAM') of 8 or 16 bits per pixel.
+// CheckFrameData knows: Cinepak ('cvid'), Microsoft Video 1 ('MSVC', 'CRAM',
+// 'WHAM') of 8 or 16 bits per pixel, and our own lossless format ('VLM1').
 bool HasCheckedFrameData(const TAviVideo& video);
 // Checks the data of one frame of the movie's video stream. Empty (dropped)
 // frames and formats not checked pass.

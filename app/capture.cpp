@@ -447,14 +447,15 @@ void SDIDecFrame::CutFromFile()
   const std::size_t written = cut.Written();
   const TDirectCut::TEnd end = cut.End();
   CutProgress.Cut = static_cast<unsigned>(written);
-  if (end == TDirectCut::TEnd::Missing || end == TDirectCut::TEnd::WriteFailed) {
+  if (end == TDirectCut::TEnd::Missing || end == TDirectCut::TEnd::Damaged || end == TDirectCut::TEnd::WriteFailed) {
     // The movie rests on the last frame written, as a cut on the screen does.
     const TDirectCut::TFrame& failed = cut.Frames()[written];
     ShowCutProgress(written ? cut.Frames()[written - 1].Number : MarkFrom);
-    if (end == TDirectCut::TEnd::Missing)
-      ReportUnshowableFrame(TFrameState::Missing, failed.Number);
-    else
+    if (end == TDirectCut::TEnd::WriteFailed)
       ReportWriteFailure(failed.Path);
+    else
+      ReportUnshowableFrame(end == TDirectCut::TEnd::Missing ? TFrameState::Missing : TFrameState::Damaged,
+                            failed.Number);
     return;
   }
   if (single || !written)
