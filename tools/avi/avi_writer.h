@@ -63,6 +63,8 @@ public:
   void Finish();
 
   std::uint32_t FrameCount() const { return static_cast<std::uint32_t>(Frames.size()); }
+  // Bytes written so far.
+  std::uint64_t FileBytes() { return static_cast<std::uint64_t>(File.tellp()); }
 
 private:
   static void CheckFormat(const TFormat& format);

@@ -21,7 +21,9 @@
 #include "tools/avi/number_text.h"
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -155,6 +157,31 @@ bool ReadFrame(std::vector<std::uint8_t>& frame, std::uint32_t rowBytes, std::ui
   throw TXInput("the input ends inside a frame (" + std::to_string(read) + " of " + std::to_string(wanted) + " bytes)");
 }
 
+// How far the conversion is, twice a second on a terminal.
+class TProgress {
+public:
+  TProgress() : Shown(isatty(STDERR_FILENO)), Next(std::chrono::steady_clock::now()) {}
+  void Show(std::uint32_t frames, std::uint64_t bytes)
+  {
+    const auto now = std::chrono::steady_clock::now();
+    if (!Shown || now < Next)
+      return;
+    Next = now + std::chrono::milliseconds(500);
+    std::fprintf(stderr, "\rrawavi: %u frames, %llu MB ", frames, static_cast<unsigned long long>(bytes >> 20));
+    Any = true;
+  }
+  void Done()
+  {
+    if (Any)
+      std::fputc('\n', stderr);
+  }
+
+private:
+  const bool Shown;
+  bool Any = false;
+  std::chrono::steady_clock::time_point Next;
+};
+
 struct TWritten {
   std::uint32_t Frames = 0;
   bool Full = false;  // stopped for want of room, not at the input's end
@@ -168,6 +195,7 @@ TWritten WriteMovie(const TOptions& options)
   std::vector<std::uint8_t> frame(writer.FrameBytes());
   const std::uint32_t rowBytes = options.Format.Width * (options.Format.BitCount / 8u);
   TWritten written;
+  TProgress progress;
   while (ReadFrame(frame, rowBytes, writer.RowBytes())) {
     if (!options.Format.Coded) {
       writer.WriteFrame(frame.data());
@@ -175,7 +203,9 @@ TWritten WriteMovie(const TOptions& options)
       written.Full = true;
       break;
     }
+    progress.Show(writer.FrameCount() - options.EmptyFrames, writer.FileBytes());
   }
+  progress.Done();
   if (writer.FrameCount() == options.EmptyFrames)
     throw TXInput(written.Full ? "not one frame fits in the file" : "the input holds no frame");
   writer.Finish();
