@@ -11,7 +11,8 @@ Usage: scripts/run.sh [-o DIR] [--from TIME] [movie]
 Runs velmo32.exe under Wine on the movie given (the bundled sample movie by
 default). Any movie file ffmpeg reads will do: one that Wine's movie device
 cannot show (MJPEG, MPEG-4, H.264, MP4, MKV, ...) is converted once into an
-uncompressed AVI and kept in the cache folder for the next time.
+AVI of losslessly coded frames, which the device shows through Velmo's own
+codec, and kept in the cache folder for the next time.
 
   -o DIR            cut frames go to DIR (created if needed); without it the
                     program asks for a folder on its first run
@@ -224,8 +225,9 @@ frame_count() {
 }
 
 # The converter writes ffmpeg's raw frames into a movie the device shows to its
-# end: one AVI 1.0 file of 32-bit rows stored bottom-up. (ffmpeg's own AVI
-# muxer starts a second RIFF part after a gigabyte, where the device stops.)
+# end: one AVI 1.0 file of 24-bit rows stored bottom-up and coded by our codec.
+# (ffmpeg's own AVI muxer starts a second RIFF part after a gigabyte, where the
+# device stops.)
 # It is built with the host's compiler, when first needed and after changes.
 converter=$root/build/host/rawavi
 build_converter() {
