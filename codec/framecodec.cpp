@@ -270,14 +270,12 @@ public:
   }
 
 private:
-  // The row's first pixel is told from the first pixel of the row before.
+  // The row's first pixel is told from the first pixel of the row before,
+  // still in the scratch row; the first row's from black.
   void Start()
   {
-    const std::uint8_t* above = Scratch.data() + 3;
-    std::uint8_t above0 = Row ? above[0] : 0, above1 = Row ? above[1] : 0, above2 = Row ? above[2] : 0;
-    Scratch[0] = above0;
-    Scratch[1] = above1;
-    Scratch[2] = above2;
+    for (std::size_t c = 0; c < 3; ++c)
+      Scratch[c] = Row ? Scratch[3 + c] : 0;
     Next = Scratch.data() + 3;
   }
 
@@ -304,9 +302,10 @@ std::size_t RowBytes(std::uint32_t width, std::uint16_t bitCount)
 
 std::size_t MaxFrameBytes(std::uint32_t width, std::uint32_t height)
 {
-  // At worst every row is literals: a code byte for each 64 differences.
+  // No difference takes more than a byte, and each code but a row's last
+  // covers at least four of them.
   const std::size_t rowDifferences = std::size_t{width} * 3;
-  return 1 + height * (rowDifferences + (rowDifferences + MaxShortCount - 1) / MaxShortCount);
+  return 1 + height * (rowDifferences + (rowDifferences + 3) / 4 + 1);
 }
 
 std::size_t Encode(const std::uint8_t* rows, std::size_t stride, std::uint32_t width, std::uint32_t height,

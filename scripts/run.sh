@@ -313,7 +313,7 @@ convert() {
   width=${picture%x*}; height=${picture#*x}
   rate=$(frame_rate "$info")
   build_converter
-  capacity=$("$converter" --capacity --size "$picture" --bits 24) || die "cannot convert $path"
+  capacity=$("$converter" --capacity --size "$picture" --bits 24 --coded) || die "cannot convert $path"
   frames=$(frame_count "$path" "$info")
   first=0
   # Frame times are read only when they are needed: for a stretch, and for
@@ -330,7 +330,7 @@ convert() {
       '!found && $1 >= from - 0.0000005 { print NR - 1; found = 1 }')
     [ -n "$first" ] || die "--from $from_time lies after the last frame of $path (frame $((frames - 1)) at" \
       "$(time_text "${times[frames - 1]}") s)"
-    capacity=$("$converter" --capacity --size "$picture" --bits 24 --empty "$first") || die "cannot convert $path"
+    capacity=$("$converter" --capacity --size "$picture" --bits 24 --coded --empty "$first") || die "cannot convert $path"
     # ffmpeg starts half a frame before it, so that it starts exactly there.
     [ "$first" = 0 ] || seek=(-ss "$(LC_ALL=C awk -v a="${times[first - 1]}" -v b="${times[first]}" \
       'BEGIN { printf "%.6f", (a + b) / 2 }')")
@@ -357,7 +357,7 @@ convert() {
   mkdir -p -- "$cache" || die "cannot create the cache folder $cache"
   # At most: the frames coded at their largest, with their chunk headers and
   # index entries, and room for the headers; never more than an AVI file holds.
-  need=$(( (last - first + 1) * ((width * 3 + (width * 3 + 63) / 64) * height + 26) + first * 24 + 65536 ))
+  need=$(( (last - first + 1) * ((width * 3 + (width * 3 + 3) / 4 + 1) * height + 27) + first * 24 + 65536 ))
   [ "$need" -le 2147483647 ] || need=2147483647
   for stale in "$cache/"*"-$key-"*.avi; do
     [[ -e $stale && $stale != *"-$key-$version-"* ]] && rm -f -- "$stale"

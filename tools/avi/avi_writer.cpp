@@ -122,7 +122,10 @@ std::uint32_t TAviWriter::FrameCapacity(const TFormat& format, std::uint32_t emp
   // frame its chunk and its index entry.
   const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8 +
                                    emptyFrames * ChunkOverheadBytes;
-  const std::uint64_t bytesPerFrame = ChunkOverheadBytes + std::uint64_t{RowBytes(format)} * format.Height;
+  // A coded frame at its largest, with its pad byte.
+  const std::uint64_t frameBytes = format.Coded ? FrameCodec::MaxFrameBytes(format.Width, format.Height) + 1
+                                                : std::uint64_t{RowBytes(format)} * format.Height;
+  const std::uint64_t bytesPerFrame = ChunkOverheadBytes + frameBytes;
   return fixedBytes > MaxFileBytes ? 0 : static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
 }
 

@@ -45,9 +45,8 @@ public:
   std::uint32_t FrameBytes() const { return RowBytes() * Format.Height; }
   // The most frames of this format one AVI 1.0 file holds after the given
   // number of empty frames: the file, index included, stays below 2 GB, the
-  // limit of readers' signed 32-bit offsets. Throws TXAvi when the format is
-  // unusable. Coded frames of this format take at most that much room, so at
-  // least this many fit.
+  // limit of readers' signed 32-bit offsets (coded frames counted at their
+  // largest: at least this many fit). Throws TXAvi when the format is unusable.
   static std::uint32_t FrameCapacity(const TFormat& format, std::uint32_t emptyFrames = 0);
 
   // Appends a frame: FrameBytes() bytes of DIB bits, in the format's row

@@ -10,8 +10,9 @@
 //       Coded frames are written until the file is full: the input may go on
 //       past them. Prints frames=COUNT (all frames of the file) and full=1
 //       when it stopped for want of room, 0 when the input ended.
-//   rawavi --capacity --size WxH [--bits 24|32] [--empty N]
-//       prints how many such frames one file holds after N empty frames
+//   rawavi --capacity --size WxH [--bits 24|32] [--coded] [--empty N]
+//       prints how many such frames one file holds after N empty frames (at
+//       least, coded)
 //   rawavi --describe IN.avi
 //       prints the video format as the program's own reader finds it
 // Input that ends inside a frame or holds no frame, a full file and an
@@ -36,7 +37,8 @@ const char Usage[] =
   "usage: rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--coded] [--empty N]\n"
   "                       (frames on standard input, bottom row first, after N empty frames;\n"
   "                       coded: 24-bit frames coded losslessly, as many as the file holds)\n"
-  "       rawavi --capacity --size WxH [--bits 24|32] [--empty N]   (the most frames one movie file holds)\n"
+  "       rawavi --capacity --size WxH [--bits 24|32] [--coded] [--empty N]\n"
+  "                       (the most frames one movie file holds; coded: the fewest)\n"
   "       rawavi --describe IN.avi   (the video format, as key=value lines)\n";
 
 struct TOptions {
@@ -86,7 +88,7 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
       return false;
     }
   }
-  if (options.Format.Coded && (options.Format.BitCount != 24 || options.Capacity || options.Describe))
+  if (options.Format.Coded && (options.Format.BitCount != 24 || options.Describe))
     return false;
   if (options.Describe)
     return !options.Capacity && !sized && !timed && !options.Path.empty();
