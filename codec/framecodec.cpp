@@ -31,10 +31,9 @@ bool Small(std::uint8_t difference)
 // The differences of eight bytes as one number, the first in the lowest byte.
 std::uint64_t Load8(const std::uint8_t* p)
 {
-  std::uint64_t word = 0;
-  for (int k = 7; k >= 0; --k)
-    word = word << 8 | p[k];
-  return word;
+  // Written out so that compilers make it one load.
+  return std::uint64_t{p[0]} | std::uint64_t{p[1]} << 8 | std::uint64_t{p[2]} << 16 | std::uint64_t{p[3]} << 24 |
+         std::uint64_t{p[4]} << 32 | std::uint64_t{p[5]} << 40 | std::uint64_t{p[6]} << 48 | std::uint64_t{p[7]} << 56;
 }
 
 constexpr std::uint64_t EveryByte(std::uint8_t value)
@@ -62,16 +61,22 @@ public:
   void Row(const std::uint8_t* diff, std::uint32_t n)
   {
     std::uint32_t i = 0;
-    for (; n - i >= 8; i += 8) {
+    while (n - i >= 8) {
       const std::uint64_t word = Load8(diff + i);
       if (word == 0) {
-        Zeros(8);
-      } else if (AllSmall(word)) {
+        const std::uint32_t zeros = i;
+        for (i += 8; n - i >= 8 && Load8(diff + i) == 0;)
+          i += 8;
+        Zeros(i - zeros);
+        continue;
+      }
+      if (AllSmall(word)) {
         Pairs(diff + i, 4);
       } else {
         Quarter(diff + i);
         Quarter(diff + i + 4);
       }
+      i += 8;
     }
     if (i < n)
       Append(Literals, diff + i, n - i);
