@@ -25,10 +25,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -159,6 +164,106 @@ bool ReadFrame(std::vector<std::uint8_t>& frame, std::uint32_t rowBytes, std::ui
   throw TXInput("the input ends inside a frame (" + std::to_string(read) + " of " + std::to_string(wanted) + " bytes)");
 }
 
+// Reads the frames on a thread of its own, a few ahead, so that the frame
+// before is coded and written while ffmpeg goes on decoding instead of waiting
+// for the pipe to be read.
+class TFrameReader {
+public:
+  TFrameReader(std::size_t frameBytes, std::uint32_t rowBytes, std::uint32_t stride)
+    : Frames(3, std::vector<std::uint8_t>(frameBytes)), RowBytes(rowBytes), Stride(stride)
+  {
+    for (std::vector<std::uint8_t>& frame : Frames)
+      Free.push_back(&frame);
+    Thread = std::thread([this] { Run(); });
+  }
+  ~TFrameReader()
+  {
+    {
+      const std::lock_guard<std::mutex> hold(Lock);
+      Stopping = true;
+    }
+    Changed.notify_all();
+    Thread.join();
+  }
+  TFrameReader(const TFrameReader&) = delete;
+  TFrameReader& operator=(const TFrameReader&) = delete;
+
+  // The next whole frame, to be given back by Done; null at the end of the
+  // input. Throws what reading threw, and TXInput when interrupted.
+  std::vector<std::uint8_t>* Next()
+  {
+    std::unique_lock<std::mutex> hold(Lock);
+    while (Filled.empty() && !Ended) {
+      Changed.wait_for(hold, std::chrono::milliseconds(100));
+      if (Interruption)
+        throw TXInput("interrupted");
+    }
+    if (!Filled.empty()) {
+      std::vector<std::uint8_t>* frame = Filled.front();
+      Filled.pop_front();
+      return frame;
+    }
+    if (Failure)
+      std::rethrow_exception(Failure);
+    return nullptr;
+  }
+  void Done(std::vector<std::uint8_t>* frame)
+  {
+    {
+      const std::lock_guard<std::mutex> hold(Lock);
+      Free.push_back(frame);
+    }
+    Changed.notify_all();
+  }
+
+private:
+  void Run()
+  {
+    for (;;) {
+      std::vector<std::uint8_t>* frame = nullptr;
+      {
+        std::unique_lock<std::mutex> hold(Lock);
+        Changed.wait(hold, [this] { return Stopping || !Free.empty(); });
+        if (Stopping)
+          return;
+        frame = Free.front();
+        Free.pop_front();
+      }
+      bool whole = false;
+      std::exception_ptr failure;
+      try {
+        whole = ReadFrame(*frame, RowBytes, Stride);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      {
+        const std::lock_guard<std::mutex> hold(Lock);
+        if (whole) {
+          Filled.push_back(frame);
+        } else {
+          Ended = true;
+          Failure = failure;
+        }
+      }
+      Changed.notify_all();
+      if (!whole)
+        return;
+    }
+  }
+
+  std::vector<std::vector<std::uint8_t>> Frames;
+  const std::uint32_t RowBytes;
+  const std::uint32_t Stride;
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::deque<std::vector<std::uint8_t>*> Free;
+  std::deque<std::vector<std::uint8_t>*> Filled;
+  bool Ended = false;
+  bool Stopping = false;
+  std::exception_ptr Failure;
+  std::thread Thread;  // last: started once everything it uses exists
+};
+
 // How far the conversion is, twice a second on a terminal.
 class TProgress {
 public:
@@ -194,17 +299,18 @@ TWritten WriteMovie(const TOptions& options)
   TAviWriter writer(options.Path, options.Format);
   for (std::uint32_t i = 0; i < options.EmptyFrames; ++i)
     writer.WriteEmptyFrame();
-  std::vector<std::uint8_t> frame(writer.FrameBytes());
   const std::uint32_t rowBytes = options.Format.Width * (options.Format.BitCount / 8u);
+  TFrameReader reader(writer.FrameBytes(), rowBytes, writer.RowBytes());
   TWritten written;
   TProgress progress;
-  while (ReadFrame(frame, rowBytes, writer.RowBytes())) {
+  while (std::vector<std::uint8_t>* frame = reader.Next()) {
     if (!options.Format.Coded) {
-      writer.WriteFrame(frame.data());
-    } else if (!writer.TryWriteFrame(frame.data())) {
+      writer.WriteFrame(frame->data());
+    } else if (!writer.TryWriteFrame(frame->data())) {
       written.Full = true;
       break;
     }
+    reader.Done(frame);
     progress.Show(writer.FrameCount() - options.EmptyFrames, writer.FileBytes());
   }
   progress.Done();
