@@ -380,7 +380,7 @@ convert() {
   # left out.
   written=$( { ffmpeg -nostdin -hide_banner -loglevel error -nostats "${seek[@]}" -i "$path" -map 0:v:0 -an -sn -dn \
       -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -frames:v "$((last - first + 1))" -f rawvideo -pix_fmt bgr24 - \
-      2> >(grep -v -e 'Broken pipe' >&2 || true)
+      2> >(grep -v -e 'Broken pipe' -e 'Last message repeated' >&2 || true)
       echo $? >"$tmp.status"; } |
     "$converter" "$tmp" --size "$picture" --fps "$rate" --bits 24 --coded --empty "$first") ||
     die "could not convert $path"
