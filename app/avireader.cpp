@@ -715,8 +715,12 @@ TFrameState TAviMovie::Check(std::uint32_t frame)
 std::uint32_t TAviMovie::FirstUnshowable(std::uint32_t from)
 {
   const std::uint64_t fileSize = Source ? Source->Size() : 0;
+  // Our own codec checks each frame itself and draws nothing of a damaged
+  // one, and its frames stand alone: playing over such a frame is safe, and
+  // needs no read of all the frames ahead (gigabytes of them).
+  const bool dataOnly = IsFrameCodec(Movie);
   for (std::uint32_t frame = from; frame < FrameCount(); ++frame) {
-    if (Check(frame, fileSize) != TFrameState::Showable)
+    if (dataOnly ? Movie.Frames[frame].End() > fileSize : Check(frame, fileSize) != TFrameState::Showable)
       return frame;
   }
   return std::max(from, FrameCount());

@@ -160,7 +160,9 @@ public:
   // sound. Frames past the movie are Missing.
   TFrameState Check(std::uint32_t frame);
   // The first frame from 'from' on whose picture may not be shown (FrameCount()
-  // when there is none): how far the device may play.
+  // when there is none): how far the device may play. Frames of our own
+  // format, whose codec refuses damaged data itself, count only when their
+  // data is no longer in the file.
   std::uint32_t FirstUnshowable(std::uint32_t from);
 
 private:

@@ -307,6 +307,8 @@ std::size_t RowBytes(std::uint32_t width, std::uint16_t bitCount)
 
 std::size_t MaxFrameBytes(std::uint32_t width, std::uint32_t height)
 {
+  if (!SizeSupported(width, height))
+    return 0;
   // No difference takes more than a byte, and each code but a row's last
   // covers at least four of them.
   const std::size_t rowDifferences = std::size_t{width} * 3;

@@ -24,7 +24,8 @@ bool SizeSupported(std::uint32_t width, std::uint32_t height);
 // Bytes of a DIB row of this width and depth (24 or 32), padded to 4 bytes.
 std::size_t RowBytes(std::uint32_t width, std::uint16_t bitCount);
 
-// The most bytes one coded frame of this size can take.
+// The most bytes one coded frame of this size can take; 0 for a size that
+// cannot be coded.
 std::size_t MaxFrameBytes(std::uint32_t width, std::uint32_t height);
 
 // Codes one picture of 24-bit DIB rows (stride bytes apart, padding ignored)

@@ -365,11 +365,11 @@ convert() {
   make_room "$need"
   free=$(df -P -B1 -- "$cache" | awk 'NR == 2 { print $4 }')
   if [ "$need" -gt "$free" ]; then
-    die "converting $path needs up to $((need / 1048576)) MB in $cache, but only $((free / 1048576)) MB are free;" \
+    die "converting $path needs up to $(((need + 1048575) / 1048576)) MB in $cache, but only $((free / 1048576)) MB are free;" \
         "free some space or set VELMO_CACHE_DIR to a folder on a larger disk"
   fi
   say "converting it once into an AVI of losslessly coded frames (frames $first to at most $last of" \
-      "${width}x$height, up to $((need / 1048576)) MB) in $cache"
+      "${width}x$height, up to $(((need + 1048575) / 1048576)) MB) in $cache"
   tmp=$cache/.$name.$$.part
   partial+=("$tmp" "$tmp.status")
   # Every decoded frame of the stretch becomes one frame of the copy, in order,

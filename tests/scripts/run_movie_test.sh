@@ -120,7 +120,7 @@ PATH=$stubs:$PATH "$run_sh" --prepare-only "$long" >/dev/null 2>"$work/long.err"
 check "a movie perhaps longer than a copy holds is announced with the frames it surely holds" \
   grep -q 'holds frames 0 to 24 of the movie.s 25 frames .*at least frames 0 to 14$' "$work/long.err"
 check "and with where the frames after it are told" grep -q 'says where the next stretch starts' "$work/long.err"
-check "and the room an AVI file takes at most" grep -q 'needs up to 2047 MB' "$work/long.err"
+check "and the room an AVI file takes at most" grep -q 'needs up to 2048 MB' "$work/long.err"
 
 # Stretches: each is a copy of its own, kept beside the others; the cache keeps
 # within its limit by removing the least recently used copies first.
