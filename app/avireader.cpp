@@ -302,12 +302,6 @@ bool IsMsVideo1(const TAviVideo& video)
          (video.BitCount == 8 || video.BitCount == 16);
 }
 
-// Our own lossless frames, which the device decodes through our codec.
-bool IsFrameCodec(const TAviVideo& video)
-{
-  return video.Compression == FrameCodec::FourCC && video.BitCount == FrameCodec::BitCount && !video.TopDown();
-}
-
 // The bytes of a frame's data still to be read, taken only whole.
 class TFrameBytes {
 public:
@@ -600,7 +594,7 @@ std::uint64_t MaxFrameBytes(const TAviVideo& video)
 {
   if (IsCinepak(video))
     return cinepak::MaxFrameBytes;
-  if (IsFrameCodec(video))
+  if (UsesOurCodec(video))
     return FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(video.Width), video.PictureHeight());
   // Eight colours of 16 bits for every block, and the end code.
   const std::uint64_t blocks = std::uint64_t{static_cast<std::uint32_t>(video.Width) / 4} * (video.PictureHeight() / 4);
@@ -663,9 +657,14 @@ TAviVideo ReadAviVideo(const std::string& path)
   return ReadAviVideo(source);
 }
 
+bool UsesOurCodec(const TAviVideo& video)
+{
+  return video.Compression == FrameCodec::FourCC && video.BitCount == FrameCodec::BitCount && !video.TopDown();
+}
+
 bool HasCheckedFrameData(const TAviVideo& video)
 {
-  return IsCinepak(video) || IsMsVideo1(video) || IsFrameCodec(video);
+  return IsCinepak(video) || IsMsVideo1(video) || UsesOurCodec(video);
 }
 
 TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data, std::size_t size)
@@ -676,7 +675,7 @@ TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data,
     return cinepak::TFrameCheck(video, data, size).Run();
   if (IsMsVideo1(video))
     return CheckMsVideo1(video, data, size);
-  if (IsFrameCodec(video)) {
+  if (UsesOurCodec(video)) {
     const bool sound = FrameCodec::Check(data, size, static_cast<std::uint32_t>(video.Width), video.PictureHeight());
     return {sound, sound};  // every frame stands alone
   }
@@ -718,7 +717,7 @@ std::uint32_t TAviMovie::FirstUnshowable(std::uint32_t from)
   // Our own codec checks each frame itself and draws nothing of a damaged
   // one, and its frames stand alone: playing over such a frame is safe, and
   // needs no read of all the frames ahead (gigabytes of them).
-  const bool dataOnly = IsFrameCodec(Movie);
+  const bool dataOnly = UsesOurCodec(Movie);
   for (std::uint32_t frame = from; frame < FrameCount(); ++frame) {
     if (dataOnly ? Movie.Frames[frame].End() > fileSize : Check(frame, fileSize) != TFrameState::Showable)
       return frame;

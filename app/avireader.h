@@ -124,6 +124,10 @@ struct TFrameDataCheck {
   bool SelfContained = true;
 };
 
+// Whether the movie's frames are in our own lossless format (24-bit, stored
+// bottom-up), which the device shows through our codec.
+bool UsesOurCodec(const TAviVideo& video);
+
 // Whether the device decodes frames of this format with a decoder whose input
 // CheckFrameData knows: Cinepak ('cvid'), Microsoft Video 1 ('MSVC', 'CRAM',
 // 'WHAM') of 8 or 16 bits per pixel, and our own lossless format ('VLM1').

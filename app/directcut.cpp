@@ -21,15 +21,10 @@ TAviVideo FormatOf(const TAviVideo& video)
   return format;
 }
 
-bool IsCoded(const TAviVideo& video)
-{
-  return video.Compression == FrameCodec::FourCC && video.BitCount == FrameCodec::BitCount;
-}
-
 // Bytes of one frame's decoded bottom-up rows.
 std::size_t StoredFrameBytes(const TAviVideo& video)
 {
-  if (!IsCoded(video))
+  if (!UsesOurCodec(video))
     return video.FrameBytes;
   return FrameCodec::RowBytes(static_cast<std::uint32_t>(video.Width), video.BitCount) * video.PictureHeight();
 }
@@ -48,7 +43,7 @@ bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth)
 {
   const bool uncompressed = video.Compression == TAviVideo::UncompressedRgb &&
                             (video.BitCount == 24 || video.BitCount == 32) && video.FrameBytes != 0;
-  return video.Readable() && (uncompressed || IsCoded(video)) && !video.TopDown() &&
+  return video.Readable() && (uncompressed || UsesOurCodec(video)) && !video.TopDown() &&
          (screenDepth == 24 || screenDepth == 32);
 }
 
@@ -116,7 +111,7 @@ TDirectCut::TEnd TDirectCut::WriteAll()
   const auto height = static_cast<int>(Video.PictureHeight());
   const BITMAPINFOHEADER header = TDib::MakeInfoHeader(width, height, ScreenDepth, 0);
   const auto fileHeader = DibFormat::FileHeader(sizeof header + header.biSizeImage, sizeof header);
-  const bool coded = IsCoded(Video);
+  const bool coded = UsesOurCodec(Video);
   const std::size_t maxCodedBytes = coded ? FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(width),
                                                                       static_cast<std::uint32_t>(height))
                                           : 0;
