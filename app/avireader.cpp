@@ -1,5 +1,7 @@
 #include "app/avireader.h"
 
+#include "codec/framecodec.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -592,6 +594,8 @@ std::uint64_t MaxFrameBytes(const TAviVideo& video)
 {
   if (IsCinepak(video))
     return cinepak::MaxFrameBytes;
+  if (UsesOurCodec(video))
+    return FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(video.Width), video.PictureHeight());
   // Eight colours of 16 bits for every block, and the end code.
   const std::uint64_t blocks = std::uint64_t{static_cast<std::uint32_t>(video.Width) / 4} * (video.PictureHeight() / 4);
   return blocks * 18 + 2;
@@ -653,9 +657,14 @@ TAviVideo ReadAviVideo(const std::string& path)
   return ReadAviVideo(source);
 }
 
+bool UsesOurCodec(const TAviVideo& video)
+{
+  return video.Compression == FrameCodec::FourCC && video.BitCount == FrameCodec::BitCount && !video.TopDown();
+}
+
 bool HasCheckedFrameData(const TAviVideo& video)
 {
-  return IsCinepak(video) || IsMsVideo1(video);
+  return IsCinepak(video) || IsMsVideo1(video) || UsesOurCodec(video);
 }
 
 TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data, std::size_t size)
@@ -666,6 +675,10 @@ TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data,
     return cinepak::TFrameCheck(video, data, size).Run();
   if (IsMsVideo1(video))
     return CheckMsVideo1(video, data, size);
+  if (UsesOurCodec(video)) {
+    const bool sound = FrameCodec::Check(data, size, static_cast<std::uint32_t>(video.Width), video.PictureHeight());
+    return {sound, sound};  // every frame stands alone
+  }
   return {};
 }
 
@@ -701,8 +714,12 @@ TFrameState TAviMovie::Check(std::uint32_t frame)
 std::uint32_t TAviMovie::FirstUnshowable(std::uint32_t from)
 {
   const std::uint64_t fileSize = Source ? Source->Size() : 0;
+  // Our own codec checks each frame itself and draws nothing of a damaged
+  // one, and its frames stand alone: playing over such a frame is safe, and
+  // needs no read of all the frames ahead (gigabytes of them).
+  const bool dataOnly = UsesOurCodec(Movie);
   for (std::uint32_t frame = from; frame < FrameCount(); ++frame) {
-    if (Check(frame, fileSize) != TFrameState::Showable)
+    if (dataOnly ? Movie.Frames[frame].End() > fileSize : Check(frame, fileSize) != TFrameState::Showable)
       return frame;
   }
   return std::max(from, FrameCount());

@@ -124,9 +124,13 @@ struct TFrameDataCheck {
   bool SelfContained = true;
 };
 
+// Whether the movie's frames are in our own lossless format (24-bit, stored
+// bottom-up), which the device shows through our codec.
+bool UsesOurCodec(const TAviVideo& video);
+
 // Whether the device decodes frames of this format with a decoder whose input
-// CheckFrameData knows: Cinepak ('cvid') and Microsoft Video 1 ('MSVC', 'CRAM',
-// 'WHAM') of 8 or 16 bits per pixel.
+// CheckFrameData knows: Cinepak ('cvid'), Microsoft Video 1 ('MSVC', 'CRAM',
+// 'WHAM') of 8 or 16 bits per pixel, and our own lossless format ('VLM1').
 bool HasCheckedFrameData(const TAviVideo& video);
 // Checks the data of one frame of the movie's video stream. Empty (dropped)
 // frames and formats not checked pass.
@@ -160,7 +164,9 @@ public:
   // sound. Frames past the movie are Missing.
   TFrameState Check(std::uint32_t frame);
   // The first frame from 'from' on whose picture may not be shown (FrameCount()
-  // when there is none): how far the device may play.
+  // when there is none): how far the device may play. Frames of our own
+  // format, whose codec refuses damaged data itself, count only when their
+  // data is no longer in the file.
   std::uint32_t FirstUnshowable(std::uint32_t from);
 
 private:

@@ -250,14 +250,15 @@ void TContinuousCut::CutFromFile(const TAviMovie& movie, const std::string& movi
   const std::size_t written = cut.Written();
   const TDirectCut::TEnd end = cut.End();
   Progress.Cut = static_cast<unsigned>(written);
-  if (end == TDirectCut::TEnd::Missing || end == TDirectCut::TEnd::WriteFailed) {
+  if (end == TDirectCut::TEnd::Missing || end == TDirectCut::TEnd::Damaged || end == TDirectCut::TEnd::WriteFailed) {
     // The movie rests on the last frame written, as a cut on the screen does.
     const TDirectCut::TFrame& failed = cut.Frames()[written];
     Host.ShowCutFrame(written ? cut.Frames()[written - 1].Number : Range.From);
-    if (end == TDirectCut::TEnd::Missing)
-      Host.ReportUnshowableFrame(TFrameState::Missing, failed.Number);
-    else
+    if (end == TDirectCut::TEnd::WriteFailed)
       Host.ReportWriteFailure(failed.Path);
+    else
+      Host.ReportUnshowableFrame(end == TDirectCut::TEnd::Missing ? TFrameState::Missing : TFrameState::Damaged,
+                                 failed.Number);
     return;
   }
   if (Range.Single || !written)

@@ -1,6 +1,7 @@
 #include "app/directcut.h"
 
 #include "app/devicewatchdog.h"
+#include "codec/framecodec.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
 #include "graphics/file.h"
@@ -20,6 +21,14 @@ TAviVideo FormatOf(const TAviVideo& video)
   return format;
 }
 
+// Bytes of one frame's decoded bottom-up rows.
+std::size_t StoredFrameBytes(const TAviVideo& video)
+{
+  if (!UsesOurCodec(video))
+    return video.FrameBytes;
+  return FrameCodec::RowBytes(static_cast<std::uint32_t>(video.Width), video.BitCount) * video.PictureHeight();
+}
+
 HANDLE NewEndedEvent()
 {
   const HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -32,8 +41,9 @@ HANDLE NewEndedEvent()
 
 bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth)
 {
-  return video.Readable() && video.Compression == TAviVideo::UncompressedRgb && !video.TopDown() &&
-         (video.BitCount == 24 || video.BitCount == 32) && video.FrameBytes != 0 &&
+  const bool uncompressed = video.Compression == TAviVideo::UncompressedRgb &&
+                            (video.BitCount == 24 || video.BitCount == 32) && video.FrameBytes != 0;
+  return video.Readable() && (uncompressed || UsesOurCodec(video)) && !video.TopDown() &&
          (screenDepth == 24 || screenDepth == 32);
 }
 
@@ -101,15 +111,31 @@ TDirectCut::TEnd TDirectCut::WriteAll()
   const auto height = static_cast<int>(Video.PictureHeight());
   const BITMAPINFOHEADER header = TDib::MakeInfoHeader(width, height, ScreenDepth, 0);
   const auto fileHeader = DibFormat::FileHeader(sizeof header + header.biSizeImage, sizeof header);
-  std::vector<std::uint8_t> stored(Video.FrameBytes);
+  const bool coded = UsesOurCodec(Video);
+  const std::size_t maxCodedBytes = coded ? FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(width),
+                                                                      static_cast<std::uint32_t>(height))
+                                          : 0;
+  std::vector<std::uint8_t> stored(StoredFrameBytes(Video));
+  std::vector<std::uint8_t> data;
   std::vector<std::uint8_t> rows(header.biSizeImage);
   for (const TFrame& frame : Cut) {
     if (StopRequested)
       return TEnd::Stopped;
     // A frame cut short, or gone since the movie was opened, is never written
-    // in part.
-    if (frame.Chunk.Size != stored.size() || !movie.ReadAt(frame.Chunk.Offset, stored.data(), stored.size()))
-      return TEnd::Missing;
+    // in part; nor is a damaged one.
+    if (!coded) {
+      if (frame.Chunk.Size != stored.size() || !movie.ReadAt(frame.Chunk.Offset, stored.data(), stored.size()))
+        return TEnd::Missing;
+    } else {
+      if (frame.Chunk.Size == 0 || frame.Chunk.Size > maxCodedBytes)
+        return TEnd::Damaged;
+      data.resize(frame.Chunk.Size);
+      if (!movie.ReadAt(frame.Chunk.Offset, data.data(), data.size()))
+        return TEnd::Missing;
+      if (!FrameCodec::Decode(data.data(), data.size(), static_cast<std::uint32_t>(width),
+                              static_cast<std::uint32_t>(height), Video.BitCount, stored.data()))
+        return TEnd::Damaged;
+    }
     LayOutScreenRows(Video, stored.data(), ScreenDepth, rows.data());
     const TFileWriteScope whole;
     if (!TFile::WriteWhole(

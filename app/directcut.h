@@ -1,7 +1,8 @@
-// Cuts the frames of an uncompressed movie straight from its file: where the
-// screen would show the movie's own rows unchanged, the BMP files are laid out
-// from the file's bytes exactly as a copy from the screen would give them,
-// without showing and reading back every frame.
+// Cuts the frames of an uncompressed movie, or of one in our own lossless
+// format, straight from its file: where the screen would show the movie's own
+// rows unchanged, the BMP files are laid out from the file's bytes (decoded,
+// for our format) exactly as a copy from the screen would give them, without
+// showing and reading back every frame.
 #pragma once
 
 #include "app/avireader.h"
@@ -18,7 +19,8 @@
 
 // Whether the screen shows the movie's frames as their stored rows, so that a
 // file laid out from them is the screen's copy: bottom-up BI_RGB rows of 24
-// or 32 bits on a display of 24 or 32 bits per pixel.
+// or 32 bits, or bottom-up 24-bit rows coded in our lossless format, on a
+// display of 24 or 32 bits per pixel.
 bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth);
 
 // Converts one frame's stored bottom-up rows to the rows a screen of
@@ -38,6 +40,7 @@ public:
     Done,
     Stopped,
     Missing,      // Frames[Written()] is no longer wholly in the file
+    Damaged,      // Frames[Written()]'s coded data is damaged
     WriteFailed,  // Frames[Written()] could not be written (no part of it is left)
   };
 

@@ -16,7 +16,7 @@ cd "$root"
 
 # Bottom to top: a layer's name, then the folders it holds.
 layers=(
-  "base framework/base resources"
+  "base framework/base resources codec"
   "graphics graphics"
   "framework framework/window framework/app framework/frame framework/layout framework/dialogs"
   "bars gadgets controls"

@@ -11,7 +11,8 @@ Usage: scripts/run.sh [-o DIR] [--from TIME] [movie]
 Runs velmo32.exe under Wine on the movie given (the bundled sample movie by
 default). Any movie file ffmpeg reads will do: one that Wine's movie device
 cannot show (MJPEG, MPEG-4, H.264, MP4, MKV, ...) is converted once into an
-uncompressed AVI and kept in the cache folder for the next time.
+AVI of losslessly coded frames, which the device shows through Velmo's own
+codec, and kept in the cache folder for the next time.
 
   -o DIR            cut frames go to DIR (created if needed); without it the
                     program asks for a folder on its first run
@@ -175,9 +176,10 @@ field() { sed -n "s/^$1=//p" <<<"$2" | head -n 1; }
 
 # plays_directly <path> <info>: whether Wine's movie device shows the movie as
 # it is: an AVI that the program's own reader accepts, of Microsoft Video 1,
-# Cinepak, or uncompressed 8-, 24- or 32-bit rows, stored bottom-up (a positive
-# height). (24-bit rows draw right with the prefix's vidc.mrle codec off.) The
-# program opens only files named .avi.
+# Cinepak, uncompressed 8-, 24- or 32-bit rows, or our own lossless 24-bit
+# frames (a copy run.sh made), stored bottom-up (a positive height). (24-bit
+# rows draw right with the prefix's vidc.mrle codec off.) The program opens
+# only files named .avi.
 plays_directly() {
   local held
   [[ ${1,,} == *.avi && $(field format_name "$2") == avi ]] || return 1
@@ -185,7 +187,7 @@ plays_directly() {
   held=$("$converter" --describe "$1") || return 1
   [ "$(field readable "$held")" = 1 ] && [ "$(field height "$held")" -gt 0 ] || return 1
   case $(field compression "$held"):$(field bits "$held") in
-    MSVC:*|msvc:*|CRAM:*|cram:*|WHAM:*|wham:*|cvid:*|rgb:8|rgb:24|rgb:32) return 0 ;;
+    MSVC:*|msvc:*|CRAM:*|cram:*|WHAM:*|wham:*|cvid:*|rgb:8|rgb:24|rgb:32|VLM1:24) return 0 ;;
     *) return 1 ;;
   esac
 }
@@ -223,8 +225,9 @@ frame_count() {
 }
 
 # The converter writes ffmpeg's raw frames into a movie the device shows to its
-# end: one AVI 1.0 file of 32-bit rows stored bottom-up. (ffmpeg's own AVI
-# muxer starts a second RIFF part after a gigabyte, where the device stops.)
+# end: one AVI 1.0 file of 24-bit rows stored bottom-up and coded by our codec.
+# (ffmpeg's own AVI muxer starts a second RIFF part after a gigabyte, where the
+# device stops.)
 # It is built with the host's compiler, when first needed and after changes.
 converter=$root/build/host/rawavi
 build_converter() {
@@ -241,9 +244,9 @@ build_converter() {
 }
 
 # Names of converted copies include this, so that copies made in another way
-# before are not used (and are replaced). 24-bit rows: three quarters of the
-# size of 32-bit ones, shown exactly by the device in the program's prefix.
-copy_format=avi1-bgr24-bottom-up-upright
+# before are not used (and are replaced). 24-bit rows coded losslessly by our
+# codec (codec/), which the program's prefix has installed (scripts/wine-prefix).
+copy_format=avi1-vlm1-bottom-up-upright
 
 # seconds <time>: a time as ffmpeg reads it, [[h:]m:]s[.fraction] or
 # s[.fraction] with the unit s, ms or us, in seconds; fails on anything else.
@@ -296,19 +299,21 @@ make_room() {
 # before. A copy holds the stretch of the movie that fits in an AVI 1.0 file,
 # from frame 0 or from the first frame at or after --from; the frames before
 # the stretch are empty placeholders, so that every frame keeps the source's
-# number. Entries are named by the source's path and the stretch's first frame
-# and keyed by its size and modification time; entries of an older version of
-# the same path are removed.
+# number. Its frames are coded losslessly by our codec, so how many fit is
+# known only once they are coded: at least those that fit uncompressed, at
+# most all to the movie's end. Entries are named by the source's path and the
+# stretch's first frame and keyed by its size and modification time; entries
+# of an older version of the same path are removed.
 convert() {
   local path=$1 info=$2 size mtime base key version name entry picture width height rate frames first last
-  local capacity need free tmp seek=() times=() from stale
+  local capacity sure need free tmp seek=() times=() from stale written status
   size=$(stat -c %s -- "$path")
   mtime=$(stat -c %.9Y -- "$path")
   picture=$(shown_size "$info") || die "no picture size in $path"
   width=${picture%x*}; height=${picture#*x}
   rate=$(frame_rate "$info")
   build_converter
-  capacity=$("$converter" --capacity --size "$picture" --bits 24) || die "cannot convert $path"
+  capacity=$("$converter" --capacity --size "$picture" --bits 24 --coded) || die "cannot convert $path"
   frames=$(frame_count "$path" "$info")
   first=0
   # Frame times are read only when they are needed: for a stretch, and for
@@ -325,12 +330,14 @@ convert() {
       '!found && $1 >= from - 0.0000005 { print NR - 1; found = 1 }')
     [ -n "$first" ] || die "--from $from_time lies after the last frame of $path (frame $((frames - 1)) at" \
       "$(time_text "${times[frames - 1]}") s)"
-    capacity=$("$converter" --capacity --size "$picture" --bits 24 --empty "$first") || die "cannot convert $path"
+    capacity=$("$converter" --capacity --size "$picture" --bits 24 --coded --empty "$first") || die "cannot convert $path"
     # ffmpeg starts half a frame before it, so that it starts exactly there.
     [ "$first" = 0 ] || seek=(-ss "$(LC_ALL=C awk -v a="${times[first - 1]}" -v b="${times[first]}" \
       'BEGIN { printf "%.6f", (a + b) / 2 }')")
   fi
-  last=$(( frames - first < capacity ? frames - 1 : first + capacity - 1 ))
+  # The last frame the copy holds for sure, and the last it may hold.
+  sure=$(( frames - first < capacity ? frames - 1 : first + capacity - 1 ))
+  last=$((frames - 1))
 
   base=$(basename -- "$path"); base=${base%.*}; base=$(printf '%s' "$base" | LC_ALL=C tr -c 'A-Za-z0-9_-' _ | cut -c1-32)
   key=$(printf '%s' "$path" | sha1sum | cut -c1-10)
@@ -339,55 +346,79 @@ convert() {
   entry=$cache/$name
   if [ -f "$entry" ]; then
     say "using the converted copy made before: $entry"
-    tell_stretch "$first" "$last" "$frames"
+    written=$("$converter" --describe "$entry") || die "cannot read the copy $entry"
+    tell_held "$first" "$(( $(field frames "$written") - 1 ))" "$frames"
     touch -- "$entry"  # recently used: the last to go when the cache is full
     playable=$entry; playable_first=$first; return
   fi
 
   say "Wine's movie device cannot show $path ($(field codec_name "$info") in $(field format_name "$info"))"
-  tell_stretch "$first" "$last" "$frames"
+  tell_stretch "$first" "$sure" "$frames"
   mkdir -p -- "$cache" || die "cannot create the cache folder $cache"
-  # Frames with their chunk headers and index entries, and room for the headers.
-  need=$(( (last - first + 1) * ((width * 3 + 3) / 4 * 4 * height + 24) + first * 24 + 1048576 ))
+  # At most: the frames coded at their largest, with their chunk headers and
+  # index entries, and room for the headers; never more than an AVI file holds.
+  need=$(( (last - first + 1) * ((width * 3 + (width * 3 + 3) / 4 + 1) * height + 27) + first * 24 + 65536 ))
+  [ "$need" -le 2147483647 ] || need=2147483647
   for stale in "$cache/"*"-$key-"*.avi; do
     [[ -e $stale && $stale != *"-$key-$version-"* ]] && rm -f -- "$stale"
   done
   make_room "$need"
   free=$(df -P -B1 -- "$cache" | awk 'NR == 2 { print $4 }')
   if [ "$need" -gt "$free" ]; then
-    die "converting $path needs $((need / 1048576)) MB in $cache, but only $((free / 1048576)) MB are free;" \
+    die "converting $path needs up to $(((need + 1048575) / 1048576)) MB in $cache, but only $((free / 1048576)) MB are free;" \
         "free some space or set VELMO_CACHE_DIR to a folder on a larger disk"
   fi
-  say "converting it once into an uncompressed AVI (frames $first to $last of ${width}x$height," \
-      "$((need / 1048576)) MB) in $cache"
+  say "converting it once into an AVI of losslessly coded frames (frames $first to at most $last of" \
+      "${width}x$height, up to $(((need + 1048575) / 1048576)) MB) in $cache"
   tmp=$cache/.$name.$$.part
-  partial+=("$tmp")
+  partial+=("$tmp" "$tmp.status")
   # Every decoded frame of the stretch becomes one frame of the copy, in order,
   # after the placeholders, so frame numbers stay those of the source; rows
-  # leave ffmpeg bottom row first.
-  ffmpeg -nostdin -hide_banner -loglevel error -stats "${seek[@]}" -i "$path" -map 0:v:0 -an -sn -dn \
-    -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -frames:v "$((last - first + 1))" -f rawvideo -pix_fmt bgr24 - |
-    "$converter" "$tmp" --size "$picture" --fps "$rate" --bits 24 --empty "$first" >/dev/null ||
+  # leave ffmpeg bottom row first. The converter stops when the file is full,
+  # which ends ffmpeg early: its status counts only when the input ran out.
+  # The converter shows how far it is; ffmpeg's word on the closed pipe is
+  # left out.
+  written=$( { ffmpeg -nostdin -hide_banner -loglevel error -nostats "${seek[@]}" -i "$path" -map 0:v:0 -an -sn -dn \
+      -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -frames:v "$((last - first + 1))" -f rawvideo -pix_fmt bgr24 - \
+      2> >(grep -v -e 'Broken pipe' -e 'Last message repeated' >&2 || true)
+      echo $? >"$tmp.status"; } |
+    "$converter" "$tmp" --size "$picture" --fps "$rate" --bits 24 --coded --empty "$first") ||
     die "could not convert $path"
+  status=$(cat -- "$tmp.status")
+  [ "$(field full "$written")" = 1 ] || [ "$status" = 0 ] || die "could not convert $path"
   mv -f -- "$tmp" "$entry"
   cleanup_partial
+  tell_held "$first" "$(( $(field frames "$written") - 1 ))" "$frames"
   playable=$entry; playable_first=$first
 }
 
-# tell_stretch <first> <last> <frames of the movie>: says which frames the copy
-# holds, when not all, and the run.sh command that reaches the others. The
-# frame times are in the array times.
+# tell_stretch <first> <sure> <frames of the movie>: says, before converting,
+# which frames the copy will hold when not all: those from first on, at least
+# to sure, as many as fit; and how the others are reached. The frame times are
+# in the array times.
 tell_stretch() {
-  local first=$1 last=$2 frames=$3 short=
-  [ "$first" -gt 0 ] || [ "$last" -lt $((frames - 1)) ] || return 0
-  [ "$last" = $((frames - 1)) ] ||
-    short=", all that fits in the 2 GB of an AVI file that Wine's movie device reads"
-  say "the copy holds frames $first to $last of the movie's $frames frames ($(time_text "${times[first]}") s to" \
-      "$(time_text "${times[last]}") s)$short"
+  local first=$1 sure=$2 frames=$3 most=
+  [ "$first" -gt 0 ] || [ "$sure" -lt $((frames - 1)) ] || return 0
+  [ "$sure" = $((frames - 1)) ] ||
+    most=", as many as fit in the 2 GB of an AVI file that Wine's movie device reads: at least frames $first to $sure"
+  say "the copy holds frames $first to $((frames - 1)) of the movie's $frames frames ($(time_text "${times[first]}") s" \
+      "to $(time_text "${times[frames - 1]}") s)$most"
   [ "$first" = 0 ] || say "frames before $first are empty in it and cannot be cut; run.sh without --from (or with" \
       "an earlier time) reaches them"
-  [ "$last" = $((frames - 1)) ] || say "to reach the frames from $((last + 1)) on: run.sh --from" \
-      "$(time_text "${times[last + 1]}") (the first frame at or after that time in seconds)"
+  [ "$sure" = $((frames - 1)) ] || say "if they do not all fit, run.sh says where the next stretch starts when the" \
+      "copy is made"
+}
+
+# tell_held <first> <last> <frames of the movie>: says which frames a copy
+# made holds when it stops before the movie's end, and the run.sh command that
+# reaches the frames after it.
+tell_held() {
+  local first=$1 last=$2 frames=$3
+  [ "$last" -lt $((frames - 1)) ] || return 0
+  say "the copy holds frames $first to $last of the movie's $frames frames ($(time_text "${times[first]}") s to" \
+      "$(time_text "${times[last]}") s), all that fit in the 2 GB of an AVI file that Wine's movie device reads"
+  say "to reach the frames from $((last + 1)) on: run.sh --from $(time_text "${times[last + 1]}") (the first frame" \
+      "at or after that time in seconds)"
 }
 
 # check_movie_readable <movie>: refuses a movie that is missing or that the
@@ -429,7 +460,7 @@ if [ "$build" = 1 ]; then
   "$root/scripts/enable-i386"
   [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$dir" --target velmo32 velmodemo sample_movie
+  cmake --build "$dir" --target velmo32 velmocodec velmodemo sample_movie
 fi
 
 movie=${movie:-$dir/sample/sample.avi}

@@ -1,7 +1,9 @@
-// Cuts of uncompressed movies taken from the movie's file: the same files as
-// the cut through the screen, pictures too large for the screen, and the end
-// of such a cut by a file cut short, the cancel key or closing the program.
+// Cuts of uncompressed movies, and of movies in our own lossless format, taken
+// from the movie's file: the same files as the cut through the screen,
+// pictures too large for the screen, and the end of such a cut by a file cut
+// short or damaged, the cancel key or closing the program.
 #include "app/avireader.h"
+#include "codec/framecodec.h"
 #include "resources/resource.h"
 #include "tests/app/cut_session.h"
 
@@ -44,6 +46,14 @@ std::map<std::string, std::string> CutRange(const TCutSession::TOptions& options
   std::map<std::string, std::string> files;
   for (const std::string& name : session.OutputFiles())
     files[name] = ReadWholeFile(session.OutputDir() + name);
+  // Each file is its frame's picture, a dropped frame's that of the frame before.
+  const std::vector<std::uint32_t>& dropped = options.Movie.Dropped;
+  for (std::uint32_t frame = first; frame <= last; ++frame) {
+    std::uint32_t picture = frame;
+    while (picture > 0 && std::find(dropped.begin(), dropped.end(), picture) != dropped.end())
+      --picture;
+    EXPECT_EQ(session.PixelsDifferingFromFrame(session.Output(CaptureName(frame)), picture), 0) << CaptureName(frame);
+  }
   return files;
 }
 
@@ -65,14 +75,22 @@ std::size_t ExpectWholeFilesInOrder(const TCutSession& session)
   return files.size();
 }
 
-class FileCutBytesTest : public testing::TestWithParam<std::uint16_t> {};
+// Uncompressed frames of a depth, or 24-bit frames in our lossless format,
+// which the screen shows through our codec.
+struct TMovieKind {
+  std::uint16_t BitCount;
+  bool Coded;
+};
+
+class FileCutBytesTest : public testing::TestWithParam<TMovieKind> {};
 
 TEST_P(FileCutBytesTest, AreThoseOfTheCutThroughTheScreenForTheSameFrames)
 {
   // An odd width pads the rows of 24-bit files; a dropped frame is cut as
   // the frame before it.
   TCutSession::TOptions options = FileCut(161, 97, 12);
-  options.Movie.BitCount = GetParam();
+  options.Movie.BitCount = GetParam().BitCount;
+  options.Movie.Coded = GetParam().Coded;
   options.Movie.Dropped = {6};
   const std::map<std::string, std::string> fromFile = CutRange(options, 3, 9);
   options.FromScreen = true;
@@ -85,12 +103,21 @@ TEST_P(FileCutBytesTest, AreThoseOfTheCutThroughTheScreenForTheSameFrames)
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(MovieDepths, FileCutBytesTest, testing::Values(std::uint16_t{32}, std::uint16_t{24}));
+INSTANTIATE_TEST_SUITE_P(MovieKinds, FileCutBytesTest,
+                         testing::Values(TMovieKind{32, false}, TMovieKind{24, false}, TMovieKind{24, true}),
+                         [](const testing::TestParamInfo<TMovieKind>& kind) {
+                           return (kind.param.Coded ? "Coded" : "Bits") + std::to_string(kind.param.BitCount);
+                         });
 
-TEST(FileCutTest, APictureLargerThanTheScreenOpensWithoutRefusalAndIsCutWhole)
+class LargePictureTest : public testing::TestWithParam<bool> {};
+
+TEST_P(LargePictureTest, OpensWithoutRefusalAndIsCutWhole)
 {
-  // The test display is 1280 x 1024.
-  TCutSession session(FileCut(1400, 1100, 4));
+  // The test display is 1280 x 1024; a coded movie is decoded from its file.
+  TCutSession::TOptions options = FileCut(1400, 1100, 4);
+  options.Movie.BitCount = 24;
+  options.Movie.Coded = GetParam();
+  TCutSession session(options);
   ASSERT_NE(session.Main(), nullptr);
   ASSERT_TRUE(session.WaitForMovie());
   EXPECT_EQ(session.Program().FindWindow("エラー", "#32770"), nullptr);
@@ -107,6 +134,30 @@ TEST(FileCutTest, APictureLargerThanTheScreenOpensWithoutRefusalAndIsCutWhole)
     EXPECT_EQ(bmp.Height, 1100);
     EXPECT_EQ(session.PixelsDifferingFromFrame(bmp, frame), 0) << CaptureName(frame);
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(UncompressedAndCoded, LargePictureTest, testing::Bool());
+
+TEST(FileCutTest, ADamagedCodedFrameEndsTheCutWithTheErrorAndNoWrongPicture)
+{
+  TCutSession::TOptions options = FileCut(120, 32, 30);
+  options.Movie.BitCount = 24;
+  options.Movie.Coded = true;
+  TCutSession session(options);
+  ASSERT_TRUE(session.WaitForMovie());
+  const TAviVideo video = ReadAviVideo(session.MoviePath());
+  ASSERT_TRUE(video.Readable());
+  // Frame 10's first code now runs past its row.
+  const std::uint64_t code = video.Frames[10].Offset + 1;
+  ASSERT_TRUE(RunOnHost("printf '\\377' | dd of='" + HostPath(session.MoviePath()) +
+                          "' bs=1 seek=" + std::to_string(code) + " conv=notrunc status=none",
+                        session.MoviePath()));
+  session.Command(CM_MARKFROM);
+  session.Command(CM_CUT);
+  const std::string told = TakeErrorBox(session.Program());
+  EXPECT_NE(told.find("こま 10 が壊れて"), std::string::npos) << told;
+  session.Settle();
+  EXPECT_EQ(ExpectWholeFilesInOrder(session), 10u);
 }
 
 TEST(FileCutTest, ACompressedMovieIsStillCutFromTheScreen)

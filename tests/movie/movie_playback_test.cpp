@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
 
 namespace {
 
@@ -55,6 +56,14 @@ int ShownFrame(const TCapture& capture, std::uint32_t frames)
 
 constexpr std::uint32_t MovieFrames = 20;
 
+// Uncompressed frames of a depth, or 24-bit frames coded by our codec, which
+// the device shows through it.
+struct TMovieKind {
+  std::uint16_t BitCount;
+  bool Coded;
+  std::string Name() const { return (Coded ? "Coded" : "Bits") + std::to_string(BitCount); }
+};
+
 // One visible frame for all tests of a suite: destroying a shown top-level
 // window costs Wine about two seconds on a display without a window manager.
 template <class TBase> class TWithProbeFrame : public TBase {
@@ -70,12 +79,13 @@ protected:
 
 // One movie per bit depth, 160x120 at 15 frames per second, opened into the
 // frame's client window.
-class MoviePlaybackTest : public TWithProbeFrame<::testing::TestWithParam<int>> {
+class MoviePlaybackTest : public TWithProbeFrame<::testing::TestWithParam<TMovieKind>> {
 protected:
   MoviePlaybackTest() : File(FileName()), Frame(*SharedFrame)
   {
     TTestMovie spec;
-    spec.BitCount = static_cast<std::uint16_t>(GetParam());
+    spec.BitCount = GetParam().BitCount;
+    spec.Coded = GetParam().Coded;
     spec.Frames = MovieFrames;
     WriteTestMovie(File.Get(), spec);
     PumpThreadMessages();
@@ -86,7 +96,7 @@ protected:
   static const char* FileName()
   {
     static char name[32];
-    std::snprintf(name, sizeof name, "velmo-probe-%d.avi", GetParam());
+    std::snprintf(name, sizeof name, "velmo-probe-%s.avi", GetParam().Name().c_str());
     return name;
   }
 
@@ -100,7 +110,7 @@ TEST_P(MoviePlaybackTest, OpensIntoAHiddenChildOfTheParentSizedByTheMovie)
   TMciMovie movie(File.Get(), Frame.Client());
   const double openMs = watch.Milliseconds();
   ASSERT_EQ(movie.OpenError(), 0u);
-  std::printf("[ timing ] %d-bit movie: open + time format %.1f ms\n", GetParam(), openMs);
+  std::printf("[ timing ] %s movie: open + time format %.1f ms\n", GetParam().Name().c_str(), openMs);
 
   EXPECT_EQ(movie.Length(), MovieFrames);
   EXPECT_EQ(movie.Position(), 0u);
@@ -170,8 +180,8 @@ TEST_P(MoviePlaybackTest, SeekedFramesAreCapturedExactlyOnceTheWindowRepaints)
     EXPECT_EQ(CountMismatches(capture, f), 0) << "frame " << f << " shows as " << ShownFrame(capture, MovieFrames);
   }
   const double n = double(sizeof frames / sizeof frames[0]);
-  std::printf("[ timing ] %d-bit movie, per frame: seek %.2f ms, repaint %.2f ms, capture %.2f ms\n", GetParam(),
-              seekMs / n, repaintMs / n, captureMs / n);
+  std::printf("[ timing ] %s movie, per frame: seek %.2f ms, repaint %.2f ms, capture %.2f ms\n",
+              GetParam().Name().c_str(), seekMs / n, repaintMs / n, captureMs / n);
 }
 
 TEST_P(MoviePlaybackTest, ShowingPositionLengthKeepsThePictureAsItWas)
@@ -221,8 +231,8 @@ TEST_P(MoviePlaybackTest, StepMovesOneFrameAndPlaybackDrawsByItself)
   EXPECT_TRUE(shown == int(reached) - 1 || shown == int(reached)) << "position " << reached << ", shows " << shown;
   RepaintMovieWindow(window);
   EXPECT_EQ(Shown(), int(reached));
-  std::printf("[ facts  ] %d-bit movie: %.0f ms of play reached position %u, picture showed %d\n", GetParam(), playedMs,
-              reached, shown);
+  std::printf("[ facts  ] %s movie: %.0f ms of play reached position %u, picture showed %d\n",
+              GetParam().Name().c_str(), playedMs, reached, shown);
 
   // Playing to the end stops at position Length - 1 (not Length) with the
   // frame before it on screen: the last frame is drawn only by a repaint.
@@ -236,10 +246,10 @@ TEST_P(MoviePlaybackTest, StepMovesOneFrameAndPlaybackDrawsByItself)
   EXPECT_EQ(FindMovieWindow(Frame.Client()), window);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, MoviePlaybackTest, ::testing::Values(32, 8, 24),
-                         [](const ::testing::TestParamInfo<int>& depth) {
-                           return "Bits" + std::to_string(depth.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(Depths, MoviePlaybackTest,
+                         ::testing::Values(TMovieKind{32, false}, TMovieKind{8, false}, TMovieKind{24, false},
+                                           TMovieKind{24, true}),
+                         [](const ::testing::TestParamInfo<TMovieKind>& kind) { return kind.param.Name(); });
 
 using MovieOpenTest = TWithProbeFrame<::testing::Test>;
 

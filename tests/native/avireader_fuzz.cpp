@@ -4,6 +4,7 @@
 // at their first report; the input that caused it is saved first (a frame's
 // data as it stands). Exits non-zero on any finding.
 #include "app/avireader.h"
+#include "codec/framecodec.h"
 #include "tests/native/avi_image.h"
 #include "tests/native/frame_image.h"
 
@@ -112,10 +113,18 @@ const char* BrokenPromise(TAviMovie& movie)
   return nullptr;
 }
 
-// A frame's verdict must agree with what its header says.
+// A frame's verdict must agree with what its header says; our own frames
+// are decoded too, into rows of exactly the picture's size.
 const char* BrokenPromise(const TAviVideo& video, const TBytes& frame)
 {
   const TFrameDataCheck check = CheckFrameData(video, frame.data(), frame.size());
+  if (video.Compression == FrameCodec::FourCC && !frame.empty()) {  // an empty frame is a dropped one
+    const auto width = static_cast<std::uint32_t>(video.Width);
+    TBytes rows(FrameCodec::RowBytes(width, 32) * video.PictureHeight());
+    const bool decoded = FrameCodec::Decode(frame.data(), frame.size(), width, video.PictureHeight(),
+                                            rows.size() % 2 ? 24 : 32, rows.data());
+    return decoded == check.Sound ? nullptr : "our decoder and the check disagree";
+  }
   if (!check.Sound || frame.empty() || video.Compression != cvid::Fourcc)
     return nullptr;
   const std::size_t length = frame[1] << 16 | frame[2] << 8 | frame[3];
@@ -128,6 +137,22 @@ struct TFrameSeed {
   TAviVideo Video;
   TBytes Data;
 };
+
+// A frame of our own format: flat, smooth and noisy stretches, so that every
+// kind of code appears.
+TBytes CodedFrame(std::uint32_t width, std::uint32_t height)
+{
+  const std::size_t stride = FrameCodec::RowBytes(width, 24);
+  TBytes rows(stride * height);
+  std::mt19937 random(7);
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    rows[i] = static_cast<std::uint8_t>(i % stride < stride / 3       ? 9
+                                        : i % stride < stride * 2 / 3 ? i / 3 % 5
+                                                                      : random());
+  TBytes data(FrameCodec::MaxFrameBytes(width, height));
+  data.resize(FrameCodec::Encode(rows.data(), stride, width, height, data.data()));
+  return data;
+}
 
 }  // namespace
 
@@ -178,6 +203,12 @@ int main(int argc, char** argv)
       m.FrameData = {Concat({msv1::Code(0x8001), msv1::Code(0x8002), msv1::End}),
                      Concat({msv1::Skip(1), msv1::Code(0x0F0F), msv1::Code(0x8123), msv1::Code(1), TBytes(12, 4)})};
     }),
+    Build([](TMovie& m) {
+      m.Width = 30;
+      m.Height = 3;
+      m.Compression = FrameCodec::FourCC;
+      m.FrameData = {CodedFrame(30, 3), {}, CodedFrame(30, 3)};
+    }),
   };
   using namespace cvid;
   const TFrameSeed frameSeeds[] = {
@@ -193,6 +224,8 @@ int main(int argc, char** argv)
                                                   msv1::Skip(2), msv1::Code(0x8001), msv1::End})},
     {VideoFormat(msv1::Fourcc, 12, 4, 8),
      Concat({msv1::Code(0x1234), {1, 2}, msv1::Code(0x9012), TBytes(8, 3), msv1::Code(0x8A01)})},
+    {VideoFormat(FrameCodec::FourCC, 61, 4), CodedFrame(61, 4)},
+    {VideoFormat(FrameCodec::FourCC, 3, 2), CodedFrame(3, 2)},
   };
 
   TMutator mutator(seed);

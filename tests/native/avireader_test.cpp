@@ -1,4 +1,5 @@
 #include "app/avireader.h"
+#include "codec/framecodec.h"
 #include "tests/native/avi_image.h"
 #include "tests/native/frame_image.h"
 
@@ -470,6 +471,31 @@ TEST(OpenMovie, AFrameIsRefusedWhenItOrAFrameItsPictureBuildsOnIsDamaged)
   EXPECT_EQ(open.Movie->FirstUnshowable(0), 2u);
   EXPECT_EQ(open.Movie->FirstUnshowable(5), 8u);
   EXPECT_EQ(open.Movie->Check(8), TFrameState::Missing);
+}
+
+TEST(OpenMovie, OurOwnFramesAreCheckedWhenShownButNotReadAheadForPlaying)
+{
+  const std::uint32_t width = 5, height = 2;
+  TBytes rows(FrameCodec::RowBytes(width, 24) * height, 7);
+  TBytes sound(FrameCodec::MaxFrameBytes(width, height));
+  sound.resize(FrameCodec::Encode(rows.data(), FrameCodec::RowBytes(width, 24), width, height, sound.data()));
+  TBytes damaged = sound;
+  damaged.pop_back();
+  TMovie movie;
+  movie.Width = width;
+  movie.Height = height;
+  movie.Compression = FrameCodec::FourCC;
+  movie.FrameData = {sound, damaged, sound, sound};
+  const TOpenMovie open(movie);
+  ASSERT_TRUE(open.Movie->Video().Readable());
+  const int opening = open.Source->Reads;
+  EXPECT_EQ(open.Movie->FirstUnshowable(0), 4u);
+  EXPECT_EQ(open.Source->Reads, opening) << "playing reads no frame ahead";
+  EXPECT_EQ(open.Movie->Check(0), TFrameState::Showable);
+  EXPECT_EQ(open.Movie->Check(1), TFrameState::Damaged);
+  EXPECT_EQ(open.Movie->Check(2), TFrameState::Showable) << "each frame stands alone";
+  open.Source->CutTo(OffsetOf(Build(movie), "00dc", 3) + 9);
+  EXPECT_EQ(open.Movie->FirstUnshowable(0), 3u) << "but a frame gone from the file stops it";
 }
 
 TEST(OpenMovie, EachFrameIsReadOnceSoSteppingReadsOneFrame)

@@ -1,5 +1,7 @@
 #include "tools/avi/avi_writer.h"
 
+#include "codec/framecodec.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -8,7 +10,9 @@ namespace {
 // Field offsets patched once the length is known.
 constexpr std::uint32_t RiffSizeAt = 4;
 constexpr std::uint32_t AvihTotalFramesAt = 32 + 16;
+constexpr std::uint32_t AvihSuggestedBufferAt = 32 + 28;
 constexpr std::uint32_t StrhLengthAt = 108 + 32;
+constexpr std::uint32_t StrhSuggestedBufferAt = 108 + 36;
 constexpr std::uint32_t MainHeaderBytes = 56;
 constexpr std::uint32_t StreamHeaderBytes = 56;
 constexpr std::uint32_t BitmapInfoHeaderBytes = 40;
@@ -60,6 +64,8 @@ TAviWriter::TAviWriter(const std::string& path, const TFormat& format) : Path(pa
   CheckFormat(Format);
   if (Format.BitCount != 8)
     Format.Palette.clear();
+  if (Format.Coded)
+    CodedFrame.resize(FrameCodec::MaxFrameBytes(Format.Width, Format.Height));
 
   File.open(Path, std::ios::binary | std::ios::trunc);
   if (!File)
@@ -85,6 +91,8 @@ void TAviWriter::CheckFormat(const TFormat& format)
     throw TXAvi("frame rate must be positive");
   if (format.BitCount == 8 && (format.Palette.empty() || format.Palette.size() > 256))
     throw TXAvi("an 8-bit movie needs a palette of 1 to 256 colours");
+  if (format.Coded && (format.BitCount != FrameCodec::BitCount || format.TopDown))
+    throw TXAvi("coded frames are 24-bit and stored bottom-up");
   if (std::uint64_t{RowBytes(format)} * format.Height > MaxFileBytes / 2)
     throw TXAvi("frame too large");
 }
@@ -114,7 +122,10 @@ std::uint32_t TAviWriter::FrameCapacity(const TFormat& format, std::uint32_t emp
   // frame its chunk and its index entry.
   const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8 +
                                    emptyFrames * ChunkOverheadBytes;
-  const std::uint64_t bytesPerFrame = ChunkOverheadBytes + std::uint64_t{RowBytes(format)} * format.Height;
+  // A coded frame at its largest, with its pad byte.
+  const std::uint64_t frameBytes = format.Coded ? FrameCodec::MaxFrameBytes(format.Width, format.Height) + 1
+                                                : std::uint64_t{RowBytes(format)} * format.Height;
+  const std::uint64_t bytesPerFrame = ChunkOverheadBytes + frameBytes;
   return fixedBytes > MaxFileBytes ? 0 : static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
 }
 
@@ -154,7 +165,8 @@ void TAviWriter::WriteHeaders()
   h.FourCC("LIST"); h.U32(strlBytes); h.FourCC("strl");
   h.FourCC("strh"); h.U32(StreamHeaderBytes);
   h.FourCC("vids");
-  h.FourCC("DIB ");         // uncompressed device-independent bitmaps
+  // Uncompressed device-independent bitmaps, or the codec that decodes them.
+  h.U32(Format.Coded ? FrameCodec::FourCC : 0x20424944);
   h.U32(0);                 // flags
   h.U16(0); h.U16(0);       // priority, language
   h.U32(0);                 // initial frames
@@ -175,8 +187,8 @@ void TAviWriter::WriteHeaders()
   h.U32(Format.TopDown ? 0u - Format.Height : Format.Height);
   h.U16(1);
   h.U16(Format.BitCount);
-  h.U32(0);                 // BI_RGB
-  h.U32(frameBytes);
+  h.U32(Format.Coded ? FrameCodec::FourCC : 0);   // or BI_RGB
+  h.U32(frameBytes);        // decoded
   h.U32(0); h.U32(0);       // pixels per metre
   h.U32(static_cast<std::uint32_t>(Format.Palette.size()));
   h.U32(0);
@@ -195,31 +207,47 @@ void TAviWriter::WriteHeaders()
 
 void TAviWriter::WriteFrame(const std::uint8_t* bits)
 {
-  AppendChunk(bits, FrameBytes());
+  if (!TryWriteFrame(bits))
+    throw TXAvi("movie too long for an AVI 1.0 file");
+}
+
+bool TAviWriter::TryWriteFrame(const std::uint8_t* bits)
+{
+  if (!Format.Coded)
+    return AppendChunk(bits, FrameBytes());
+  const std::size_t bytes = FrameCodec::Encode(bits, RowBytes(), Format.Width, Format.Height, CodedFrame.data());
+  return AppendChunk(CodedFrame.data(), static_cast<std::uint32_t>(bytes));
 }
 
 void TAviWriter::WriteEmptyFrame()
 {
-  AppendChunk(nullptr, 0);
+  if (!AppendChunk(nullptr, 0))
+    throw TXAvi("movie too long for an AVI 1.0 file");
 }
 
-void TAviWriter::AppendChunk(const std::uint8_t* bits, std::uint32_t bytes)
+bool TAviWriter::AppendChunk(const std::uint8_t* bits, std::uint32_t bytes)
 {
   if (Finished)
     throw TXAvi("frame written after the movie was finished");
-  const std::uint64_t end = static_cast<std::uint64_t>(File.tellp()) + ChunkOverheadBytes + bytes +
+  // Chunks start at even offsets: an odd-sized one is followed by a pad byte.
+  const std::uint32_t padding = bytes & 1;
+  const std::uint64_t end = static_cast<std::uint64_t>(File.tellp()) + ChunkOverheadBytes + bytes + padding +
                             std::uint64_t{FrameCount()} * 16 + 8;
   if (end > MaxFileBytes)
-    throw TXAvi("movie too long for an AVI 1.0 file");
+    return false;
 
   Frames.push_back({static_cast<std::uint32_t>(File.tellp()) - MoviStart, bytes});
+  LargestChunk = std::max(LargestChunk, bytes);
   TBytes chunk;
-  chunk.FourCC("00db");
+  chunk.FourCC(ChunkId());
   chunk.U32(bytes);
   File.write(chunk.Raw(), chunk.Size());
   if (bytes)
-    File.write(reinterpret_cast<const char*>(bits), bytes);  // always even: rows are 4-byte multiples
+    File.write(reinterpret_cast<const char*>(bits), bytes);
+  if (padding)
+    File.put(0);
   Check("a frame");
+  return true;
 }
 
 void TAviWriter::Finish()
@@ -232,8 +260,9 @@ void TAviWriter::Finish()
   index.FourCC("idx1");
   index.U32(FrameCount() * 16);
   for (const TIndexEntry& frame : Frames) {
-    index.FourCC("00db");
-    index.U32(frame.Bytes ? AviifKeyframe : 0);  // an empty frame repeats the one before
+    index.FourCC(ChunkId());
+    // Every coded frame stands alone; an empty frame repeats the one before.
+    index.U32(frame.Bytes ? AviifKeyframe : 0);
     index.U32(frame.Offset);
     index.U32(frame.Bytes);
   }
@@ -244,6 +273,11 @@ void TAviWriter::Finish()
   WriteU32At(File, MoviStart - 4, moviEnd - MoviStart);
   WriteU32At(File, AvihTotalFramesAt, FrameCount());
   WriteU32At(File, StrhLengthAt, FrameCount());
+  if (Format.Coded) {
+    // Readers size their buffer for one frame by these.
+    WriteU32At(File, AvihSuggestedBufferAt, LargestChunk + 8);
+    WriteU32At(File, StrhSuggestedBufferAt, LargestChunk);
+  }
   File.close();
   Check("the index");
   Finished = true;
@@ -283,6 +317,7 @@ void WriteTestMovie(const std::string& path, const TTestMovie& movie)
   format.Rate = movie.Rate;
   format.Scale = movie.Scale;
   format.TopDown = movie.TopDown;
+  format.Coded = movie.Coded;
   if (movie.BitCount == 8)
     format.Palette = PatternPalette();
   TAviWriter writer(path, format);

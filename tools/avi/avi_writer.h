@@ -1,8 +1,9 @@
-// Writes uncompressed AVI movies (RIFF 'AVI ' with one video stream of BI_RGB
-// frames and an idx1 index), the kind the platform's avivideo device plays
-// without any codec. Frames are stored bottom-up unless the format asks for
-// top-down rows (a negative height, as some encoders write raw video).
-// Portable code, no platform headers.
+// Writes AVI movies (RIFF 'AVI ' with one video stream and an idx1 index) of
+// uncompressed BI_RGB frames, the kind the platform's avivideo device plays
+// without any codec, or of 24-bit frames coded losslessly (codec/framecodec.h),
+// which it shows through our codec. Frames are stored bottom-up unless the
+// format asks for top-down rows (a negative height, as some encoders write raw
+// video). Portable code, no platform headers.
 #pragma once
 
 #include "tools/avi/movie_pattern.h"
@@ -23,6 +24,7 @@ public:
     std::uint32_t Scale = 1;
     std::vector<TRgb> Palette;  // 8-bit movies: 1 to 256 colours
     bool TopDown = false;       // rows stored top row first
+    bool Coded = false;         // 24-bit frames coded by FrameCodec, stored bottom-up
   };
 
   struct TXAvi : std::runtime_error {
@@ -37,18 +39,22 @@ public:
   TAviWriter(const TAviWriter&) = delete;
   TAviWriter& operator=(const TAviWriter&) = delete;
 
-  // Bytes of one row (padded to 4 bytes) and of one frame of DIB bits.
+  // Bytes of one row (padded to 4 bytes) and of one frame of DIB bits (as
+  // given to WriteFrame: decoded, for a coded movie).
   std::uint32_t RowBytes() const { return RowBytes(Format); }
   std::uint32_t FrameBytes() const { return RowBytes() * Format.Height; }
   // The most frames of this format one AVI 1.0 file holds after the given
   // number of empty frames: the file, index included, stays below 2 GB, the
-  // limit of readers' signed 32-bit offsets. Throws TXAvi when the format is
-  // unusable.
+  // limit of readers' signed 32-bit offsets (coded frames counted at their
+  // largest: at least this many fit). Throws TXAvi when the format is unusable.
   static std::uint32_t FrameCapacity(const TFormat& format, std::uint32_t emptyFrames = 0);
 
   // Appends a frame: FrameBytes() bytes of DIB bits, in the format's row
   // order. Throws TXAvi when the file would pass 2 GB.
   void WriteFrame(const std::uint8_t* bits);
+  // The same, but false (writing nothing) when the frame would take the file
+  // past 2 GB: a coded movie holds as many frames as their sizes allow.
+  bool TryWriteFrame(const std::uint8_t* bits);
   // Appends an empty (zero-length) frame, which the format allows for a
   // dropped frame: it costs only its chunk header and index entry.
   void WriteEmptyFrame();
@@ -56,6 +62,8 @@ public:
   void Finish();
 
   std::uint32_t FrameCount() const { return static_cast<std::uint32_t>(Frames.size()); }
+  // Bytes written so far.
+  std::uint64_t FileBytes() { return static_cast<std::uint64_t>(File.tellp()); }
 
 private:
   static void CheckFormat(const TFormat& format);
@@ -64,7 +72,8 @@ private:
   static std::uint32_t HeaderListBytes(const TFormat& format);
   void WriteHeaders();
   void Check(const char* what);
-  void AppendChunk(const std::uint8_t* bits, std::uint32_t bytes);
+  bool AppendChunk(const std::uint8_t* bits, std::uint32_t bytes);
+  const char* ChunkId() const { return Format.Coded ? "00dc" : "00db"; }
 
   std::string Path;
   TFormat Format;
@@ -75,6 +84,8 @@ private:
     std::uint32_t Bytes;
   };
   std::vector<TIndexEntry> Frames;
+  std::uint32_t LargestChunk = 0;
+  std::vector<std::uint8_t> CodedFrame;  // a coded movie's frame before it is written
   bool Finished = false;
 };
 
@@ -88,6 +99,7 @@ struct TTestMovie {
   std::uint32_t Rate = 15;
   std::uint32_t Scale = 1;
   bool TopDown = false;
+  bool Coded = false;                  // 24-bit frames coded by FrameCodec
   std::vector<std::uint32_t> Dropped;  // frames written as empty chunks
 };
 void WriteTestMovie(const std::string& path, const TTestMovie& movie);

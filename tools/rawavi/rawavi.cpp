@@ -1,13 +1,18 @@
-// Writes the raw frames read from standard input as an uncompressed AVI 1.0
-// movie (one RIFF part, 24- or 32-bit rows stored bottom-up), the kind the
-// platform's avivideo device plays to its last frame. scripts/run.sh feeds it
-// ffmpeg's decode of a movie (-f rawvideo -pix_fmt bgra or bgr24, flipped with
-// vflip), and asks it what an AVI file really holds.
-//   rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--empty N]
+// Writes the raw frames read from standard input as an AVI 1.0 movie (one
+// RIFF part, 24- or 32-bit rows stored bottom-up, or 24-bit frames coded
+// losslessly by our codec), the kind the platform's avivideo device plays to
+// its last frame. scripts/run.sh feeds it ffmpeg's decode of a movie
+// (-f rawvideo -pix_fmt bgr24, flipped with vflip), and asks it what an AVI
+// file really holds.
+//   rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--coded] [--empty N]
 //       frames of W*H*bits/8 bytes (unpadded rows), bottom row first, after N
-//       empty frames: a copy of a stretch keeps the source's frame numbers
-//   rawavi --capacity --size WxH [--bits 24|32] [--empty N]
-//       prints how many such frames one file holds after N empty frames
+//       empty frames: a copy of a stretch keeps the source's frame numbers.
+//       Coded frames are written until the file is full: the input may go on
+//       past them. Prints frames=COUNT (all frames of the file) and full=1
+//       when it stopped for want of room, 0 when the input ended.
+//   rawavi --capacity --size WxH [--bits 24|32] [--coded] [--empty N]
+//       prints how many such frames one file holds after N empty frames (at
+//       least, coded)
 //   rawavi --describe IN.avi
 //       prints the video format as the program's own reader finds it
 // Input that ends inside a frame or holds no frame, a full file and an
@@ -17,19 +22,28 @@
 #include "tools/avi/number_text.h"
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
 const char Usage[] =
-  "usage: rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--empty N]\n"
-  "                       (frames on standard input, bottom row first, after N empty frames)\n"
-  "       rawavi --capacity --size WxH [--bits 24|32] [--empty N]   (the most frames one movie file holds)\n"
+  "usage: rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--coded] [--empty N]\n"
+  "                       (frames on standard input, bottom row first, after N empty frames;\n"
+  "                       coded: 24-bit frames coded losslessly, as many as the file holds)\n"
+  "       rawavi --capacity --size WxH [--bits 24|32] [--coded] [--empty N]\n"
+  "                       (the most frames one movie file holds; coded: the fewest)\n"
   "       rawavi --describe IN.avi   (the video format, as key=value lines)\n";
 
 struct TOptions {
@@ -55,6 +69,8 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
       options.Capacity = true;
     } else if (!std::strcmp(arg, "--describe")) {
       options.Describe = true;
+    } else if (!std::strcmp(arg, "--coded")) {
+      options.Format.Coded = true;
     } else if (!std::strcmp(arg, "--bits") && value) {
       std::uint32_t bits = 0;
       if (!ParseNumber(value, bits) || (bits != 24 && bits != 32))
@@ -77,6 +93,8 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
       return false;
     }
   }
+  if (options.Format.Coded && (options.Format.BitCount != 24 || options.Describe))
+    return false;
   if (options.Describe)
     return !options.Capacity && !sized && !timed && !options.Path.empty();
   if (options.Capacity)
@@ -146,19 +164,161 @@ bool ReadFrame(std::vector<std::uint8_t>& frame, std::uint32_t rowBytes, std::ui
   throw TXInput("the input ends inside a frame (" + std::to_string(read) + " of " + std::to_string(wanted) + " bytes)");
 }
 
-std::uint32_t WriteMovie(const TOptions& options)
+// Reads the frames on a thread of its own, a few ahead, so that the frame
+// before is coded and written while ffmpeg goes on decoding instead of waiting
+// for the pipe to be read.
+class TFrameReader {
+public:
+  TFrameReader(std::size_t frameBytes, std::uint32_t rowBytes, std::uint32_t stride)
+    : Frames(3, std::vector<std::uint8_t>(frameBytes)), RowBytes(rowBytes), Stride(stride)
+  {
+    for (std::vector<std::uint8_t>& frame : Frames)
+      Free.push_back(&frame);
+    Thread = std::thread([this] { Run(); });
+  }
+  ~TFrameReader()
+  {
+    {
+      const std::lock_guard<std::mutex> hold(Lock);
+      Stopping = true;
+    }
+    Changed.notify_all();
+    Thread.join();
+  }
+  TFrameReader(const TFrameReader&) = delete;
+  TFrameReader& operator=(const TFrameReader&) = delete;
+
+  // The next whole frame, to be given back by Done; null at the end of the
+  // input. Throws what reading threw, and TXInput when interrupted.
+  std::vector<std::uint8_t>* Next()
+  {
+    std::unique_lock<std::mutex> hold(Lock);
+    while (Filled.empty() && !Ended) {
+      Changed.wait_for(hold, std::chrono::milliseconds(100));
+      if (Interruption)
+        throw TXInput("interrupted");
+    }
+    if (!Filled.empty()) {
+      std::vector<std::uint8_t>* frame = Filled.front();
+      Filled.pop_front();
+      return frame;
+    }
+    if (Failure)
+      std::rethrow_exception(Failure);
+    return nullptr;
+  }
+  void Done(std::vector<std::uint8_t>* frame)
+  {
+    {
+      const std::lock_guard<std::mutex> hold(Lock);
+      Free.push_back(frame);
+    }
+    Changed.notify_all();
+  }
+
+private:
+  void Run()
+  {
+    for (;;) {
+      std::vector<std::uint8_t>* frame = nullptr;
+      {
+        std::unique_lock<std::mutex> hold(Lock);
+        Changed.wait(hold, [this] { return Stopping || !Free.empty(); });
+        if (Stopping)
+          return;
+        frame = Free.front();
+        Free.pop_front();
+      }
+      bool whole = false;
+      std::exception_ptr failure;
+      try {
+        whole = ReadFrame(*frame, RowBytes, Stride);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      {
+        const std::lock_guard<std::mutex> hold(Lock);
+        if (whole) {
+          Filled.push_back(frame);
+        } else {
+          Ended = true;
+          Failure = failure;
+        }
+      }
+      Changed.notify_all();
+      if (!whole)
+        return;
+    }
+  }
+
+  std::vector<std::vector<std::uint8_t>> Frames;
+  const std::uint32_t RowBytes;
+  const std::uint32_t Stride;
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::deque<std::vector<std::uint8_t>*> Free;
+  std::deque<std::vector<std::uint8_t>*> Filled;
+  bool Ended = false;
+  bool Stopping = false;
+  std::exception_ptr Failure;
+  std::thread Thread;  // last: started once everything it uses exists
+};
+
+// How far the conversion is, twice a second on a terminal.
+class TProgress {
+public:
+  TProgress() : Shown(isatty(STDERR_FILENO)), Next(std::chrono::steady_clock::now()) {}
+  void Show(std::uint32_t frames, std::uint64_t bytes)
+  {
+    const auto now = std::chrono::steady_clock::now();
+    if (!Shown || now < Next)
+      return;
+    Next = now + std::chrono::milliseconds(500);
+    std::fprintf(stderr, "\rrawavi: %u frames, %llu MB ", frames, static_cast<unsigned long long>(bytes >> 20));
+    Any = true;
+  }
+  void Done()
+  {
+    if (Any)
+      std::fputc('\n', stderr);
+  }
+
+private:
+  const bool Shown;
+  bool Any = false;
+  std::chrono::steady_clock::time_point Next;
+};
+
+struct TWritten {
+  std::uint32_t Frames = 0;
+  bool Full = false;  // stopped for want of room, not at the input's end
+};
+
+TWritten WriteMovie(const TOptions& options)
 {
   TAviWriter writer(options.Path, options.Format);
   for (std::uint32_t i = 0; i < options.EmptyFrames; ++i)
     writer.WriteEmptyFrame();
-  std::vector<std::uint8_t> frame(writer.FrameBytes());
   const std::uint32_t rowBytes = options.Format.Width * (options.Format.BitCount / 8u);
-  while (ReadFrame(frame, rowBytes, writer.RowBytes()))
-    writer.WriteFrame(frame.data());
+  TFrameReader reader(writer.FrameBytes(), rowBytes, writer.RowBytes());
+  TWritten written;
+  TProgress progress;
+  while (std::vector<std::uint8_t>* frame = reader.Next()) {
+    if (!options.Format.Coded) {
+      writer.WriteFrame(frame->data());
+    } else if (!writer.TryWriteFrame(frame->data())) {
+      written.Full = true;
+      break;
+    }
+    reader.Done(frame);
+    progress.Show(writer.FrameCount() - options.EmptyFrames, writer.FileBytes());
+  }
+  progress.Done();
   if (writer.FrameCount() == options.EmptyFrames)
-    throw TXInput("the input holds no frame");
+    throw TXInput(written.Full ? "not one frame fits in the file" : "the input holds no frame");
   writer.Finish();
-  return writer.FrameCount();
+  written.Frames = writer.FrameCount();
+  return written;
 }
 
 // The fourcc of a compressed format as text, the uncompressed ones by name.
@@ -205,9 +365,8 @@ int main(int argc, char** argv)
       return 0;
     }
     const TInterruptionGuard guard;
-    const std::uint32_t frames = WriteMovie(options);
-    std::printf("%s: %ux%u, %u-bit, %u frames (%u empty) at %u/%u fps\n", options.Path.c_str(), format.Width,
-                format.Height, format.BitCount, frames, options.EmptyFrames, format.Rate, format.Scale);
+    const TWritten written = WriteMovie(options);
+    std::printf("frames=%u\nfull=%d\n", written.Frames, written.Full ? 1 : 0);
     return 0;
   } catch (const std::runtime_error& x) {
     if (Interruption) {

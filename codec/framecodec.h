@@ -1,0 +1,47 @@
+// The lossless picture format of the movies scripts/run.sh converts: 24-bit
+// pictures, each byte stored as its difference from the same colour of the
+// pixel before it (the first pixel of a row: of the pixel above it), and the
+// differences packed in runs: zeros by their count, small ones two to a byte,
+// the rest as they are. Each frame stands alone. One source shared by the
+// converter that writes such movies, the installable codec through which the
+// movie device shows them, and the program, which cuts them from the file.
+// Portable code with no platform state.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace FrameCodec {
+
+// The format's compression code (fourcc 'VLM1') in the movie's headers, and
+// the depth of its pictures.
+constexpr std::uint32_t FourCC = 0x314D4C56;
+constexpr std::uint16_t BitCount = 24;
+
+// Whether a picture of this size can be coded: 1 to 32767 pixels each way.
+bool SizeSupported(std::uint32_t width, std::uint32_t height);
+
+// Bytes of a DIB row of this width and depth (24 or 32), padded to 4 bytes.
+std::size_t RowBytes(std::uint32_t width, std::uint16_t bitCount);
+
+// The most bytes one coded frame of this size can take; 0 for a size that
+// cannot be coded.
+std::size_t MaxFrameBytes(std::uint32_t width, std::uint32_t height);
+
+// Codes one picture of 24-bit DIB rows (stride bytes apart, padding ignored)
+// into out, which holds MaxFrameBytes; returns the bytes written. The rows are
+// taken in the order given, so that decoding gives them back in that order.
+std::size_t Encode(const std::uint8_t* rows, std::size_t stride, std::uint32_t width, std::uint32_t height,
+                   std::uint8_t* out);
+
+// Whether data is one whole, sound frame of this size: decoding it reads
+// nothing outside it and gives every pixel of the picture exactly once.
+bool Check(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height);
+
+// Decodes one frame into DIB rows of 24 or 32 bits (RowBytes apart, the
+// fourth byte of a 32-bit pixel and the padding zero). False, with the rows
+// in an unspecified state, when the data is not a sound frame of this size.
+bool Decode(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height,
+            std::uint16_t outBitCount, std::uint8_t* rows);
+
+}  // namespace FrameCodec
