@@ -28,6 +28,10 @@ public:
 
   bool CanClose() override;
 
+  // Every cut goes through the screen, also where the movie's file could give
+  // its frames: the build that tests compare the cut from the file with.
+  void KeepCutsOnScreen() { CutsOnScreenOnly = true; }
+
   // Movie device control. ShowFrame, StepForward and StepBack are false when
   // the frame to show was refused (the user has been told why), Position then
   // being the frame still shown.
@@ -248,6 +252,7 @@ private:
   // and a count of the movies opened and closed, so that a cut can tell that
   // the movie it was cutting is gone.
   bool Cutting = false;
+  bool CutsOnScreenOnly = false;
   unsigned MovieGeneration = 0;
   // The running cut's progress since when, the movie it cuts, its files that
   // failed, and how the last cancel was given.

@@ -6,10 +6,12 @@
 //                        cut of 100 frames, idle and with the mouse moving
 //   cutbench parts       where one frame's time goes, measured in this process
 //                        on the same movie device and the same capture calls
-//   cutbench movie <path> <frames> [repeats]
+//   cutbench movie <path> <frames> [repeats [screen]]
 //                        a continuous cut of every frame of an existing movie,
 //                        repeated, then the floor of one frame (show and screen
-//                        copy); one line per figure, for tools/bench/cut-vs-ffmpeg.sh
+//                        copy); one line per figure, for tools/bench/cut-vs-ffmpeg.sh.
+//                        With "screen", the build of the program that cuts
+//                        every frame through the screen runs.
 #include "app/moviewindow.h"
 #include "app/pathtext.h"
 #include "graphics/bitmap.h"
@@ -120,12 +122,12 @@ public:
   // The pattern movie, written to a folder of its own that goes with the run.
   explicit TBenchRun(const TTestMovie& movie) : TBenchRun(WriteBenchMovie(movie)) { OwnsMovie = true; }
 
-  explicit TBenchRun(const std::string& moviePath)
+  explicit TBenchRun(const std::string& moviePath, TProgramBuild build = TProgramBuild::Shipped)
     : MoviePath(moviePath), Folder(TempFolder()), OutputFolder(Folder + "out\\")
   {
     ::CreateDirectoryA(OutputFolder.c_str(), nullptr);
     Settings.Write("[Screen]\r\nDir=" + OutputFolder + "\r\nX=0\r\nY=0\r\nW=900\r\nH=700\r\n");
-    Run = std::make_unique<TProgramRun>("movie " + moviePath);
+    Run = std::make_unique<TProgramRun>("movie " + moviePath, build);
     Main = Run->MainWindow();
     WaitFor([&] { return MovieWindow() != nullptr; });
     Settle();
@@ -470,10 +472,10 @@ bool PartsOfPatternMovie(unsigned width, unsigned height, unsigned frames)
 // Every frame of the movie (frames long) cut repeats times by one program
 // run, each cut from the command to its last complete file and checked for
 // the number of files; then the floor measured on the same movie.
-bool CutWholeMovie(const std::string& moviePath, unsigned frames, unsigned repeats)
+bool CutWholeMovie(const std::string& moviePath, unsigned frames, unsigned repeats, TProgramBuild build)
 {
   {
-    TBenchRun run(moviePath);
+    TBenchRun run(moviePath, build);
     if (!run.Ready()) {
       std::fprintf(stderr, "program or movie did not come up\n");
       return false;
@@ -526,7 +528,9 @@ int main(int argc, char** argv)
     }
     if (argc > 3 && std::strcmp(argv[1], "movie") == 0) {
       const unsigned repeats = argc > 4 ? static_cast<unsigned>(std::atoi(argv[4])) : 3;
-      const bool ok = CutWholeMovie(argv[2], static_cast<unsigned>(std::atoi(argv[3])), repeats);
+      const bool screen = argc > 5 && std::strcmp(argv[5], "screen") == 0;
+      const bool ok = CutWholeMovie(argv[2], static_cast<unsigned>(std::atoi(argv[3])), repeats,
+                                    screen ? TProgramBuild::CutsOnScreenOnly : TProgramBuild::Shipped);
       std::fflush(stdout);
       return ok ? 0 : 1;
     }
