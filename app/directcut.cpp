@@ -1,6 +1,7 @@
 #include "app/directcut.h"
 
 #include "app/devicewatchdog.h"
+#include "app/exclusivelock.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
 #include "graphics/file.h"
@@ -37,23 +38,53 @@ bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth)
          (screenDepth == 24 || screenDepth == 32);
 }
 
-void LayOutScreenRows(const TAviVideo& video, const std::uint8_t* stored, int screenDepth, std::uint8_t* screenRows)
+TScreenFile::TScreenFile(const TAviVideo& video, int screenDepth)
+  : Width(static_cast<std::size_t>(video.Width)),
+    Height(video.PictureHeight()),
+    StoredPixel(video.BitCount / 8u),
+    StoredStride(static_cast<std::size_t>(DibFormat::ScanBytes(video.Width, video.BitCount))),
+    ScreenPixel(static_cast<std::size_t>(screenDepth) / 8u),
+    ScreenStride(static_cast<std::size_t>(DibFormat::ScanBytes(video.Width, screenDepth))),
+    InPlace(video.BitCount == screenDepth)
 {
-  const int width = video.Width;
-  const auto height = static_cast<int>(video.PictureHeight());
-  const auto storedStride = static_cast<std::size_t>(DibFormat::ScanBytes(width, video.BitCount));
-  const auto screenStride = static_cast<std::size_t>(DibFormat::ScanBytes(width, screenDepth));
-  const std::size_t storedPixel = video.BitCount / 8u;
-  const std::size_t screenPixel = static_cast<std::size_t>(screenDepth) / 8u;
-  std::memset(screenRows, 0, screenStride * static_cast<std::size_t>(height));
-  for (int row = 0; row < height; ++row) {
-    const std::uint8_t* from = stored + storedStride * static_cast<std::size_t>(row);
-    std::uint8_t* to = screenRows + screenStride * static_cast<std::size_t>(row);
-    for (int x = 0; x < width; ++x, from += storedPixel, to += screenPixel) {
-      to[0] = from[0];
-      to[1] = from[1];
-      to[2] = from[2];
+  const BITMAPINFOHEADER header =
+    TDib::MakeInfoHeader(video.Width, static_cast<int>(video.PictureHeight()), screenDepth, 0);
+  const auto fileHeader = DibFormat::FileHeader(sizeof header + header.biSizeImage, sizeof header);
+  Bytes.resize(fileHeader.size() + sizeof header + header.biSizeImage);
+  std::memcpy(Bytes.data(), fileHeader.data(), fileHeader.size());
+  std::memcpy(Bytes.data() + fileHeader.size(), &header, sizeof header);
+  if (!InPlace)
+    Aside.resize(StoredBytes());
+}
+
+std::uint8_t* TScreenFile::Rows()
+{
+  return Bytes.data() + DibFormat::FileHeaderSize + sizeof(BITMAPINFOHEADER);
+}
+
+void TScreenFile::LayOut()
+{
+  std::uint8_t* const rows = Rows();
+  const std::uint8_t* const stored = StoredRows();
+  const std::size_t pictureBytes = Width * ScreenPixel;
+  for (std::size_t row = 0; row < Height; ++row) {
+    std::uint8_t* const to = rows + ScreenStride * row;
+    if (InPlace) {
+      if (ScreenPixel == 4)
+        for (std::size_t x = 0; x < Width; ++x)
+          to[4 * x + 3] = 0;
+    } else {
+      const std::uint8_t* from = stored + StoredStride * row;
+      std::uint8_t* pixel = to;
+      for (std::size_t x = 0; x < Width; ++x, from += StoredPixel, pixel += ScreenPixel) {
+        pixel[0] = from[0];
+        pixel[1] = from[1];
+        pixel[2] = from[2];
+        if (ScreenPixel == 4)
+          pixel[3] = 0;
+      }
     }
+    std::memset(to + pictureBytes, 0, ScreenStride - pictureBytes);
   }
 }
 
@@ -75,48 +106,117 @@ TDirectCut::~TDirectCut()
 
 void TDirectCut::Stop()
 {
-  StopRequested = true;
+  {
+    TExclusiveLock lock(Lock);
+    StopRequested = true;
+  }
+  ::WakeAllConditionVariable(&Changed);
   if (Thread.joinable())
     Thread.join();
+}
+
+void TDirectCut::Wait()
+{
+  ::SleepConditionVariableSRW(&Changed, &Lock, INFINITE, 0);
 }
 
 void TDirectCut::Run()
 {
   TEnd end = TEnd::WriteFailed;
+  std::thread reader;
   try {
+    Files.reserve(Slots);
+    for (std::size_t slot = 0; slot < Slots; ++slot)
+      Files.emplace_back(Video, ScreenDepth);
+    reader = std::thread([this] { ReadAll(); });
     end = WriteAll();
   } catch (...) {
-    // No memory for the frame: counted as a failed write of the next file.
+    // No memory for the frames: counted as a failed write of the next file.
   }
+  {
+    TExclusiveLock lock(Lock);
+    StopRequested = true;  // a reader ahead of a failed write stops too
+  }
+  ::WakeAllConditionVariable(&Changed);
+  if (reader.joinable())
+    reader.join();
   Outcome = end;
   ::SetEvent(Ended.get());
 }
 
 TDirectCut::TEnd TDirectCut::WriteAll()
 {
+  if (Cut.empty())
+    return TEnd::Done;
+  const std::string& first = Cut.front().Path;
+  const TFileCreatePaths paths(first.substr(0, first.find_last_of('\\') + 1));
+  for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
+    {
+      TExclusiveLock lock(Lock);
+      while (LaidOut == frame && !ReaderEnded && !StopRequested)
+        Wait();
+      if (StopRequested)
+        return TEnd::Stopped;
+      if (LaidOut == frame)
+        return ReaderEnd;
+    }
+    const TScreenFile& file = Files[frame % Slots];
+    {
+      const TFileWriteScope whole;
+      if (!TFile::WriteWhole(paths.For(Cut[frame].Path).c_str(), {{file.Data(), file.Size()}}))
+        return TEnd::WriteFailed;
+    }
+    {
+      TExclusiveLock lock(Lock);
+      ++WrittenFiles;
+    }
+    ::WakeAllConditionVariable(&Changed);
+  }
+  return TEnd::Done;
+}
+
+void TDirectCut::ReadAll()
+{
+  TEnd end = TEnd::WriteFailed;
+  try {
+    end = ReadEach();
+  } catch (...) {
+    // No memory to read with: counted as a failed write of the next file.
+  }
+  {
+    TExclusiveLock lock(Lock);
+    ReaderEnded = true;
+    ReaderEnd = end;
+  }
+  ::WakeAllConditionVariable(&Changed);
+}
+
+TDirectCut::TEnd TDirectCut::ReadEach()
+{
   TFileByteSource movie(MoviePath);
   if (!movie.IsOpen())
-    return Cut.empty() ? TEnd::Done : TEnd::Missing;
-  const int width = Video.Width;
-  const auto height = static_cast<int>(Video.PictureHeight());
-  const BITMAPINFOHEADER header = TDib::MakeInfoHeader(width, height, ScreenDepth, 0);
-  const auto fileHeader = DibFormat::FileHeader(sizeof header + header.biSizeImage, sizeof header);
-  std::vector<std::uint8_t> stored(Video.FrameBytes);
-  std::vector<std::uint8_t> rows(header.biSizeImage);
-  for (const TFrame& frame : Cut) {
-    if (StopRequested)
-      return TEnd::Stopped;
+    return TEnd::Missing;
+  for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
+    {
+      // The slot is free once the frame Slots before this one is written.
+      TExclusiveLock lock(Lock);
+      while (frame >= WrittenFiles + Slots && !StopRequested)
+        Wait();
+      if (StopRequested)
+        return TEnd::Stopped;
+    }
+    TScreenFile& file = Files[frame % Slots];
+    const TAviFrameChunk& chunk = Cut[frame].Chunk;
     // A frame cut short, or gone since the movie was opened, is never written
     // in part.
-    if (frame.Chunk.Size != stored.size() || !movie.ReadAt(frame.Chunk.Offset, stored.data(), stored.size()))
+    if (chunk.Size != file.StoredBytes() || !movie.ReadAt(chunk.Offset, file.StoredRows(), file.StoredBytes()))
       return TEnd::Missing;
-    LayOutScreenRows(Video, stored.data(), ScreenDepth, rows.data());
-    const TFileWriteScope whole;
-    if (!TFile::WriteWhole(
-          frame.Path.c_str(),
-          {{fileHeader.data(), fileHeader.size()}, {&header, sizeof header}, {rows.data(), rows.size()}}))
-      return TEnd::WriteFailed;
-    ++WrittenFiles;
+    file.LayOut();
+    {
+      TExclusiveLock lock(Lock);
+      ++LaidOut;
+    }
+    ::WakeAllConditionVariable(&Changed);
   }
   return TEnd::Done;
 }
