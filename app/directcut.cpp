@@ -47,8 +47,8 @@ TScreenFile::TScreenFile(const TAviVideo& video, int screenDepth)
     ScreenStride(static_cast<std::size_t>(DibFormat::ScanBytes(video.Width, screenDepth))),
     InPlace(video.BitCount == screenDepth)
 {
-  const BITMAPINFOHEADER header =
-    TDib::MakeInfoHeader(video.Width, static_cast<int>(video.PictureHeight()), screenDepth, 0);
+  const BITMAPINFOHEADER header = TDib::MakeInfoHeader(video.Width, static_cast<int>(video.PictureHeight()),
+                                                       screenDepth, 0);
   const auto fileHeader = DibFormat::FileHeader(sizeof header + header.biSizeImage, sizeof header);
   Bytes.resize(fileHeader.size() + sizeof header + header.biSizeImage);
   std::memcpy(Bytes.data(), fileHeader.data(), fileHeader.size());

@@ -57,8 +57,7 @@ bool TFile::WriteWhole(const wchar_t* path, std::initializer_list<TPiece> pieces
   return WriteWholeFile(path, pieces);
 }
 
-template <typename TChar>
-bool TFile::WriteWholeFile(const TChar* path, std::initializer_list<TPiece> pieces)
+template <typename TChar> bool TFile::WriteWholeFile(const TChar* path, std::initializer_list<TPiece> pieces)
 {
   TFile file;
   if (!file.Open(path))
@@ -95,8 +94,8 @@ std::wstring UpperCase(std::wstring name)
 std::wstring HostPathOf(const std::wstring& folder)
 {
   using TToHost = char*(CDECL*)(LPCWSTR);
-  const auto toHost =
-    reinterpret_cast<TToHost>(::GetProcAddress(::GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
+  const auto toHost = reinterpret_cast<TToHost>(
+    ::GetProcAddress(::GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
   char* host = toHost ? toHost(folder.c_str()) : nullptr;
   if (!host)
     return {};

@@ -34,8 +34,7 @@ public:
   static bool WriteWhole(const wchar_t* path, std::initializer_list<TPiece> pieces);
 
 private:
-  template <typename TChar>
-  static bool WriteWholeFile(const TChar* path, std::initializer_list<TPiece> pieces);
+  template <typename TChar> static bool WriteWholeFile(const TChar* path, std::initializer_list<TPiece> pieces);
   static BOOL Delete(const char* path) { return ::DeleteFileA(path); }
   static BOOL Delete(const wchar_t* path) { return ::DeleteFileW(path); }
 
