@@ -11,7 +11,8 @@
 //                        repeated, then the floor of one frame (show and screen
 //                        copy); one line per figure, for tools/bench/cut-vs-ffmpeg.sh.
 //                        With "screen", the build of the program that cuts
-//                        every frame through the screen runs.
+//                        every frame through the screen runs. A last line gives
+//                        the program's memory before the first cut and its peak.
 #include "app/moviewindow.h"
 #include "app/pathtext.h"
 #include "graphics/bitmap.h"
@@ -24,6 +25,7 @@
 
 #include <mmsystem.h>
 #include <digitalv.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -32,6 +34,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -155,6 +158,19 @@ public:
     ::CreateDirectoryA(OutputFolder.c_str(), nullptr);
   }
   HWND MainWindow() const { return Main; }
+
+  // The program's working set now and at its peak, in MB.
+  std::pair<double, double> Memory() const
+  {
+    PROCESS_MEMORY_COUNTERS counters{};
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, Run->ProcessId());
+    if (process) {
+      ::GetProcessMemoryInfo(process, &counters, sizeof counters);
+      ::CloseHandle(process);
+    }
+    const double mb = 1024.0 * 1024.0;
+    return {double(counters.WorkingSetSize) / mb, double(counters.PeakWorkingSetSize) / mb};
+  }
 
   HWND MovieWindow() const { return ShownMovieWindow(Main); }
 
@@ -480,6 +496,7 @@ bool CutWholeMovie(const std::string& moviePath, unsigned frames, unsigned repea
       std::fprintf(stderr, "program or movie did not come up\n");
       return false;
     }
+    const double idle = run.Memory().first;
     for (unsigned repeat = 0; repeat < repeats; ++repeat) {
       run.ClearOutput();
       run.Command(CM_FIRSTFRAME);
@@ -513,6 +530,7 @@ bool CutWholeMovie(const std::string& moviePath, unsigned frames, unsigned repea
       std::printf("cut %.2f\n", frames * 1000.0 / ms);
       std::fflush(stdout);
     }
+    std::printf("memory %.1f %.1f\n", idle, run.Memory().second);
   }
   return FrameParts(moviePath, std::min(frames, 60u), true);
 }
