@@ -53,8 +53,6 @@ TScreenFile::TScreenFile(const TAviVideo& video, int screenDepth)
   Bytes.resize(fileHeader.size() + sizeof header + header.biSizeImage);
   std::memcpy(Bytes.data(), fileHeader.data(), fileHeader.size());
   std::memcpy(Bytes.data() + fileHeader.size(), &header, sizeof header);
-  if (!InPlace)
-    Aside.resize(StoredBytes());
 }
 
 std::uint8_t* TScreenFile::Rows()
@@ -62,10 +60,9 @@ std::uint8_t* TScreenFile::Rows()
   return Bytes.data() + DibFormat::FileHeaderSize + sizeof(BITMAPINFOHEADER);
 }
 
-void TScreenFile::LayOut()
+void TScreenFile::LayOut(const std::uint8_t* stored)
 {
   std::uint8_t* const rows = Rows();
-  const std::uint8_t* const stored = StoredRows();
   const std::size_t pictureBytes = Width * ScreenPixel;
   for (std::size_t row = 0; row < Height; ++row) {
     std::uint8_t* const to = rows + ScreenStride * row;
@@ -196,6 +193,8 @@ TDirectCut::TEnd TDirectCut::ReadEach()
   TFileByteSource movie(MoviePath);
   if (!movie.IsOpen())
     return TEnd::Missing;
+  // Rows of another depth than the screen's, one frame at a time.
+  std::vector<std::uint8_t> aside(Files.front().RowsToReadInto() ? 0 : Files.front().StoredBytes());
   for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
     {
       // The slot is free once the frame Slots before this one is written.
@@ -206,12 +205,13 @@ TDirectCut::TEnd TDirectCut::ReadEach()
         return TEnd::Stopped;
     }
     TScreenFile& file = Files[frame % Slots];
+    std::uint8_t* const stored = file.RowsToReadInto() ? file.RowsToReadInto() : aside.data();
     const TAviFrameChunk& chunk = Cut[frame].Chunk;
     // A frame cut short, or gone since the movie was opened, is never written
     // in part.
-    if (chunk.Size != file.StoredBytes() || !movie.ReadAt(chunk.Offset, file.StoredRows(), file.StoredBytes()))
+    if (chunk.Size != file.StoredBytes() || !movie.ReadAt(chunk.Offset, stored, file.StoredBytes()))
       return TEnd::Missing;
-    file.LayOut();
+    file.LayOut(stored);
     {
       TExclusiveLock lock(Lock);
       ++LaidOut;

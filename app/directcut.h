@@ -31,11 +31,13 @@ class TScreenFile {
 public:
   TScreenFile(const TAviVideo& video, int screenDepth);
 
-  // Where the frame's stored rows (StoredBytes() of them) are to be read.
-  std::uint8_t* StoredRows() { return InPlace ? Rows() : Aside.data(); }
+  // The file's rows, where the frame's stored rows are to be read when they
+  // have the screen's depth; null when they must be read aside.
+  std::uint8_t* RowsToReadInto() { return InPlace ? Rows() : nullptr; }
   std::size_t StoredBytes() const { return StoredStride * Height; }
-  // Lays out the rows read into StoredRows() as the screen gives them.
-  void LayOut();
+  // Lays out the stored rows (the file's own, or read aside) as the screen
+  // gives them.
+  void LayOut(const std::uint8_t* stored);
 
   const std::uint8_t* Data() const { return Bytes.data(); }
   std::size_t Size() const { return Bytes.size(); }
@@ -51,7 +53,6 @@ private:
   const std::size_t ScreenStride;
   const bool InPlace;
   std::vector<std::uint8_t> Bytes;  // the file: headers, then rows
-  std::vector<std::uint8_t> Aside;  // stored rows of another depth
 };
 
 class TDirectCut {

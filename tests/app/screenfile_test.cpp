@@ -36,14 +36,16 @@ TEST_P(ScreenFileTest, HoldsTheStoredPixelsAtTheScreensDepthWithNothingElse)
   const TAviVideo video = Movie(width, height, movieDepth);
   TScreenFile file(video, screenDepth);
   ASSERT_EQ(file.StoredBytes(), video.FrameBytes);
-  std::uint8_t* stored = file.StoredRows();
-  for (std::size_t i = 0; i < file.StoredBytes(); ++i)
-    stored[i] = static_cast<std::uint8_t>(0x80 | i);
-  std::vector<std::uint8_t> storedCopy(stored, stored + file.StoredBytes());
+  std::vector<std::uint8_t> aside(file.StoredBytes());
+  std::uint8_t* stored = file.RowsToReadInto() ? file.RowsToReadInto() : aside.data();
+  std::vector<std::uint8_t> storedCopy(file.StoredBytes());
+  for (std::size_t i = 0; i < storedCopy.size(); ++i)
+    storedCopy[i] = static_cast<std::uint8_t>(0x80 | i);
   // Laid out twice, as a reused file is: the second frame's bytes alone count.
-  file.LayOut();
-  std::memcpy(file.StoredRows(), storedCopy.data(), storedCopy.size());
-  file.LayOut();
+  std::memset(stored, 0x55, storedCopy.size());
+  file.LayOut(stored);
+  std::memcpy(stored, storedCopy.data(), storedCopy.size());
+  file.LayOut(stored);
 
   const BITMAPINFOHEADER header = TDib::MakeInfoHeader(width, height, screenDepth, 0);
   const auto fileHeader = DibFormat::FileHeader(sizeof header + header.biSizeImage, sizeof header);
