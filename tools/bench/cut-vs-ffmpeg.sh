@@ -24,6 +24,10 @@
 #    program's peak memory over its size before the cut. The 10,000 files take
 #    3 GB while the cut runs; each cut's files are removed after it.
 # VELMO_BENCH_SIZES and VELMO_BENCH_FRAMES change the movies of part 1.
+# VELMO_BENCH_OUT=<folder> puts every file the cuts, ffmpeg and the floor write
+# there (by default a folder in the build directory): on a RAM disk such as
+# /dev/shm the disk's write-back, which varies much on shared machines, drops
+# out and the costs of the programs themselves remain.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -40,16 +44,18 @@ fi
 cmake --build "$build" --target velmo32 velmo32_screencut cutbench makeavi >/dev/null
 
 work=$(mktemp -d "$build/bench-XXXXXX")
+outdir=$(mktemp -d "${VELMO_BENCH_OUT:-$work}/out-XXXXXX")
 g++ -O2 -o "$work/copyfloor" "$root/tools/bench/copyfloor.cpp"
 fifo=$work/display
 mkfifo "$fifo"
 # Large enough for the main window to show a 1280x720 movie whole.
 Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; WINEPREFIX=$VELMO_WINE_ROOT/prefix24 wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $xvfb 2>/dev/null; WINEPREFIX=$VELMO_WINE_ROOT/prefix24 wineserver -k 2>/dev/null; rm -rf "$outdir" "$work"' EXIT
 read -r -t 20 number <"$fifo"
 export VELMO_DISPLAY_24=:$number VELMO_DISPLAY_SESSION="bench-$$-$(date +%s%N)"
 export VELMO_WINE_ROOT=$build/bench-wine
+export VELMO_BENCH_FOLDER="$(winpath "$outdir")\\"
 run() { "$root/scripts/wine-run" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
 
@@ -88,11 +94,11 @@ for size in "${sizes[@]}"; do
   ffmpeg_load=$(load)
   ffmpeg_fps=()
   for ((i = 0; i < repeats; ++i)); do
-    rm -rf "$work/ffmpeg-out" && mkdir "$work/ffmpeg-out"
-    ffmpeg_fps+=("$(fps "$frames" ffmpeg -nostdin -v error -i "$movie" -f image2 "$work/ffmpeg-out/%04d.bmp")")
-    [ "$(ls "$work/ffmpeg-out" | wc -l)" = "$frames" ] || { echo "ffmpeg did not write $frames files" >&2; exit 1; }
+    rm -rf "$outdir/ffmpeg-out" && mkdir "$outdir/ffmpeg-out"
+    ffmpeg_fps+=("$(fps "$frames" ffmpeg -nostdin -v error -i "$movie" -f image2 "$outdir/ffmpeg-out/%04d.bmp")")
+    [ "$(ls "$outdir/ffmpeg-out" | wc -l)" = "$frames" ] || { echo "ffmpeg did not write $frames files" >&2; exit 1; }
   done
-  rm -rf "$work/ffmpeg-out"
+  rm -rf "$outdir/ffmpeg-out"
 
   screen_load=$(load)
   out=$(cutbench "$build" "$movie" "$frames" "$repeats" screen)
@@ -106,10 +112,10 @@ for size in "${sizes[@]}"; do
   floor_load=$(load)
   floor_fps=()
   for ((i = 0; i < repeats; ++i)); do
-    rm -rf "$work/floor-out" && mkdir "$work/floor-out"
-    floor_fps+=("$(fps "$frames" "$work/copyfloor" "$movie" "$frames" $((54 + 4 * width * height)) "$work/floor-out")")
+    rm -rf "$outdir/floor-out" && mkdir "$outdir/floor-out"
+    floor_fps+=("$(fps "$frames" "$work/copyfloor" "$movie" "$frames" $((54 + 4 * width * height)) "$outdir/floor-out")")
   done
-  rm -rf "$work/floor-out" "$movie"
+  rm -rf "$outdir/floor-out" "$movie"
 
   ffmpeg_median=$(median "${ffmpeg_fps[@]}")
   file_median=$(median "${file_fps[@]}")
@@ -131,10 +137,11 @@ if [ -n "$before" ]; then
   old=()
   new=()
   loads=()
+  # Both write into Wine's temporary folder, the only one an older build knows.
   for ((i = 0; i < repeats; ++i)); do
     loads+=("$(load)")
-    old+=("$(cuts "$(cutbench "$before" "$movie" "$frames" 1)")")
-    new+=("$(cuts "$(cutbench "$build" "$movie" "$frames" 1)")")
+    old+=("$(unset VELMO_BENCH_FOLDER && cuts "$(cutbench "$before" "$movie" "$frames" 1)")")
+    new+=("$(unset VELMO_BENCH_FOLDER && cuts "$(cutbench "$build" "$movie" "$frames" 1)")")
   done
   rm -f "$pattern" "$movie"
   echo
@@ -160,10 +167,10 @@ if [ -n "${VELMO_BENCH_GROWTH:-}" ]; then
     ms+=("$(awk -v f="$(cuts "$out")" 'BEGIN {printf "%.2f", 1000 / f}')")
     read -r idle peak < <(awk '$1 == "memory" {print $2, $3}' <<<"$out")
     # The disk's own share of the growth: as many files written natively.
-    rm -rf "$work/floor-out" && mkdir "$work/floor-out"
-    floor_ms+=("$(awk -v f="$(fps $count "$work/copyfloor" "$movie" $count $((54 + 4 * 320 * 240)) "$work/floor-out")" \
+    rm -rf "$outdir/floor-out" && mkdir "$outdir/floor-out"
+    floor_ms+=("$(awk -v f="$(fps $count "$work/copyfloor" "$movie" $count $((54 + 4 * 320 * 240)) "$outdir/floor-out")" \
       'BEGIN {printf "%.2f", 1000 / f}')")
-    rm -rf "$work/floor-out" "$movie"
+    rm -rf "$outdir/floor-out" "$movie"
     echo "| $count frames | ${ms[-1]} | ${floor_ms[-1]} | $growth_load | $idle → $peak |"
   done
   growth() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%+.0f %%", 100 * (b / a - 1)}'; }

@@ -73,10 +73,13 @@ TStats Summarize(std::vector<double> values)
   return stats;
 }
 
+// A new folder in VELMO_BENCH_FOLDER (a Windows path ending in a backslash),
+// where the benchmark puts every file it writes, or in the temporary folder.
 std::string TempFolder()
 {
   char temp[MAX_PATH];
-  ::GetTempPathA(sizeof temp, temp);
+  if (!::GetEnvironmentVariableA("VELMO_BENCH_FOLDER", temp, sizeof temp))
+    ::GetTempPathA(sizeof temp, temp);
   char name[MAX_PATH];
   static int counter = 0;
   std::snprintf(name, sizeof name, "%svelmo-bench-%lu-%d\\", temp, ::GetCurrentProcessId(), ++counter);
