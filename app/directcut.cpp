@@ -2,6 +2,7 @@
 
 #include "app/devicewatchdog.h"
 #include "app/exclusivelock.h"
+#include "app/pathtext.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
 #include "graphics/file.h"
@@ -145,8 +146,9 @@ TDirectCut::TEnd TDirectCut::WriteAll()
 {
   if (Cut.empty())
     return TEnd::Done;
-  const std::string& first = Cut.front().Path;
-  const TFileCreatePaths paths(first.substr(0, first.find_last_of('\\') + 1));
+  // Every file of a cut goes into one folder.
+  const TPathParts first = SplitPath(Cut.front().Path.c_str());
+  const TFileCreatePaths paths(first.Drive + first.Dir);
   for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
     {
       TExclusiveLock lock(Lock);

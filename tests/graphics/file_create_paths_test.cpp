@@ -79,6 +79,23 @@ TEST_F(FileCreatePathsTest, NewFilesAreWholeUnderTheirWindowsNames)
   EXPECT_EQ(paths.For(elsewhere), std::wstring(elsewhere.begin(), elsewhere.end()));
 }
 
+TEST_F(FileCreatePathsTest, AFolderWithAJapaneseNameGetsItsFilesToo)
+{
+  // The host's name of the folder is in another encoding than the program's;
+  // the second byte of 表 is a backslash's.
+  const std::string folder = Folder + "表出力\\";
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+  {
+    const TFileCreatePaths paths(folder);
+    EXPECT_EQ(paths.ThroughHost(), UnderWine());
+    ASSERT_TRUE(Write(paths.For(folder + "出0001.BMP"), "frame"));
+  }
+  const std::vector<BYTE> bytes = ReadFileBytes(folder + "出0001.BMP");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "frame");
+  ::DeleteFileA((folder + "出0001.BMP").c_str());
+  ::RemoveDirectoryA(folder.c_str());
+}
+
 TEST_F(FileCreatePathsTest, AFileNamedInAnotherCaseIsOverwrittenNotDoubled)
 {
   ASSERT_TRUE(TFile::WriteWhole((Folder + "001a.bmp").c_str(), {{"old", 3}}));
