@@ -205,8 +205,7 @@ void SDIDecFrame::ShowCutStatus()
 
 bool SDIDecFrame::CutsFromFile() const
 {
-  // Tests compare this path's files with the screen's for the same frames.
-  if (!MovieFile || PaletteDevice || ::GetEnvironmentVariableA("VELMO_CUT_FROM_SCREEN", nullptr, 0))
+  if (!MovieFile || PaletteDevice || CutsOnScreenOnly)
     return false;
   const TAviVideo& video = MovieFile->Video();
   if (!ScreenShowsStoredRows(video, TScreenDC().GetDeviceCaps(BITSPIXEL)))

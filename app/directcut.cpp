@@ -1,6 +1,8 @@
 #include "app/directcut.h"
 
 #include "app/devicewatchdog.h"
+#include "app/exclusivelock.h"
+#include "app/pathtext.h"
 #include "codec/framecodec.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
@@ -21,14 +23,6 @@ TAviVideo FormatOf(const TAviVideo& video)
   return format;
 }
 
-// Bytes of one frame's decoded bottom-up rows.
-std::size_t StoredFrameBytes(const TAviVideo& video)
-{
-  if (!UsesOurCodec(video))
-    return video.FrameBytes;
-  return FrameCodec::RowBytes(static_cast<std::uint32_t>(video.Width), video.BitCount) * video.PictureHeight();
-}
-
 HANDLE NewEndedEvent()
 {
   const HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -47,24 +41,57 @@ bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth)
          (screenDepth == 24 || screenDepth == 32);
 }
 
-void LayOutScreenRows(const TAviVideo& video, const std::uint8_t* stored, int screenDepth, std::uint8_t* screenRows)
+TScreenFile::TScreenFile(const TAviVideo& video, int screenDepth)
+  : Width(static_cast<std::size_t>(video.Width)),
+    Height(video.PictureHeight()),
+    StoredPixel(video.BitCount / 8u),
+    StoredStride(static_cast<std::size_t>(DibFormat::ScanBytes(video.Width, video.BitCount))),
+    ScreenPixel(static_cast<std::size_t>(screenDepth) / 8u),
+    ScreenStride(static_cast<std::size_t>(DibFormat::ScanBytes(video.Width, screenDepth))),
+    InPlace(video.BitCount == screenDepth)
 {
-  const int width = video.Width;
-  const auto height = static_cast<int>(video.PictureHeight());
-  const auto storedStride = static_cast<std::size_t>(DibFormat::ScanBytes(width, video.BitCount));
-  const auto screenStride = static_cast<std::size_t>(DibFormat::ScanBytes(width, screenDepth));
-  const std::size_t storedPixel = video.BitCount / 8u;
-  const std::size_t screenPixel = static_cast<std::size_t>(screenDepth) / 8u;
-  std::memset(screenRows, 0, screenStride * static_cast<std::size_t>(height));
-  for (int row = 0; row < height; ++row) {
-    const std::uint8_t* from = stored + storedStride * static_cast<std::size_t>(row);
-    std::uint8_t* to = screenRows + screenStride * static_cast<std::size_t>(row);
-    for (int x = 0; x < width; ++x, from += storedPixel, to += screenPixel) {
-      to[0] = from[0];
-      to[1] = from[1];
-      to[2] = from[2];
+  const BITMAPINFOHEADER header = TDib::MakeInfoHeader(video.Width, static_cast<int>(video.PictureHeight()),
+                                                       screenDepth, 0);
+  const auto fileHeader = DibFormat::FileHeader(sizeof header + header.biSizeImage, sizeof header);
+  Bytes.resize(fileHeader.size() + sizeof header + header.biSizeImage);
+  std::memcpy(Bytes.data(), fileHeader.data(), fileHeader.size());
+  std::memcpy(Bytes.data() + fileHeader.size(), &header, sizeof header);
+}
+
+std::uint8_t* TScreenFile::Rows()
+{
+  return Bytes.data() + DibFormat::FileHeaderSize + sizeof(BITMAPINFOHEADER);
+}
+
+void TScreenFile::LayOut(const std::uint8_t* stored)
+{
+  std::uint8_t* const rows = Rows();
+  const std::size_t pictureBytes = Width * ScreenPixel;
+  for (std::size_t row = 0; row < Height; ++row) {
+    std::uint8_t* const to = rows + ScreenStride * row;
+    if (InPlace) {
+      if (ScreenPixel == 4)
+        for (std::size_t x = 0; x < Width; ++x)
+          to[4 * x + 3] = 0;
+    } else {
+      const std::uint8_t* from = stored + StoredStride * row;
+      std::uint8_t* pixel = to;
+      for (std::size_t x = 0; x < Width; ++x, from += StoredPixel, pixel += ScreenPixel) {
+        pixel[0] = from[0];
+        pixel[1] = from[1];
+        pixel[2] = from[2];
+        if (ScreenPixel == 4)
+          pixel[3] = 0;
+      }
     }
+    std::memset(to + pictureBytes, 0, ScreenStride - pictureBytes);
   }
+}
+
+bool TScreenFile::Decode(const std::uint8_t* coded, std::size_t size)
+{
+  return FrameCodec::Decode(coded, size, static_cast<std::uint32_t>(Width), static_cast<std::uint32_t>(Height),
+                            static_cast<std::uint16_t>(ScreenPixel * 8), Rows());
 }
 
 TDirectCut::TDirectCut(const std::string& moviePath, const TAviVideo& video, int screenDepth,
@@ -85,64 +112,136 @@ TDirectCut::~TDirectCut()
 
 void TDirectCut::Stop()
 {
-  StopRequested = true;
+  {
+    TExclusiveLock lock(Lock);
+    StopRequested = true;
+  }
+  ::WakeAllConditionVariable(&Changed);
   if (Thread.joinable())
     Thread.join();
+}
+
+void TDirectCut::Wait()
+{
+  ::SleepConditionVariableSRW(&Changed, &Lock, INFINITE, 0);
 }
 
 void TDirectCut::Run()
 {
   TEnd end = TEnd::WriteFailed;
+  std::thread reader;
   try {
+    Files.reserve(Slots);
+    for (std::size_t slot = 0; slot < Slots; ++slot)
+      Files.emplace_back(Video, ScreenDepth);
+    reader = std::thread([this] { ReadAll(); });
     end = WriteAll();
   } catch (...) {
-    // No memory for the frame: counted as a failed write of the next file.
+    // No memory for the frames: counted as a failed write of the next file.
   }
+  {
+    TExclusiveLock lock(Lock);
+    StopRequested = true;  // a reader ahead of a failed write stops too
+  }
+  ::WakeAllConditionVariable(&Changed);
+  if (reader.joinable())
+    reader.join();
   Outcome = end;
   ::SetEvent(Ended.get());
 }
 
 TDirectCut::TEnd TDirectCut::WriteAll()
 {
+  if (Cut.empty())
+    return TEnd::Done;
+  // Every file of a cut goes into one folder.
+  const TPathParts first = SplitPath(Cut.front().Path.c_str());
+  const TFileCreatePaths paths(first.Drive + first.Dir);
+  for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
+    {
+      TExclusiveLock lock(Lock);
+      while (LaidOut == frame && !ReaderEnded && !StopRequested)
+        Wait();
+      if (StopRequested)
+        return TEnd::Stopped;
+      if (LaidOut == frame)
+        return ReaderEnd;
+    }
+    const TScreenFile& file = Files[frame % Slots];
+    {
+      const TFileWriteScope whole;
+      if (!TFile::WriteWhole(paths.For(Cut[frame].Path).c_str(), {{file.Data(), file.Size()}}))
+        return TEnd::WriteFailed;
+    }
+    {
+      TExclusiveLock lock(Lock);
+      ++WrittenFiles;
+    }
+    ::WakeAllConditionVariable(&Changed);
+  }
+  return TEnd::Done;
+}
+
+void TDirectCut::ReadAll()
+{
+  TEnd end = TEnd::WriteFailed;
+  try {
+    end = ReadEach();
+  } catch (...) {
+    // No memory to read with: counted as a failed write of the next file.
+  }
+  {
+    TExclusiveLock lock(Lock);
+    ReaderEnded = true;
+    ReaderEnd = end;
+  }
+  ::WakeAllConditionVariable(&Changed);
+}
+
+TDirectCut::TEnd TDirectCut::ReadEach()
+{
   TFileByteSource movie(MoviePath);
   if (!movie.IsOpen())
-    return Cut.empty() ? TEnd::Done : TEnd::Missing;
-  const int width = Video.Width;
-  const auto height = static_cast<int>(Video.PictureHeight());
-  const BITMAPINFOHEADER header = TDib::MakeInfoHeader(width, height, ScreenDepth, 0);
-  const auto fileHeader = DibFormat::FileHeader(sizeof header + header.biSizeImage, sizeof header);
+    return TEnd::Missing;
+  // A coded frame, or rows of another depth than the screen's, are read
+  // aside, one frame at a time.
   const bool coded = UsesOurCodec(Video);
-  const std::size_t maxCodedBytes = coded ? FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(width),
-                                                                      static_cast<std::uint32_t>(height))
-                                          : 0;
-  std::vector<std::uint8_t> stored(StoredFrameBytes(Video));
-  std::vector<std::uint8_t> data;
-  std::vector<std::uint8_t> rows(header.biSizeImage);
-  for (const TFrame& frame : Cut) {
-    if (StopRequested)
-      return TEnd::Stopped;
+  const std::size_t codedBytes = coded ? FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(Video.Width),
+                                                                   static_cast<std::uint32_t>(Video.PictureHeight()))
+                                       : 0;
+  std::vector<std::uint8_t> aside(coded || Files.front().RowsToReadInto() ? 0 : Files.front().StoredBytes());
+  for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
+    {
+      // The slot is free once the frame Slots before this one is written.
+      TExclusiveLock lock(Lock);
+      while (frame >= WrittenFiles + Slots && !StopRequested)
+        Wait();
+      if (StopRequested)
+        return TEnd::Stopped;
+    }
+    TScreenFile& file = Files[frame % Slots];
+    const TAviFrameChunk& chunk = Cut[frame].Chunk;
     // A frame cut short, or gone since the movie was opened, is never written
     // in part; nor is a damaged one.
-    if (!coded) {
-      if (frame.Chunk.Size != stored.size() || !movie.ReadAt(frame.Chunk.Offset, stored.data(), stored.size()))
+    if (coded) {
+      if (chunk.Size == 0 || chunk.Size > codedBytes)
+        return TEnd::Damaged;
+      aside.resize(chunk.Size);
+      if (!movie.ReadAt(chunk.Offset, aside.data(), aside.size()))
         return TEnd::Missing;
+      if (!file.Decode(aside.data(), aside.size()))
+        return TEnd::Damaged;
     } else {
-      if (frame.Chunk.Size == 0 || frame.Chunk.Size > maxCodedBytes)
-        return TEnd::Damaged;
-      data.resize(frame.Chunk.Size);
-      if (!movie.ReadAt(frame.Chunk.Offset, data.data(), data.size()))
+      std::uint8_t* const stored = file.RowsToReadInto() ? file.RowsToReadInto() : aside.data();
+      if (chunk.Size != file.StoredBytes() || !movie.ReadAt(chunk.Offset, stored, file.StoredBytes()))
         return TEnd::Missing;
-      if (!FrameCodec::Decode(data.data(), data.size(), static_cast<std::uint32_t>(width),
-                              static_cast<std::uint32_t>(height), Video.BitCount, stored.data()))
-        return TEnd::Damaged;
+      file.LayOut(stored);
     }
-    LayOutScreenRows(Video, stored.data(), ScreenDepth, rows.data());
-    const TFileWriteScope whole;
-    if (!TFile::WriteWhole(
-          frame.Path.c_str(),
-          {{fileHeader.data(), fileHeader.size()}, {&header, sizeof header}, {rows.data(), rows.size()}}))
-      return TEnd::WriteFailed;
-    ++WrittenFiles;
+    {
+      TExclusiveLock lock(Lock);
+      ++LaidOut;
+    }
+    ::WakeAllConditionVariable(&Changed);
   }
   return TEnd::Done;
 }

@@ -27,6 +27,10 @@ public:
 
   bool CanClose() override;
 
+  // Every cut goes through the screen, also where the movie's file could give
+  // its frames: the build that tests compare the cut from the file with.
+  void KeepCutsOnScreen() { CutsOnScreenOnly = true; }
+
   // Movie device control. ShowFrame, StepForward and StepBack are false when
   // the frame to show was refused (the user has been told why), Position then
   // being the frame still shown.
@@ -214,6 +218,8 @@ private:
   // tell that the movie it was cutting is gone.
   TContinuousCut* RunningCut = nullptr;
   unsigned MovieChanges = 0;
+  // Every cut goes through the screen (a build of the program for tests).
+  bool CutsOnScreenOnly = false;
   // When the tick's work last ran.
   DWORD LastTracked = 0;
 

@@ -8,6 +8,9 @@ velmoApp::velmoApp() : TApplication("Velmo") {}
 void velmoApp::InitMainWindow()
 {
   auto* frame = new SDIDecFrame;
+#ifdef VELMO_CUTS_ON_SCREEN_ONLY
+  frame->KeepCutsOnScreen();
+#endif
   if (CmdShow != SW_SHOWMINIMIZED)
     CmdShow = SW_SHOWNORMAL;
   frame->SetIcon(this, IDI_VELMO);

@@ -78,10 +78,9 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
     Options.Rework(MoviePathName);
   const std::string storedDir = OutputDirName.substr(0, OutputDirName.size() - (Options.DirWithoutSeparator ? 1u : 0u));
   Settings.Write("[Screen]\r\nDir=" + storedDir + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
-  // The program inherits the switch with the rest of the environment.
-  ::SetEnvironmentVariableA("VELMO_CUT_FROM_SCREEN", Options.FromScreen ? "1" : nullptr);
   // The first word after the program's name is the one the program skips.
-  Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "");
+  Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "",
+                                      Options.FromScreen ? TProgramBuild::CutsOnScreenOnly : TProgramBuild::Shipped);
   MainWindow = Run->MainWindow(20000, !Options.BeforeShown);
 }
 

@@ -74,8 +74,9 @@ public:
     // exists, before the program has shown it.
     bool BeforeShown = false;
     // Uncompressed movies are cut from their file where the screen would show
-    // its rows unchanged; the tests of the cut through the screen keep that
-    // path for them, and those of the cut from the file clear this.
+    // its rows unchanged; the tests of the cut through the screen run the
+    // program's build that keeps every cut on the screen, and those of the
+    // cut from the file clear this.
     bool FromScreen = true;
   };
 

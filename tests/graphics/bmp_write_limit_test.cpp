@@ -2,12 +2,14 @@
 // larger BMP fails part-way as it would on a full disk.
 #include "graphics/dib.h"
 #include "graphics/dibsection.h"
+#include "graphics/file.h"
 #include "tests/graphics/gdi_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,6 +43,20 @@ TEST_F(BmpWriteLimitTest, DibSectionFileCutShortIsRemovedAndReported)
   EXPECT_FALSE(FileExists(path)) << "no truncated BMP under the output name";
   EXPECT_TRUE(TDibSection(64, 64, 32).WriteFile(path.c_str()));
   EXPECT_EQ(ReadFileBytes(path).size(), 14u + 40u + 64u * 64u * 4u);
+}
+
+TEST_F(BmpWriteLimitTest, FileCutShortOnTheQuickestPathIsRemovedAndReported)
+{
+  // Under Wine the file is made by the folder's host path: removed by it too.
+  const std::string folder = Folder + "\\";
+  const std::string path = folder + "QUICK.BMP";
+  ::DeleteFileA(path.c_str());
+  const TFileCreatePaths paths(folder);
+  const std::vector<char> large(1024 * 1024, 7);
+  EXPECT_FALSE(TFile::WriteWhole(paths.For(path).c_str(), {{large.data(), large.size()}}));
+  EXPECT_FALSE(FileExists(path)) << "no truncated BMP under the output name";
+  EXPECT_TRUE(TFile::WriteWhole(paths.For(path).c_str(), {{large.data(), 1024}}));
+  EXPECT_EQ(ReadFileBytes(path).size(), 1024u);
 }
 
 }  // namespace

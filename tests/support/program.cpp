@@ -7,6 +7,9 @@
 #ifndef VELMO32_EXE
 #define VELMO32_EXE ""
 #endif
+#ifndef VELMO32_SCREENCUT_EXE
+#define VELMO32_SCREENCUT_EXE ""
+#endif
 
 std::string WindowsPath(std::string unixPath)
 {
@@ -72,9 +75,10 @@ HWND ShownMovieWindow(HWND main)
   return movie && ::IsWindowVisible(movie) ? movie : nullptr;
 }
 
-TProgramRun::TProgramRun(const std::string& arguments)
+TProgramRun::TProgramRun(const std::string& arguments, TProgramBuild build)
 {
-  std::string command = "\"" + WindowsPath(VELMO32_EXE) + "\"";
+  const char* program = build == TProgramBuild::Shipped ? VELMO32_EXE : VELMO32_SCREENCUT_EXE;
+  std::string command = "\"" + WindowsPath(program) + "\"";
   if (!arguments.empty())
     command += " " + arguments;
   STARTUPINFOA si{};

@@ -28,10 +28,16 @@ bool WaitUntilHandled(HWND window, int queued, int timeoutMs = 20000);
 // while there is none or it is hidden.
 HWND ShownMovieWindow(HWND main);
 
+// Which build of the program runs.
+enum class TProgramBuild {
+  Shipped,
+  CutsOnScreenOnly,  // every cut through the screen, never from the movie's file
+};
+
 class TProgramRun {
 public:
   // Starts the program with the given text after its name on the command line.
-  explicit TProgramRun(const std::string& arguments = "");
+  explicit TProgramRun(const std::string& arguments = "", TProgramBuild build = TProgramBuild::Shipped);
   ~TProgramRun();  // ends the process if it is still running
   TProgramRun(const TProgramRun&) = delete;
   TProgramRun& operator=(const TProgramRun&) = delete;

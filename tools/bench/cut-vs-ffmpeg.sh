@@ -1,17 +1,33 @@
 #!/usr/bin/env bash
-# Times velmo32's continuous cut of every frame of an uncompressed movie against
-# ffmpeg extracting the same frames to BMP files, at 320x240, 640x480 and
-# 1280x720 (300 frames each), on a private 24-bit virtual display. Run by hand:
+# Times velmo32's continuous cut of every frame of a movie against ffmpeg
+# extracting the same frames to BMP files, on a private 24-bit virtual display,
+# and prints the figures as markdown tables, each with the load average (1, 5,
+# 15 minutes) when it was taken. Run by hand:
 #   tools/bench/cut-vs-ffmpeg.sh [build-dir] [repeats]
-# VELMO_BENCH_SIZES and VELMO_BENCH_FRAMES change the movies for a quick look.
-# The build directory (default build/i686) must be configured; velmo32, cutbench
-# and makeavi are built in it. Prints frames per second (min/median/max), the
-# ratio program/ffmpeg, and two floors measured in the same run: that of the cut
-# through the screen (showing a frame and copying it from the screen), and the
-# physical floor of the cut from the file (copying the same number of bytes of
-# the movie into the same number of files, natively). The program is timed on
-# both of its paths: through the screen (VELMO_CUT_FROM_SCREEN=1) and from the
-# file, which it takes for these uncompressed movies.
+# The build directory (default build/i686) must be configured; velmo32,
+# velmo32_screencut, cutbench and makeavi are built in it.
+#
+# 1. Uncompressed movies at 320x240, 640x480 and 1280x720 (300 frames each):
+#    ffmpeg; the program through the screen (the build velmo32_screencut, which
+#    cuts every frame that way); the program from the file, which it takes for
+#    these movies; the physical floor of the cut from the file (copying the same
+#    number of bytes of the movie into the same number of files, natively); and
+#    the floor of the cut through the screen (showing a frame and copying it
+#    from the screen, as cutbench measures it).
+# 2. With VELMO_BENCH_BEFORE=<build dir of an older program>: the cut through
+#    the screen of an MS Video 1 movie (320x240, 300 frames) by that build and
+#    by this one, strictly alternating, one cut each at a time.
+# 3. With VELMO_BENCH_GROWTH=1: 1,000 against 10,000 frames at 320x240 from the
+#    file into an empty folder (movies of dropped frames, so that they fit in
+#    little room: only every tenth frame has a picture of its own), the copy
+#    floor for as many files (the disk's own share of any growth), and the
+#    program's peak memory over its size before the cut. The 10,000 files take
+#    3 GB while the cut runs; each cut's files are removed after it.
+# VELMO_BENCH_SIZES and VELMO_BENCH_FRAMES change the movies of part 1.
+# VELMO_BENCH_OUT=<folder> puts every file the cuts, ffmpeg and the floor write
+# there (by default a folder in the build directory): on a RAM disk such as
+# /dev/shm the disk's write-back, which varies much on shared machines, drops
+# out and the costs of the programs themselves remain.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -19,81 +35,144 @@ build=$(cd "${1:-$root/build/i686}" && pwd)
 repeats=${2:-5}
 frames=${VELMO_BENCH_FRAMES:-300}
 read -r -a sizes <<<"${VELMO_BENCH_SIZES:-320x240 640x480 1280x720}"
+before=${VELMO_BENCH_BEFORE:+$(cd "$VELMO_BENCH_BEFORE" && pwd)}
 
 if ! command -v ffmpeg >/dev/null; then
   echo "cut-vs-ffmpeg: ffmpeg is missing: run scripts/setup.sh (or apt-get install ffmpeg)" >&2
   exit 1
 fi
-cmake --build "$build" --target velmo32 cutbench makeavi >/dev/null
+cmake --build "$build" --target velmo32 velmo32_screencut cutbench makeavi >/dev/null
 
 work=$(mktemp -d "$build/bench-XXXXXX")
+outdir=$(mktemp -d "${VELMO_BENCH_OUT:-$work}/out-XXXXXX")
 g++ -O2 -o "$work/copyfloor" "$root/tools/bench/copyfloor.cpp"
 fifo=$work/display
 mkfifo "$fifo"
 # Large enough for the main window to show a 1280x720 movie whole.
 Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; WINEPREFIX=$VELMO_WINE_ROOT/prefix24 wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $xvfb 2>/dev/null; WINEPREFIX=$VELMO_WINE_ROOT/prefix24 wineserver -k 2>/dev/null; rm -rf "$outdir" "$work"' EXIT
 read -r -t 20 number <"$fifo"
 export VELMO_DISPLAY_24=:$number VELMO_DISPLAY_SESSION="bench-$$-$(date +%s%N)"
 export VELMO_WINE_ROOT=$build/bench-wine
+export VELMO_BENCH_FOLDER="$(winpath "$outdir")\\"
 run() { "$root/scripts/wine-run" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
 
-# summary <values...>: "min median max" of the numbers.
-summary() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {printf "%8.1f %8.1f %8.1f", v[1], v[int((NR+1)/2)], v[NR]}'; }
+load() { cut -d' ' -f1-3 /proc/loadavg | tr ' ' '/'; }
+# figure <values...>: "median (min–max)" of the numbers.
+figure() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {printf "%.0f (%.0f–%.0f)", v[int((NR+1)/2)], v[1], v[NR]}'; }
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+# fps <frames> <command...>: frames per second of the command.
+fps() {
+  local n=$1 start end
+  shift
+  start=$(date +%s.%N)
+  "$@"
+  end=$(date +%s.%N)
+  awk -v n="$n" -v a="$start" -v b="$end" 'BEGIN {print n / (b - a)}'
+}
+# cutbench <build dir> <movie> <frames> <repeats> [screen]: its output.
+cutbench() {
+  local out
+  out=$(run "$1/tools/bench/cutbench.exe" movie "$(winpath "$2")" "$3" "$4" ${5:-} | tr -d '\r')
+  [ "$(grep -c '^cut ' <<<"$out")" = "$4" ] || { echo "cutbench ($1) failed on $2:" >&2; echo "$out" >&2; exit 1; }
+  echo "$out"
+}
+cuts() { awk '$1 == "cut" {print $2}' <<<"$1"; }
 
-table=()
+echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo); $(wine --version)."
+echo "Frames per second, median (min–max) of $repeats runs; the load average (1/5/15 min) when each was taken."
+echo
+echo "| $frames frames | ffmpeg | velmo32, screen (÷ ffmpeg) | velmo32, file (÷ ffmpeg) | copy floor, native (file ÷ floor) | screen floor |"
+echo "|---|---|---|---|---|---|"
 for size in "${sizes[@]}"; do
   movie=$work/movie-$size.avi
-  run "$build/tools/makeavi.exe" "$(winpath "$movie")" --size "$size" --frames $frames >/dev/null
+  run "$build/tools/makeavi.exe" "$(winpath "$movie")" --size "$size" --frames "$frames" >/dev/null
 
+  ffmpeg_load=$(load)
   ffmpeg_fps=()
   for ((i = 0; i < repeats; ++i)); do
-    rm -rf "$work/ffmpeg-out" && mkdir "$work/ffmpeg-out"
-    start=$(date +%s.%N)
-    ffmpeg -nostdin -v error -i "$movie" -f image2 "$work/ffmpeg-out/%04d.bmp"
-    end=$(date +%s.%N)
-    [ "$(ls "$work/ffmpeg-out" | wc -l)" = $frames ] || { echo "ffmpeg did not write $frames files" >&2; exit 1; }
-    ffmpeg_fps+=("$(awk -v n=$frames -v a="$start" -v b="$end" 'BEGIN {print n / (b - a)}')")
+    rm -rf "$outdir/ffmpeg-out" && mkdir "$outdir/ffmpeg-out"
+    ffmpeg_fps+=("$(fps "$frames" ffmpeg -nostdin -v error -i "$movie" -f image2 "$outdir/ffmpeg-out/%04d.bmp")")
+    [ "$(ls "$outdir/ffmpeg-out" | wc -l)" = "$frames" ] || { echo "ffmpeg did not write $frames files" >&2; exit 1; }
   done
-  rm -rf "$work/ffmpeg-out"
+  rm -rf "$outdir/ffmpeg-out"
 
-  out=$(VELMO_CUT_FROM_SCREEN=1 run "$build/tools/bench/cutbench.exe" movie "$(winpath "$movie")" $frames "$repeats" |
-    tr -d '\r')
-  screen_fps=($(awk '$1 == "cut" {print $2}' <<<"$out"))
+  screen_load=$(load)
+  out=$(cutbench "$build" "$movie" "$frames" "$repeats" screen)
+  mapfile -t screen_fps < <(cuts "$out")
   read -r show copy < <(awk '$1 == "floor" {print $2, $3}' <<<"$out")
-  [ ${#screen_fps[@]} = "$repeats" ] && [ -n "$show" ] || { echo "cutbench failed at $size:" >&2; echo "$out" >&2; exit 1; }
-  out=$(run "$build/tools/bench/cutbench.exe" movie "$(winpath "$movie")" $frames "$repeats" | tr -d '\r')
-  file_fps=($(awk '$1 == "cut" {print $2}' <<<"$out"))
-  [ ${#file_fps[@]} = "$repeats" ] || { echo "cutbench failed at $size:" >&2; echo "$out" >&2; exit 1; }
+  file_load=$(load)
+  mapfile -t file_fps < <(cuts "$(cutbench "$build" "$movie" "$frames" "$repeats")")
 
   # A 32-bit file of the picture, as the program writes on this display.
   read -r width height <<<"${size/x/ }"
-  file_bytes=$((54 + 4 * width * height))
+  floor_load=$(load)
   floor_fps=()
   for ((i = 0; i < repeats; ++i)); do
-    rm -rf "$work/floor-out" && mkdir "$work/floor-out"
-    start=$(date +%s.%N)
-    "$work/copyfloor" "$movie" $frames $file_bytes "$work/floor-out"
-    end=$(date +%s.%N)
-    floor_fps+=("$(awk -v n=$frames -v a="$start" -v b="$end" 'BEGIN {print n / (b - a)}')")
+    rm -rf "$outdir/floor-out" && mkdir "$outdir/floor-out"
+    floor_fps+=("$(fps "$frames" "$work/copyfloor" "$movie" "$frames" $((54 + 4 * width * height)) "$outdir/floor-out")")
   done
-  rm -rf "$work/floor-out"
+  rm -rf "$outdir/floor-out" "$movie"
 
   ffmpeg_median=$(median "${ffmpeg_fps[@]}")
-  screen=$(median "${screen_fps[@]}")
-  file=$(median "${file_fps[@]}")
-  floor=$(median "${floor_fps[@]}")
-  table+=("$(printf '%-9s %s   %s %4.2f   %s %4.2f   %s %4.2f   %6.1f' "$size" \
-    "$(summary "${ffmpeg_fps[@]}")" \
-    "$(summary "${screen_fps[@]}")" "$(awk -v p="$screen" -v f="$ffmpeg_median" 'BEGIN {print p / f}')" \
-    "$(summary "${file_fps[@]}")" "$(awk -v p="$file" -v f="$ffmpeg_median" 'BEGIN {print p / f}')" \
-    "$(summary "${floor_fps[@]}")" "$(awk -v p="$file" -v f="$floor" 'BEGIN {print p / f}')" \
-    "$(awk -v s="$show" -v c="$copy" 'BEGIN {print 1000 / (s + c)}')")")
+  file_median=$(median "${file_fps[@]}")
+  echo "| $size | $(figure "${ffmpeg_fps[@]}") [$ffmpeg_load]" \
+    "| $(figure "${screen_fps[@]}") ($(ratio "$(median "${screen_fps[@]}")" "$ffmpeg_median")) [$screen_load]" \
+    "| $(figure "${file_fps[@]}") ($(ratio "$file_median" "$ffmpeg_median")) [$file_load]" \
+    "| $(figure "${floor_fps[@]}") ($(ratio "$file_median" "$(median "${floor_fps[@]}")")) [$floor_load]" \
+    "| $(awk -v s="$show" -v c="$copy" 'BEGIN {printf "%.0f", 1000 / (s + c)}') |"
 done
 
-echo "$frames frames per movie, $repeats runs each; frames per second min / median / max"
-echo "          ------- ffmpeg ---------   ---- velmo32, screen ----- /ffm   ----- velmo32, file ------ /ffm   ---- copy floor (native) -- file/floor   screen floor"
-printf '%s\n' "${table[@]}"
+if [ -n "$before" ]; then
+  cmake --build "$before" --target velmo32 cutbench >/dev/null
+  # The test pattern, each pattern pixel an 8x8 square, which MS Video 1 keeps
+  # in flat blocks.
+  pattern=$work/pattern.avi
+  movie=$work/msvc.avi
+  run "$build/tools/makeavi.exe" "$(winpath "$pattern")" --size 40x30 --frames "$frames" >/dev/null
+  ffmpeg -nostdin -v error -y -i "$pattern" -vf scale=320:240:flags=neighbor -c:v msvideo1 "$movie"
+  old=()
+  new=()
+  loads=()
+  # Both write into Wine's temporary folder, the only one an older build knows.
+  for ((i = 0; i < repeats; ++i)); do
+    loads+=("$(load)")
+    old+=("$(unset VELMO_BENCH_FOLDER && cuts "$(cutbench "$before" "$movie" "$frames" 1)")")
+    new+=("$(unset VELMO_BENCH_FOLDER && cuts "$(cutbench "$build" "$movie" "$frames" 1)")")
+  done
+  rm -f "$pattern" "$movie"
+  echo
+  echo "| MS Video 1, 320x240, $frames frames, through the screen | before | after | after ÷ before | load averages |"
+  echo "|---|---|---|---|---|"
+  echo "| alternating, one cut each | $(figure "${old[@]}") | $(figure "${new[@]}")" \
+    "| $(ratio "$(median "${new[@]}")" "$(median "${old[@]}")") | ${loads[*]} |"
+  echo
+  echo "Before: the build in $before."
+fi
+
+if [ -n "${VELMO_BENCH_GROWTH:-}" ]; then
+  echo
+  echo "| 320x240 into an empty folder | velmo32 from the file, ms per frame | copy floor, ms per file | load average | velmo32's memory before the cut → peak (MB) |"
+  echo "|---|---|---|---|---|"
+  ms=()
+  floor_ms=()
+  for count in 1000 10000; do
+    movie=$work/growth-$count.avi
+    run "$build/tools/makeavi.exe" "$(winpath "$movie")" --size 320x240 --frames $count --picture-every 10 >/dev/null
+    growth_load=$(load)
+    out=$(cutbench "$build" "$movie" $count 1)
+    ms+=("$(awk -v f="$(cuts "$out")" 'BEGIN {printf "%.2f", 1000 / f}')")
+    read -r idle peak < <(awk '$1 == "memory" {print $2, $3}' <<<"$out")
+    # The disk's own share of the growth: as many files written natively.
+    rm -rf "$outdir/floor-out" && mkdir "$outdir/floor-out"
+    floor_ms+=("$(awk -v f="$(fps $count "$work/copyfloor" "$movie" $count $((54 + 4 * 320 * 240)) "$outdir/floor-out")" \
+      'BEGIN {printf "%.2f", 1000 / f}')")
+    rm -rf "$outdir/floor-out" "$movie"
+    echo "| $count frames | ${ms[-1]} | ${floor_ms[-1]} | $growth_load | $idle → $peak |"
+  done
+  growth() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%+.0f %%", 100 * (b / a - 1)}'; }
+  echo "| growth per frame | $(growth "${ms[@]}") | $(growth "${floor_ms[@]}") | | |"
+fi

@@ -6,10 +6,13 @@
 //                        cut of 100 frames, idle and with the mouse moving
 //   cutbench parts       where one frame's time goes, measured in this process
 //                        on the same movie device and the same capture calls
-//   cutbench movie <path> <frames> [repeats]
+//   cutbench movie <path> <frames> [repeats [screen]]
 //                        a continuous cut of every frame of an existing movie,
 //                        repeated, then the floor of one frame (show and screen
-//                        copy); one line per figure, for tools/bench/cut-vs-ffmpeg.sh
+//                        copy); one line per figure, for tools/bench/cut-vs-ffmpeg.sh.
+//                        With "screen", the build of the program that cuts
+//                        every frame through the screen runs. A last line gives
+//                        the program's memory before the first cut and its peak.
 #include "app/moviewindow.h"
 #include "app/pathtext.h"
 #include "graphics/bitmap.h"
@@ -22,6 +25,7 @@
 
 #include <mmsystem.h>
 #include <digitalv.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -30,6 +34,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -68,10 +73,13 @@ TStats Summarize(std::vector<double> values)
   return stats;
 }
 
+// A new folder in VELMO_BENCH_FOLDER (a Windows path ending in a backslash),
+// where the benchmark puts every file it writes, or in the temporary folder.
 std::string TempFolder()
 {
   char temp[MAX_PATH];
-  ::GetTempPathA(sizeof temp, temp);
+  if (!::GetEnvironmentVariableA("VELMO_BENCH_FOLDER", temp, sizeof temp))
+    ::GetTempPathA(sizeof temp, temp);
   char name[MAX_PATH];
   static int counter = 0;
   std::snprintf(name, sizeof name, "%svelmo-bench-%lu-%d\\", temp, ::GetCurrentProcessId(), ++counter);
@@ -120,12 +128,12 @@ public:
   // The pattern movie, written to a folder of its own that goes with the run.
   explicit TBenchRun(const TTestMovie& movie) : TBenchRun(WriteBenchMovie(movie)) { OwnsMovie = true; }
 
-  explicit TBenchRun(const std::string& moviePath)
+  explicit TBenchRun(const std::string& moviePath, TProgramBuild build = TProgramBuild::Shipped)
     : MoviePath(moviePath), Folder(TempFolder()), OutputFolder(Folder + "out\\")
   {
     ::CreateDirectoryA(OutputFolder.c_str(), nullptr);
     Settings.Write("[Screen]\r\nDir=" + OutputFolder + "\r\nX=0\r\nY=0\r\nW=900\r\nH=700\r\n");
-    Run = std::make_unique<TProgramRun>("movie " + moviePath);
+    Run = std::make_unique<TProgramRun>("movie " + moviePath, build);
     Main = Run->MainWindow();
     WaitFor([&] { return MovieWindow() != nullptr; });
     Settle();
@@ -153,6 +161,19 @@ public:
     ::CreateDirectoryA(OutputFolder.c_str(), nullptr);
   }
   HWND MainWindow() const { return Main; }
+
+  // The program's working set now and at its peak, in MB.
+  std::pair<double, double> Memory() const
+  {
+    PROCESS_MEMORY_COUNTERS counters{};
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, Run->ProcessId());
+    if (process) {
+      ::GetProcessMemoryInfo(process, &counters, sizeof counters);
+      ::CloseHandle(process);
+    }
+    const double mb = 1024.0 * 1024.0;
+    return {double(counters.WorkingSetSize) / mb, double(counters.PeakWorkingSetSize) / mb};
+  }
 
   HWND MovieWindow() const { return ShownMovieWindow(Main); }
 
@@ -470,14 +491,15 @@ bool PartsOfPatternMovie(unsigned width, unsigned height, unsigned frames)
 // Every frame of the movie (frames long) cut repeats times by one program
 // run, each cut from the command to its last complete file and checked for
 // the number of files; then the floor measured on the same movie.
-bool CutWholeMovie(const std::string& moviePath, unsigned frames, unsigned repeats)
+bool CutWholeMovie(const std::string& moviePath, unsigned frames, unsigned repeats, TProgramBuild build)
 {
   {
-    TBenchRun run(moviePath);
+    TBenchRun run(moviePath, build);
     if (!run.Ready()) {
       std::fprintf(stderr, "program or movie did not come up\n");
       return false;
     }
+    const double idle = run.Memory().first;
     for (unsigned repeat = 0; repeat < repeats; ++repeat) {
       run.ClearOutput();
       run.Command(CM_FIRSTFRAME);
@@ -511,6 +533,7 @@ bool CutWholeMovie(const std::string& moviePath, unsigned frames, unsigned repea
       std::printf("cut %.2f\n", frames * 1000.0 / ms);
       std::fflush(stdout);
     }
+    std::printf("memory %.1f %.1f\n", idle, run.Memory().second);
   }
   return FrameParts(moviePath, std::min(frames, 60u), true);
 }
@@ -526,7 +549,9 @@ int main(int argc, char** argv)
     }
     if (argc > 3 && std::strcmp(argv[1], "movie") == 0) {
       const unsigned repeats = argc > 4 ? static_cast<unsigned>(std::atoi(argv[4])) : 3;
-      const bool ok = CutWholeMovie(argv[2], static_cast<unsigned>(std::atoi(argv[3])), repeats);
+      const bool screen = argc > 5 && std::strcmp(argv[5], "screen") == 0;
+      const bool ok = CutWholeMovie(argv[2], static_cast<unsigned>(std::atoi(argv[3])), repeats,
+                                    screen ? TProgramBuild::CutsOnScreenOnly : TProgramBuild::Shipped);
       std::fflush(stdout);
       return ok ? 0 : 1;
     }

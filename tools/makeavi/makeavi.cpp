@@ -1,5 +1,6 @@
 // Writes a test movie whose pixels encode the frame number:
 //   makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]] [--top-down]
+//                   [--picture-every N]
 #include "tools/avi/avi_writer.h"
 #include "tools/avi/number_text.h"
 
@@ -11,10 +12,14 @@ namespace {
 
 const char Usage[] =
   "usage: makeavi out.avi [--bpp 8|24|32] [--size WxH] [--frames N] [--fps RATE[/SCALE]] [--top-down]\n"
-  "  defaults: --bpp 32 --size 160x120 --frames 20 --fps 15\n";
+  "                       [--picture-every N]\n"
+  "  defaults: --bpp 32 --size 160x120 --frames 20 --fps 15\n"
+  "  --picture-every N: only frames 0, N, 2N ... have a picture, the others are dropped frames that\n"
+  "  repeat it: a long movie in little room\n";
 
 bool ParseArguments(int argc, char** argv, std::string& path, TTestMovie& movie)
 {
+  std::uint32_t pictureEvery = 1;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -42,6 +47,9 @@ bool ParseArguments(int argc, char** argv, std::string& path, TTestMovie& movie)
     } else if (!std::strcmp(arg, "--frames")) {
       if (!ParseNumber(value, movie.Frames))
         return false;
+    } else if (!std::strcmp(arg, "--picture-every")) {
+      if (!ParseNumber(value, pictureEvery) || pictureEvery == 0)
+        return false;
     } else if (!std::strcmp(arg, "--fps")) {
       movie.Scale = 1;
       if (!ParsePair(value, '/', movie.Rate, movie.Scale) && !ParseNumber(value, movie.Rate))
@@ -50,6 +58,9 @@ bool ParseArguments(int argc, char** argv, std::string& path, TTestMovie& movie)
       return false;
     }
   }
+  for (std::uint32_t frame = 0; frame < movie.Frames; ++frame)
+    if (frame % pictureEvery)
+      movie.Dropped.push_back(frame);
   return !path.empty();
 }
 
