@@ -55,9 +55,9 @@ trap 'kill $xvfb 2>/dev/null; WINEPREFIX=$VELMO_WINE_ROOT/prefix24 wineserver -k
 read -r -t 20 number <"$fifo"
 export VELMO_DISPLAY_24=:$number VELMO_DISPLAY_SESSION="bench-$$-$(date +%s%N)"
 export VELMO_WINE_ROOT=$build/bench-wine
-export VELMO_BENCH_FOLDER="$(winpath "$outdir")\\"
 run() { "$root/scripts/wine-run" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
+export VELMO_BENCH_FOLDER="$(winpath "$outdir")\\"
 
 load() { cut -d' ' -f1-3 /proc/loadavg | tr ' ' '/'; }
 # figure <values...>: "median (min–max)" of the numbers.
