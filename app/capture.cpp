@@ -8,6 +8,7 @@
 #include "framework/app/application.h"
 #include "gadgets/messagebar.h"
 #include "graphics/dc.h"
+#include "graphics/file.h"
 
 #include <algorithm>
 
@@ -52,8 +53,9 @@ bool SDIDecFrame::CaptureFrame()
   TWaitCursor wait;
   TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
   const TFramePicture picture = GrabShownFrame(grabber);
-  const std::string fileName = CutNames().For(Position);
-  if (picture(fileName.c_str()))
+  const TCutNames names = CutNames();
+  const std::string fileName = names.For(Position);
+  if (picture(TFileCreatePaths(names.Folder).For(fileName).c_str()))
     return true;
   ReportWriteFailure(fileName);
   return false;

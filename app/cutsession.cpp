@@ -109,7 +109,7 @@ void TContinuousCut::CutFromScreen(int paletteSize)
   const TWaitCursor wait;
   TFrameGrabber grabber(MovieWindow, paletteSize);
   // Declared after the grabber: the write in flight ends before its pixels go.
-  TFrameWriter writer;
+  TFrameWriter writer(Names.Folder);
   for (unsigned frame = Range.From; frame <= Range.To; ++frame) {
     if (!GoesOn() || !WaitUntilPictureShown())
       break;

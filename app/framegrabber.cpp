@@ -40,7 +40,7 @@ TFramePicture TFrameGrabber::GrabIntoSection(TSize size, const TMovieWindowBorde
   std::shared_ptr<TDibSection> section = FreeSection(size);
   CopyInnerArea(MovieWindow, size, *section, border);
   ::GdiFlush();  // the pixels may be read on another thread
-  return [section](const char* path) {
+  return [section](const wchar_t* path) {
     const TFileWriteScope whole;
     return section->WriteFile(path);
   };
@@ -57,7 +57,7 @@ TFramePicture TFrameGrabber::GrabThroughPalette(TSize size, const TMovieWindowBo
     const PALETTEENTRY& e = entries[static_cast<std::size_t>(i)];
     dib->SetColor(i, RGB(e.peRed, e.peGreen, e.peBlue));
   }
-  return [dib](const char* path) {
+  return [dib](const wchar_t* path) {
     const TFileWriteScope whole;
     return dib->WriteFile(path);
   };

@@ -11,8 +11,9 @@
 class TDibSection;
 
 // A captured frame: writes itself as a complete BMP file (none is left when
-// that fails). Holds its own pixels, so the screen may change meanwhile.
-using TFramePicture = std::function<bool(const char* path)>;
+// that fails) under the path TFileCreatePaths gives for the file. Holds its
+// own pixels, so the screen may change meanwhile.
+using TFramePicture = std::function<bool(const wchar_t* path)>;
 
 class TFrameGrabber {
 public:

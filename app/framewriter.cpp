@@ -1,7 +1,7 @@
 #include "app/framewriter.h"
 #include "app/exclusivelock.h"
 
-TFrameWriter::TFrameWriter() : Thread([this] { Run(); }) {}
+TFrameWriter::TFrameWriter(const std::string& folder) : CreatePaths(folder), Thread([this] { Run(); }) {}
 
 TFrameWriter::~TFrameWriter()
 {
@@ -63,7 +63,7 @@ void TFrameWriter::Run()
     ::ReleaseSRWLockExclusive(&Lock);
     bool written = false;
     try {
-      written = Picture(Path.c_str());
+      written = Picture(CreatePaths.For(Path).c_str());
     } catch (...) {
       // A write that cannot even be tried counts as failed.
     }

@@ -3,15 +3,19 @@
 #pragma once
 
 #include "app/framegrabber.h"
+#include "graphics/file.h"
 
 #include <string>
 #include <thread>
 
-// One write at a time, in the order handed over. Pictures are released on the
-// thread that owns the writer, where their GDI objects were made.
+// One write at a time, in the order handed over, each file into one folder.
+// Pictures are released on the thread that owns the writer, where their GDI
+// objects were made.
 class TFrameWriter {
 public:
-  TFrameWriter();
+  // folder: the Windows path of the folder the files go into, ending in a
+  // backslash.
+  explicit TFrameWriter(const std::string& folder);
   // Completes the write in flight, so no file is left half-written.
   ~TFrameWriter();
   TFrameWriter(const TFrameWriter&) = delete;
@@ -37,6 +41,8 @@ private:
   // trip each on some platforms.
   SRWLOCK Lock = SRWLOCK_INIT;
   CONDITION_VARIABLE Changed = CONDITION_VARIABLE_INIT;
+  // New files are made quickest by these paths; Path names the file to the user.
+  const TFileCreatePaths CreatePaths;
   TState State = TState::Idle;
   TFramePicture Picture;
   std::string Path;

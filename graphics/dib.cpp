@@ -432,6 +432,12 @@ bool TDib::WriteFile(const char* path) const
   return TFile::WriteWhole(path, {{header.data(), header.size()}, {Info, BlockSize}});
 }
 
+bool TDib::WriteFile(const wchar_t* path) const
+{
+  const auto header = FileHeader();
+  return TFile::WriteWhole(path, {{header.data(), header.size()}, {Info, BlockSize}});
+}
+
 bool TDib::WriteToStream(std::ostream& stream, bool withFileHeader) const
 {
   if (withFileHeader) {

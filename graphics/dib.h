@@ -93,6 +93,7 @@ public:
   // Writes a complete BMP file. A file that could not be completed is removed;
   // failure is reported by the result only.
   bool WriteFile(const char* path) const;
+  bool WriteFile(const wchar_t* path) const;
   bool Write(TFile& file, bool withFileHeader = true) const;
   bool WriteToStream(std::ostream& stream, bool withFileHeader = true) const;
 

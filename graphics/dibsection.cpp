@@ -27,3 +27,10 @@ bool TDibSection::WriteFile(const char* path) const
   return TFile::WriteWhole(
     path, {{fileHeader.data(), fileHeader.size()}, {&Header, sizeof Header}, {Bits, Header.biSizeImage}});
 }
+
+bool TDibSection::WriteFile(const wchar_t* path) const
+{
+  const auto fileHeader = DibFormat::FileHeader(sizeof Header + Header.biSizeImage, sizeof Header);
+  return TFile::WriteWhole(
+    path, {{fileHeader.data(), fileHeader.size()}, {&Header, sizeof Header}, {Bits, Header.biSizeImage}});
+}

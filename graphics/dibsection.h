@@ -19,6 +19,7 @@ public:
   // writes; a file that could not be completed is removed. Reads only memory,
   // so it may run on another thread while nothing draws into the bitmap.
   bool WriteFile(const char* path) const;
+  bool WriteFile(const wchar_t* path) const;
 
 private:
   struct TCreated {

@@ -54,7 +54,9 @@ public:
   }
   TFramePicture GrabShownFrame(TFrameGrabber&) override
   {
-    return [this](const char* path) {
+    return [this](const wchar_t* widePath) {
+      char path[MAX_PATH * 2] = "";
+      ::WideCharToMultiByte(CP_ACP, 0, widePath, -1, path, sizeof path, nullptr, nullptr);
       Written.push_back(path);
       return path != FailingPath;
     };

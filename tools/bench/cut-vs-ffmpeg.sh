@@ -18,7 +18,7 @@
 #    the screen of an MS Video 1 movie (320x240, 300 frames) by that build and
 #    by this one, strictly alternating, one cut each at a time.
 # 3. With VELMO_BENCH_GROWTH=1: 1,000 against 10,000 frames at 320x240 from the
-#    file into an empty folder (movies of dropped frames, so that they fit in
+#    file and through the screen into an empty folder (movies of dropped frames, so that they fit in
 #    little room: only every tenth frame has a picture of its own), the copy
 #    floor for as many files (the disk's own share of any growth), and the
 #    program's peak memory over its size before the cut. The 10,000 files take
@@ -155,24 +155,27 @@ fi
 
 if [ -n "${VELMO_BENCH_GROWTH:-}" ]; then
   echo
-  echo "| 320x240 into an empty folder | velmo32 from the file, ms per frame | copy floor, ms per file | load average | velmo32's memory before the cut → peak (MB) |"
-  echo "|---|---|---|---|---|"
+  echo "| 320x240 into an empty folder | velmo32 from the file, ms per frame | velmo32 through the screen, ms per frame | copy floor, ms per file | load average | velmo32's memory before the cut → peak (MB) |"
+  echo "|---|---|---|---|---|---|"
+  per_frame() { awk -v f="$(cuts "$1")" 'BEGIN {printf "%.2f", 1000 / f}'; }
   ms=()
+  screen_ms=()
   floor_ms=()
   for count in 1000 10000; do
     movie=$work/growth-$count.avi
     run "$build/tools/makeavi.exe" "$(winpath "$movie")" --size 320x240 --frames $count --picture-every 10 >/dev/null
     growth_load=$(load)
     out=$(cutbench "$build" "$movie" $count 1)
-    ms+=("$(awk -v f="$(cuts "$out")" 'BEGIN {printf "%.2f", 1000 / f}')")
+    ms+=("$(per_frame "$out")")
     read -r idle peak < <(awk '$1 == "memory" {print $2, $3}' <<<"$out")
+    screen_ms+=("$(per_frame "$(cutbench "$build" "$movie" $count 1 screen)")")
     # The disk's own share of the growth: as many files written natively.
     rm -rf "$outdir/floor-out" && mkdir "$outdir/floor-out"
     floor_ms+=("$(awk -v f="$(fps $count "$work/copyfloor" "$movie" $count $((54 + 4 * 320 * 240)) "$outdir/floor-out")" \
       'BEGIN {printf "%.2f", 1000 / f}')")
     rm -rf "$outdir/floor-out" "$movie"
-    echo "| $count frames | ${ms[-1]} | ${floor_ms[-1]} | $growth_load | $idle → $peak |"
+    echo "| $count frames | ${ms[-1]} | ${screen_ms[-1]} | ${floor_ms[-1]} | $growth_load | $idle → $peak |"
   done
   growth() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%+.0f %%", 100 * (b / a - 1)}'; }
-  echo "| growth per frame | $(growth "${ms[@]}") | $(growth "${floor_ms[@]}") | | |"
+  echo "| growth per frame | $(growth "${ms[@]}") | $(growth "${screen_ms[@]}") | $(growth "${floor_ms[@]}") | | |"
 fi
