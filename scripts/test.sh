@@ -12,13 +12,19 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 arch=$("$root/scripts/test-arch")
 echo "test.sh: building i686 (product) and running the tests on $arch"
 
+# The Wine prefixes of the tests' display slots share Wine's unchanging files
+# with one made first (scripts/wine-prefix); the Windows tools the build runs
+# (the movie writer) run in that one, so that no other prefix is made.
+export VELMO_WINE_ROOT=$root/build/$arch/wine
+export VELMO_WINE_TEMPLATE=$VELMO_WINE_ROOT/template
+
 # Configured once; the build itself re-runs CMake when a CMakeLists.txt changes.
 build() {  # build <arch> <tests ON|OFF>
   local dir=$root/build/$1
   [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   grep -qx "VELMO_BUILD_TESTS:BOOL=$2" "$dir/CMakeCache.txt" || cmake -S "$root" -B "$dir" -DVELMO_BUILD_TESTS="$2" >/dev/null
-  cmake --build "$dir" -- -k 0
+  VELMO_WINEPREFIX=$VELMO_WINE_TEMPLATE cmake --build "$dir" -- -k 0
 }
 if [ "$arch" = i686 ]; then
   build i686 ON
@@ -26,6 +32,9 @@ else
   build i686 OFF
   build "$arch" ON
 fi
+# The tools' Wine server must not outlive the build: the slots' prefixes are
+# copied from its prefix.
+[ ! -d "$VELMO_WINE_TEMPLATE" ] || WINEPREFIX=$VELMO_WINE_TEMPLATE wineserver -k 2>/dev/null || true
 
 # Tests run side by side, by default two more than the cores, since much of
 # their time is spent waiting on Wine and the X server. Each test that needs a
@@ -34,9 +43,6 @@ fi
 # tests of depth 16 and 8 share one slot each.
 jobs=${VELMO_TEST_JOBS:-$(($(nproc) + 2))}
 source "$root/scripts/displays.sh"
-export VELMO_WINE_ROOT=$root/build/$arch/wine
-# The slots' prefixes share Wine's unchanging files with one made first.
-export VELMO_WINE_TEMPLATE=$VELMO_WINE_ROOT/template
 # Prefixes of the time before slots (one per depth, and one of the run.sh
 # tests) are no longer used: 1.3 GB each.
 rm -rf "$VELMO_WINE_ROOT"/prefix* "$root/build/$arch/wine-scripts"
