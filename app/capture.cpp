@@ -8,7 +8,7 @@
 #include "framework/app/application.h"
 #include "gadgets/messagebar.h"
 #include "graphics/dc.h"
-#include "graphics/file.h"
+#include "graphics/filecreatepaths.h"
 
 #include <algorithm>
 

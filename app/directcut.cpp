@@ -7,6 +7,7 @@
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
 #include "graphics/file.h"
+#include "graphics/filecreatepaths.h"
 
 #include <cstring>
 #include <stdexcept>

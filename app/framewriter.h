@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/framegrabber.h"
-#include "graphics/file.h"
+#include "graphics/filecreatepaths.h"
 
 #include <string>
 #include <thread>

@@ -3,6 +3,7 @@
 #include "graphics/dib.h"
 #include "graphics/dibsection.h"
 #include "graphics/file.h"
+#include "graphics/filecreatepaths.h"
 #include "tests/graphics/gdi_test_support.h"
 
 #include <gtest/gtest.h>

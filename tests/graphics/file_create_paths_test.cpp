@@ -2,6 +2,7 @@
 // are whole under their Windows names, and a file whose name differs only in
 // case is overwritten, as on Windows, not joined by a second one.
 #include "graphics/file.h"
+#include "graphics/filecreatepaths.h"
 #include "tests/graphics/gdi_test_support.h"
 
 #include <gtest/gtest.h>
