@@ -206,20 +206,28 @@ bool TContinuousCut::PumpWaitingMessages()
   return true;
 }
 
+void TContinuousCut::StopAndCount(TDirectCut& cut)
+{
+  cut.Stop();
+  Progress.Cut = static_cast<unsigned>(cut.Written());
+}
+
 void TContinuousCut::CutFromFile(const TAviMovie& movie, const std::string& moviePath)
 {
   std::vector<TDirectCut::TFrame> frames;
   const TAviVideo& video = movie.Video();
-  for (unsigned frame = Range.From;; ++frame) {
+  // A mark can lie past the frames the file holds (the device's position in
+  // a cut-off file): the cut ends with the last of them, as on the screen.
+  for (unsigned frame = Range.From; frame < movie.FrameCount(); ++frame) {
     frames.push_back({frame, video.Frames[movie.PictureFrame(frame)], Names.For(frame)});
     if (frame == Range.To)
       break;  // the counter must not wrap
   }
-  if (!Host.ShowCutFrame(Range.From))
+  if (frames.empty() || !Host.ShowCutFrame(Range.From))
     return;
 
   const TWaitCursor wait;
-  TDirectCut cut(moviePath, video, TScreenDC().GetDeviceCaps(BITSPIXEL), std::move(frames));
+  TDirectCut cut(moviePath, video, TScreenDC().GetDeviceCaps(BITSPIXEL), Names.Folder, std::move(frames));
   // The movie follows the cut as often as the screen can show it.
   const DWORD showEveryMs = 40;
   std::size_t shown = 0;
@@ -233,23 +241,23 @@ void TContinuousCut::CutFromFile(const TAviMovie& movie, const std::string& movi
     // A command taken above may have closed or replaced the movie, or
     // destroyed the window: the files written stay, nothing more is shown.
     if (!MovieStillThere())
-      return;
+      return StopAndCount(cut);
     const std::size_t written = cut.Written();
     Progress.Cut = static_cast<unsigned>(written);
     if (!ended && written > shown && ::GetTickCount64() - shownAt >= showEveryMs) {
       shown = written;
       shownAt = ::GetTickCount64();
       if (!Host.ShowCutFrame(cut.Frames()[written - 1].Number))
-        return;  // the frame is gone from the file (the user has been told)
+        return StopAndCount(cut);  // the frame is gone from the file (the user has been told)
     }
   }
   cut.Stop();
+  const std::size_t written = cut.Written();
+  Progress.Cut = static_cast<unsigned>(written);
   if (!MovieStillThere())
     return;
 
-  const std::size_t written = cut.Written();
   const TDirectCut::TEnd end = cut.End();
-  Progress.Cut = static_cast<unsigned>(written);
   if (end == TDirectCut::TEnd::Missing || end == TDirectCut::TEnd::Damaged || end == TDirectCut::TEnd::WriteFailed) {
     // The movie rests on the last frame written, as a cut on the screen does.
     const TDirectCut::TFrame& failed = cut.Frames()[written];

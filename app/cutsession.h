@@ -13,6 +13,7 @@
 #include <string>
 #include <type_traits>
 
+class TDirectCut;
 class TFrameWriter;
 class TWindow;
 
@@ -75,6 +76,9 @@ public:
   void CutFromScreen(int paletteSize);
   // Cuts the range from the movie's uncompressed file, the movie following.
   void CutFromFile(const TAviMovie& movie, const std::string& moviePath);
+  // Stops a cut from the file, whose file in flight is completed, and counts
+  // every file it wrote.
+  void StopAndCount(TDirectCut& cut);
 
   // Ends the cut before its next frame; how says how it was given.
   void Cancel(TCutEnd how);

@@ -2,12 +2,10 @@
 
 #include "app/devicewatchdog.h"
 #include "app/exclusivelock.h"
-#include "app/pathtext.h"
 #include "codec/framecodec.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
 #include "graphics/file.h"
-#include "graphics/filecreatepaths.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -95,9 +93,10 @@ bool TScreenFile::Decode(const std::uint8_t* coded, std::size_t size)
                             static_cast<std::uint16_t>(ScreenPixel * 8), Rows());
 }
 
-TDirectCut::TDirectCut(const std::string& moviePath, const TAviVideo& video, int screenDepth,
+TDirectCut::TDirectCut(const std::string& moviePath, const TAviVideo& video, int screenDepth, const std::string& folder,
                        std::vector<TFrame> frames)
   : MoviePath(moviePath),
+    CreatePaths(folder),
     Video(FormatOf(video)),
     ScreenDepth(screenDepth),
     Cut(std::move(frames)),
@@ -155,9 +154,6 @@ TDirectCut::TEnd TDirectCut::WriteAll()
 {
   if (Cut.empty())
     return TEnd::Done;
-  // Every file of a cut goes into one folder.
-  const TPathParts first = SplitPath(Cut.front().Path.c_str());
-  const TFileCreatePaths paths(first.Drive + first.Dir);
   for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
     {
       TExclusiveLock lock(Lock);
@@ -171,7 +167,7 @@ TDirectCut::TEnd TDirectCut::WriteAll()
     const TScreenFile& file = Files[frame % Slots];
     {
       const TFileWriteScope whole;
-      if (!TFile::WriteWhole(paths.For(Cut[frame].Path).c_str(), {{file.Data(), file.Size()}}))
+      if (!TFile::WriteWhole(CreatePaths.For(Cut[frame].Path).c_str(), {{file.Data(), file.Size()}}))
         return TEnd::WriteFailed;
     }
     {

@@ -7,6 +7,7 @@
 
 #include "app/avireader.h"
 #include "framework/base/platform.h"
+#include "graphics/filecreatepaths.h"
 
 #include <atomic>
 #include <cstddef>
@@ -78,7 +79,9 @@ public:
 
   // Starts writing the frames, in order, on threads of their own; the movie
   // file is opened again there, so the device and the checks keep theirs.
-  TDirectCut(const std::string& moviePath, const TAviVideo& video, int screenDepth, std::vector<TFrame> frames);
+  // Every file goes into folder (a Windows path ending in a backslash).
+  TDirectCut(const std::string& moviePath, const TAviVideo& video, int screenDepth, const std::string& folder,
+             std::vector<TFrame> frames);
   // Stops after the file in flight, which is completed or removed.
   ~TDirectCut();
   TDirectCut(const TDirectCut&) = delete;
@@ -111,6 +114,7 @@ private:
   void Wait();
 
   const std::string MoviePath;
+  const TFileCreatePaths CreatePaths;
   const TAviVideo Video;  // the format and size only; the frames are in Cut
   const int ScreenDepth;
   const std::vector<TFrame> Cut;

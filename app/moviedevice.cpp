@@ -39,6 +39,7 @@ MCIERROR TMovieDevice::Close()
   const MCIERROR error = Send(MCI_CLOSE, MCI_NOTIFY, &CloseParms, TWatch::Yes);
   // A device that refuses to close is of no more use than a closed one.
   Id = 0;
+  LastLength = LastPosition = LastMode = 0;  // nothing of this movie for the next
   return error;
 }
 
@@ -58,17 +59,17 @@ MCIERROR TMovieDevice::CountInFrames()
 
 TMovieDevice::TStatus TMovieDevice::Length()
 {
-  return Status(MCI_STATUS_LENGTH, TWatch::No);
+  return Status(MCI_STATUS_LENGTH, TWatch::No, LastLength);
 }
 
 TMovieDevice::TStatus TMovieDevice::Position()
 {
-  return Status(MCI_STATUS_POSITION, TWatch::Yes);
+  return Status(MCI_STATUS_POSITION, TWatch::Yes, LastPosition);
 }
 
 TMovieDevice::TStatus TMovieDevice::Mode()
 {
-  return Status(MCI_STATUS_MODE, TWatch::Yes);
+  return Status(MCI_STATUS_MODE, TWatch::Yes, LastMode);
 }
 
 MCIERROR TMovieDevice::Show(unsigned frame)
@@ -99,9 +100,11 @@ MCIERROR TMovieDevice::Send(UINT command, DWORD_PTR flags, void* parameters, TWa
   return SendCommand(Id, command, flags, reinterpret_cast<DWORD_PTR>(parameters));
 }
 
-TMovieDevice::TStatus TMovieDevice::Status(DWORD item, TWatch watch)
+TMovieDevice::TStatus TMovieDevice::Status(DWORD item, TWatch watch, DWORD_PTR& lastRead)
 {
   StatusParms.dwItem = item;
   const MCIERROR error = Send(MCI_STATUS, MCI_NOTIFY | MCI_STATUS_ITEM, &StatusParms, watch);
-  return {error, StatusParms.dwReturn};
+  if (!error)
+    lastRead = StatusParms.dwReturn;
+  return {error, lastRead};
 }

@@ -72,7 +72,8 @@ private:
   // read while it plays, closing while its playback thread runs) are watched.
   enum class TWatch { No, Yes };
   MCIERROR Send(UINT command, DWORD_PTR flags, void* parameters, TWatch watch = TWatch::No);
-  TStatus Status(DWORD item, TWatch watch);
+  // lastRead: the item's value from its last read that succeeded, updated.
+  TStatus Status(DWORD item, TWatch watch, DWORD_PTR& lastRead);
 
   const TSendCommand SendCommand;
   MCIDEVICEID Id = 0;
@@ -81,6 +82,11 @@ private:
   MCI_STATUS_PARMS StatusParms{};
   MCI_SET_PARMS SetParms{};
   MCI_PLAY_PARMS PlayParms{};
+  // Each item's last good value: the reads share one parameter block, so a
+  // failed read must not give what another item left there.
+  DWORD_PTR LastLength = 0;
+  DWORD_PTR LastPosition = 0;
+  DWORD_PTR LastMode = 0;
   // Ends the program when a watched call does not return.
   TDeviceWatchdog Watch;
 };

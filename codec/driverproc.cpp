@@ -74,9 +74,15 @@ LRESULT Decompress(const ICDECOMPRESS* frame, LPARAM bytes)
     return ICERR_OK;
   if (!frame->lpInput)
     return ICERR_BADPARAM;
-  const bool decoded = FrameCodec::Decode(
-    static_cast<const std::uint8_t*>(frame->lpInput), in->biSizeImage, static_cast<std::uint32_t>(in->biWidth),
-    static_cast<std::uint32_t>(in->biHeight), out->biBitCount, static_cast<std::uint8_t*>(frame->lpOutput));
+  // The decoder writes rows as it goes: a damaged frame is found before it
+  // starts, so that the picture on show stays whole.
+  const auto* data = static_cast<const std::uint8_t*>(frame->lpInput);
+  const auto width = static_cast<std::uint32_t>(in->biWidth);
+  const auto height = static_cast<std::uint32_t>(in->biHeight);
+  if (!FrameCodec::Check(data, in->biSizeImage, width, height))
+    return ICERR_ERROR;
+  const bool decoded = FrameCodec::Decode(data, in->biSizeImage, width, height, out->biBitCount,
+                                          static_cast<std::uint8_t*>(frame->lpOutput));
   return decoded ? ICERR_OK : ICERR_ERROR;
 }
 

@@ -64,17 +64,23 @@ TFileCreatePaths::TFileCreatePaths(const std::string& folder) : Folder(folder)
   const auto identity = FolderIdentity(windowsFolder);
   if (host.empty() || identity.second == 0 || FolderIdentity(host) != identity)
     return;
-  // Named by the host path, a file is found only by its exact name.
+  // Named by the host path, a file is found only by its exact name: the
+  // folder's names must all be known, or every path stays the Windows path.
   WIN32_FIND_DATAW found;
   const HANDLE search = ::FindFirstFileW((windowsFolder + L"*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      const auto [known, added] = SpellingByUpperCase.emplace(UpperCase(name), name);
-      if (!added && known->second != name)
-        known->second.clear();
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+  if (search == INVALID_HANDLE_VALUE)
+    return;
+  do {
+    const std::wstring name = found.cFileName;
+    const auto [known, added] = SpellingByUpperCase.emplace(UpperCase(name), name);
+    if (!added && known->second != name)
+      known->second.clear();
+  } while (::FindNextFileW(search, &found));
+  const bool listedWhole = ::GetLastError() == ERROR_NO_MORE_FILES;
+  ::FindClose(search);
+  if (!listedWhole) {
+    SpellingByUpperCase.clear();
+    return;
   }
   HostFolder = std::move(host);
 }

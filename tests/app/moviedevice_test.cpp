@@ -112,6 +112,7 @@ TEST_F(MovieDeviceTest, CommandsGoToTheOpenMovieAndAFailedReadKeepsTheLastValue)
   const TMovieDevice::TStatus first = device.Position();
   EXPECT_EQ(first.Error, 0u);
   EXPECT_EQ(first.Value, 41u);
+  EXPECT_EQ(device.Mode().Value, 42u);  // another item, read between
 
   Fake.Failing = MCI_STATUS;
   const TMovieDevice::TStatus failed = device.Position();
