@@ -75,6 +75,9 @@ TEST(StartupTest, AfterTheFirstRunPromptTheKeysGoToTheMainWindowWithoutAClick)
   ::PostMessageA(prompt, WM_COMMAND, IDOK, 0);
   HWND main = run.MainWindow();
   ASSERT_NE(main, nullptr);
+  // The frame takes the foreground itself once it shows; typed before that,
+  // the keys would go to the window that had it.
+  ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; }));
   // Typed: the keys go wherever the platform sends the keyboard.
   const std::pair<BYTE, DWORD> altF4[] = {
     {VK_MENU, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}};
