@@ -100,6 +100,7 @@ TDirectCut::TDirectCut(const std::string& moviePath, const TAviVideo& video, int
     Video(FormatOf(video)),
     ScreenDepth(screenDepth),
     Cut(std::move(frames)),
+    Ledger(Cut.size()),
     Ended(NewEndedEvent()),
     Thread([this] { Run(); })
 {
@@ -114,131 +115,98 @@ void TDirectCut::Stop()
 {
   {
     TExclusiveLock lock(Lock);
-    StopRequested = true;
+    Ledger.Stop();
   }
-  ::WakeAllConditionVariable(&Changed);
   if (Thread.joinable())
     Thread.join();
 }
 
-void TDirectCut::Wait()
-{
-  ::SleepConditionVariableSRW(&Changed, &Lock, INFINITE, 0);
-}
-
 void TDirectCut::Run()
 {
-  TEnd end = TEnd::WriteFailed;
-  std::thread reader;
+  std::vector<std::thread> others;
   try {
-    Files.reserve(Slots);
-    for (std::size_t slot = 0; slot < Slots; ++slot)
-      Files.emplace_back(Video, ScreenDepth);
-    reader = std::thread([this] { ReadAll(); });
-    end = WriteAll();
+    for (std::size_t worker = 1; worker < Workers; ++worker)
+      others.emplace_back([this] { Work(); });
   } catch (...) {
-    // No memory for the frames: counted as a failed write of the next file.
+    // Fewer threads than asked for: the cut goes on with those it has.
   }
-  {
-    TExclusiveLock lock(Lock);
-    StopRequested = true;  // a reader ahead of a failed write stops too
-  }
-  ::WakeAllConditionVariable(&Changed);
-  if (reader.joinable())
-    reader.join();
-  Outcome = end;
+  Work();
+  for (std::thread& other : others)
+    other.join();
+  Outcome = Conclude();
   ::SetEvent(Ended.get());
 }
 
-TDirectCut::TEnd TDirectCut::WriteAll()
+void TDirectCut::Work()
 {
-  if (Cut.empty())
-    return TEnd::Done;
-  for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
-    {
-      TExclusiveLock lock(Lock);
-      while (LaidOut == frame && !ReaderEnded && !StopRequested)
-        Wait();
-      if (StopRequested)
-        return TEnd::Stopped;
-      if (LaidOut == frame)
-        return ReaderEnd;
-    }
-    const TScreenFile& file = Files[frame % Slots];
-    {
-      const TFileWriteScope whole;
-      if (!TFile::WriteWhole(CreatePaths.For(Cut[frame].Path).c_str(), {{file.Data(), file.Size()}}))
-        return TEnd::WriteFailed;
-    }
-    {
-      TExclusiveLock lock(Lock);
-      ++WrittenFiles;
-    }
-    ::WakeAllConditionVariable(&Changed);
-  }
-  return TEnd::Done;
-}
-
-void TDirectCut::ReadAll()
-{
-  TEnd end = TEnd::WriteFailed;
+  std::size_t frame = Cut.size();
   try {
-    end = ReadEach();
+    TFileByteSource movie(MoviePath);
+    TScreenFile file(Video, ScreenDepth);
+    std::vector<std::uint8_t> aside;
+    while ((frame = TakeFrame()) < Cut.size())
+      Finish(frame, movie.IsOpen() ? CutFrame(Cut[frame], movie, file, aside) : TEnd::Missing);
   } catch (...) {
-    // No memory to read with: counted as a failed write of the next file.
+    // No memory for a frame: counted as a failed write of the frame in hand,
+    // or of the next one.
+    if (frame == Cut.size())
+      frame = TakeFrame();
+    if (frame < Cut.size())
+      Finish(frame, TEnd::WriteFailed);
   }
-  {
-    TExclusiveLock lock(Lock);
-    ReaderEnded = true;
-    ReaderEnd = end;
-  }
-  ::WakeAllConditionVariable(&Changed);
 }
 
-TDirectCut::TEnd TDirectCut::ReadEach()
+std::size_t TDirectCut::TakeFrame()
 {
-  TFileByteSource movie(MoviePath);
-  if (!movie.IsOpen())
-    return TEnd::Missing;
-  // A coded frame, or rows of another depth than the screen's, are read
-  // aside, one frame at a time.
-  const bool coded = UsesOurCodec(Video);
-  const std::size_t codedBytes = coded ? FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(Video.Width),
-                                                                   static_cast<std::uint32_t>(Video.PictureHeight()))
-                                       : 0;
-  std::vector<std::uint8_t> aside(coded || Files.front().RowsToReadInto() ? 0 : Files.front().StoredBytes());
-  for (std::size_t frame = 0; frame < Cut.size(); ++frame) {
-    {
-      // The slot is free once the frame Slots before this one is written.
-      TExclusiveLock lock(Lock);
-      while (frame >= WrittenFiles + Slots && !StopRequested)
-        Wait();
-      if (StopRequested)
-        return TEnd::Stopped;
-    }
-    TScreenFile& file = Files[frame % Slots];
-    const TAviFrameChunk& chunk = Cut[frame].Chunk;
-    // A frame cut short, or gone since the movie was opened, is never written
-    // in part; nor is a damaged one.
-    if (coded) {
-      if (chunk.Size == 0 || chunk.Size > codedBytes)
-        return TEnd::Damaged;
-      aside.resize(chunk.Size);
-      if (!movie.ReadAt(chunk.Offset, aside.data(), aside.size()))
-        return TEnd::Missing;
-      if (!file.Decode(aside.data(), aside.size()))
-        return TEnd::Damaged;
-    } else {
-      std::uint8_t* const stored = file.RowsToReadInto() ? file.RowsToReadInto() : aside.data();
-      if (chunk.Size != file.StoredBytes() || !movie.ReadAt(chunk.Offset, stored, file.StoredBytes()))
-        return TEnd::Missing;
-      file.LayOut(stored);
-    }
-    {
-      TExclusiveLock lock(Lock);
-      ++LaidOut;
-    }
-    ::WakeAllConditionVariable(&Changed);
+  TExclusiveLock lock(Lock);
+  return Ledger.Take();
+}
+
+void TDirectCut::Finish(std::size_t frame, TEnd result)
+{
+  TExclusiveLock lock(Lock);
+  if (result == TEnd::Done) {
+    Ledger.Complete(frame);
+    WrittenFiles = Ledger.Written();
+  } else if (Ledger.Fail(frame)) {
+    Failure = result;
   }
-  return TEnd::Done;
+}
+
+TDirectCut::TEnd TDirectCut::Conclude()
+{
+  if (Ledger.FirstFailed() == Cut.size())
+    return Ledger.Written() == Cut.size() ? TEnd::Done : TEnd::Stopped;
+  for (const std::size_t frame : Ledger.CompleteAfterFailure())
+    ::DeleteFileW(CreatePaths.For(Cut[frame].Path).c_str());
+  return Failure;
+}
+
+TDirectCut::TEnd TDirectCut::CutFrame(const TFrame& frame, TFileByteSource& movie, TScreenFile& file,
+                                      std::vector<std::uint8_t>& aside) const
+{
+  const TAviFrameChunk& chunk = frame.Chunk;
+  // A frame cut short, or gone since the movie was opened, is never written
+  // in part; nor is a damaged one. A coded frame, or rows of another depth
+  // than the screen's, are read aside.
+  if (UsesOurCodec(Video)) {
+    if (chunk.Size == 0 || chunk.Size > FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(Video.Width),
+                                                                  static_cast<std::uint32_t>(Video.PictureHeight())))
+      return TEnd::Damaged;
+    aside.resize(chunk.Size);
+    if (!movie.ReadAt(chunk.Offset, aside.data(), aside.size()))
+      return TEnd::Missing;
+    if (!file.Decode(aside.data(), aside.size()))
+      return TEnd::Damaged;
+  } else {
+    if (!file.RowsToReadInto())
+      aside.resize(file.StoredBytes());
+    std::uint8_t* const stored = file.RowsToReadInto() ? file.RowsToReadInto() : aside.data();
+    if (chunk.Size != file.StoredBytes() || !movie.ReadAt(chunk.Offset, stored, file.StoredBytes()))
+      return TEnd::Missing;
+    file.LayOut(stored);
+  }
+  const TFileWriteScope whole;
+  return TFile::WriteWhole(CreatePaths.For(frame.Path).c_str(), {{file.Data(), file.Size()}}) ? TEnd::Done
+                                                                                              : TEnd::WriteFailed;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/avireader.h"
+#include "app/cutledger.h"
 #include "framework/base/platform.h"
 #include "graphics/filecreatepaths.h"
 
@@ -77,12 +78,12 @@ public:
     WriteFailed,  // Frames[Written()] could not be written (no part of it is left)
   };
 
-  // Starts writing the frames, in order, on threads of their own; the movie
-  // file is opened again there, so the device and the checks keep theirs.
-  // Every file goes into folder (a Windows path ending in a backslash).
+  // Starts writing the frames on threads of their own; the movie file is
+  // opened again there, so the device and the checks keep theirs. Every file
+  // goes into folder (a Windows path ending in a backslash).
   TDirectCut(const std::string& moviePath, const TAviVideo& video, int screenDepth, const std::string& folder,
              std::vector<TFrame> frames);
-  // Stops after the file in flight, which is completed or removed.
+  // Stops after the files in flight, which are completed or removed.
   ~TDirectCut();
   TDirectCut(const TDirectCut&) = delete;
   TDirectCut& operator=(const TDirectCut&) = delete;
@@ -90,45 +91,48 @@ public:
   const std::vector<TFrame>& Frames() const { return Cut; }
   // Signalled when the threads have ended, for waits that also take messages.
   HANDLE EndedEvent() const { return Ended.get(); }
-  // Files complete so far.
+  // Files complete so far, all of them the first frames of the cut: the files
+  // of the frames after them may still be in flight.
   std::size_t Written() const { return WrittenFiles.load(); }
   TEnd End() const { return Outcome.load(); }
-  // Asks the threads to stop after the file in flight and waits for them.
+  // Asks the threads to stop after the files in flight and waits for them.
   void Stop();
 
 private:
   struct TCloseHandle {
     void operator()(HANDLE handle) const { ::CloseHandle(handle); }
   };
-  // Frames laid out ahead of the one being written: reading and laying out
-  // one while another is written keeps both cores busy.
-  static constexpr std::size_t Slots = 3;
+  // Threads that each read, lay out and write whole frames, taking the next
+  // frame in turn. Most of a file's time is spent in the system (Wine's server
+  // creating and closing it, the kernel copying it into the disk's cache),
+  // which takes several files at once: one thread leaves a core idle.
+  static constexpr std::size_t Workers = 3;
 
-  // The writer's thread: starts the reader, writes the files in order.
+  // The first thread: starts the others, cuts beside them, sums up the end.
   void Run();
-  TEnd WriteAll();
-  // The reader's thread: reads and lays out the frames into the slots.
-  void ReadAll();
-  TEnd ReadEach();
-  // With Lock held: sleeps until woken by a change of the shared state.
-  void Wait();
+  // A worker's thread: cuts frames until none is left or the cut ends.
+  void Work();
+  // Reads, lays out and writes one frame into file; Done or why it failed.
+  TEnd CutFrame(const TFrame& frame, TFileByteSource& movie, TScreenFile& file, std::vector<std::uint8_t>& aside) const;
+  // The next frame to cut, or none (the cut's size) once it ends.
+  std::size_t TakeFrame();
+  // Counts a frame's file complete, or the frame as where the cut fails.
+  void Finish(std::size_t frame, TEnd result);
+  // Once every worker has ended: the outcome, with no file left of the frames
+  // after one that failed.
+  TEnd Conclude();
 
   const std::string MoviePath;
   const TFileCreatePaths CreatePaths;
   const TAviVideo Video;  // the format and size only; the frames are in Cut
   const int ScreenDepth;
   const std::vector<TFrame> Cut;
-  // The slots, made on the writer's thread; frame n is laid out in slot n % Slots.
-  std::vector<TScreenFile> Files;
 
-  // Shared by the two threads under Lock (the counts also read by the GUI).
+  // Shared by the workers under Lock.
   SRWLOCK Lock = SRWLOCK_INIT;
-  CONDITION_VARIABLE Changed = CONDITION_VARIABLE_INIT;
-  std::size_t LaidOut = 0;                   // frames ready in their slots
-  bool ReaderEnded = false;                  // LaidOut will grow no more
-  TEnd ReaderEnd = TEnd::Done;               // why: a frame missing, no memory (WriteFailed), or stopped
-  std::atomic<std::size_t> WrittenFiles{0};  // frames whose files are complete
-  bool StopRequested = false;
+  TCutLedger Ledger;
+  TEnd Failure = TEnd::Done;                 // why the ledger's first failed frame failed
+  std::atomic<std::size_t> WrittenFiles{0};  // the ledger's count, for the GUI
 
   std::atomic<TEnd> Outcome{TEnd::Running};
   const std::unique_ptr<std::remove_pointer_t<HANDLE>, TCloseHandle> Ended;
