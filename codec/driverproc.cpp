@@ -3,16 +3,10 @@
 // "vidc.VLM1", through which the movie device shows the movies that
 // scripts/run.sh converts. It gives 24- or 32-bit bottom-up rows and
 // checks every frame before it writes a row.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#include <vfw.h>
-
 #include "codec/framecodec.h"
+#include "framework/base/platform.h"
+
+#include <vfw.h>
 
 #include <cwchar>
 #include <new>

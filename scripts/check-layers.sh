@@ -23,6 +23,35 @@ layers=(
   "program app"
 )
 
+# awk functions both checks share: reading a table of levels, sorting a list
+# of words, and taking an include line (grep -H) apart.
+shared_awk='
+  # Each row of table: a level name, then its members. Fills name[level],
+  # level_of_member[member] and members[level] (a list); returns the top level.
+  function read_levels(table, name, level_of_member, members,   count, rows, i, n, words, w, top) {
+    count = split(table, rows, "\n")
+    top = -1
+    for (i = 1; i <= count; i++) {
+      if (rows[i] == "") continue
+      n = split(rows[i], words, " ")
+      name[i - 1] = words[1]
+      for (w = 2; w <= n; w++) { level_of_member[words[w]] = i - 1; members[i - 1] = members[i - 1] " " words[w] }
+      top = i - 1
+    }
+    return top
+  }
+  # The words of a list in name order, one space apart.
+  function sorted_words(list,   n, items, i, j, x, result) {
+    n = split(list, items, " ")
+    for (i = 2; i <= n; i++)
+      for (j = i; j > 1 && items[j - 1] > items[j]; j--) { x = items[j]; items[j] = items[j - 1]; items[j - 1] = x }
+    for (i = 1; i <= n; i++) result = result (i > 1 ? " " : "") items[i]
+    return result
+  }
+  function including_file(line) { return substr(line, 1, index(line, ":") - 1) }
+  function included_file(line) { sub(/^[^"]*"/, "", line); sub(/".*/, "", line); return line }
+'
+
 # One pass over every include line of our sources: awk finds each file's
 # layer by its folder, reports includes that reach up, and prints the graph
 # (each list sorted, so that the output is stable).
@@ -30,36 +59,19 @@ folders=$(printf '%s\n' "${layers[@]}" | cut -d' ' -f2- | tr ' ' '\n')
 # shellcheck disable=SC2086  # the folder list splits into words on purpose
 find $folders \( -name '*.h' -o -name '*.cpp' -o -name '*.rh' \) -print0 |
   xargs -0 grep -H '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' |
-  awk -v table="$(printf '%s\n' "${layers[@]}")" '
-    BEGIN {
-      count = split(table, rows, "\n")
-      for (i = 1; i <= count; i++) {
-        if (rows[i] == "") continue
-        n = split(rows[i], words, " ")
-        name[i - 1] = words[1]
-        for (w = 2; w <= n; w++) { folder[words[w]] = i - 1; folders[i - 1] = folders[i - 1] " " words[w] }
-        top = i - 1
-      }
-    }
+  awk -v table="$(printf '%s\n' "${layers[@]}")" "$shared_awk"'
+    BEGIN { top = read_levels(table, name, folder, folders) }
     function layer(path,   f) {
       for (f in folder) if (index(path, f "/") == 1) return folder[f]
       return -1
-    }
-    function sorted(from,   n, i, j, x, list, items) {
-      n = count_of[from]
-      for (i = 1; i <= n; i++) items[i] = used[from, i]
-      for (i = 2; i <= n; i++)
-        for (j = i; j > 1 && items[j - 1] > items[j]; j--) { x = items[j]; items[j] = items[j - 1]; items[j - 1] = x }
-      for (i = 1; i <= n; i++) list = list (i > 1 ? " " : "") items[i]
-      return list
     }
     function part(path,   bits) {
       split(path, bits, "/")
       return bits[1] == "framework" ? bits[1] "/" bits[2] : bits[1]
     }
     {
-      file = substr($0, 1, index($0, ":") - 1)
-      target = $0; sub(/^[^"]*"/, "", target); sub(/".*/, "", target)
+      file = including_file($0)
+      target = included_file($0)
       from = layer(file); to = layer(target)
       if (from < 0 || to < 0) next
       if (to > from) {
@@ -68,8 +80,7 @@ find $folders \( -name '*.h' -o -name '*.cpp' -o -name '*.rh' \) -print0 |
       }
       if (part(file) != part(target) && !((part(file), part(target)) in seen)) {
         seen[part(file), part(target)] = 1
-        count_of[part(file)]++
-        used[part(file), count_of[part(file)]] = part(target)
+        uses[part(file)] = uses[part(file)] " " part(target)
       }
     }
     END {
@@ -78,7 +89,7 @@ find $folders \( -name '*.h' -o -name '*.cpp' -o -name '*.rh' \) -print0 |
         printf "  %d %s\n", i, name[i]
         n = split(folders[i], fs, " ")
         for (k = 1; k <= n; k++) {
-          list = sorted(fs[k])
+          list = sorted_words(uses[fs[k]])
           printf "      %-20s -> %s\n", fs[k], list == "" ? "(nothing of ours)" : list
         }
       }
@@ -96,22 +107,13 @@ app_levels=(
   "application velmoapp"
 )
 grep -H '^[[:space:]]*#[[:space:]]*include[[:space:]]*"app/' app/*.h app/*.cpp |
-  awk -v table="$(printf '%s\n' "${app_levels[@]}")" '
-    BEGIN {
-      count = split(table, rows, "\n")
-      for (i = 1; i <= count; i++) {
-        if (rows[i] == "") continue
-        n = split(rows[i], words, " ")
-        name[i - 1] = words[1]
-        for (w = 2; w <= n; w++) level[words[w]] = i - 1
-        top = i - 1
-      }
-    }
+  awk -v table="$(printf '%s\n' "${app_levels[@]}")" "$shared_awk"'
+    BEGIN { top = read_levels(table, name, level, members) }
     function stem(path) { sub(/^.*\//, "", path); sub(/\.[a-z]+$/, "", path); return path }
     function level_of(part) { return part in level ? level[part] : 0 }
     {
-      from = stem(substr($0, 1, index($0, ":") - 1))
-      to = $0; sub(/^[^"]*"/, "", to); sub(/".*/, "", to); to = stem(to)
+      from = stem(including_file($0))
+      to = stem(included_file($0))
       if (from == to) next
       parts[from] = 1; parts[to] = 1
       if (level_of(to) > level_of(from)) {
@@ -124,18 +126,13 @@ grep -H '^[[:space:]]*#[[:space:]]*include[[:space:]]*"app/' app/*.h app/*.cpp |
       print "The program'"'"'s parts, bottom to top (each with the parts it includes):"
       for (i = 0; i <= top; i++) {
         printf "  %s\n", name[i]
-        # Parts in name order, each list of includes in name order.
-        n = 0
-        for (p in parts) if (level_of(p) == i) list[++n] = p
-        for (a = 2; a <= n; a++) for (b = a; b > 1 && list[b - 1] > list[b]; b--) { x = list[b]; list[b] = list[b - 1]; list[b - 1] = x }
+        at_level = ""
+        for (p in parts) if (level_of(p) == i) at_level = at_level " " p
+        n = split(sorted_words(at_level), list, " ")
         for (k = 1; k <= n; k++) {
-          m = split(uses[list[k]], used, " ")
-          for (a = 2; a <= m; a++) for (b = a; b > 1 && used[b - 1] > used[b]; b--) { x = used[b]; used[b] = used[b - 1]; used[b - 1] = x }
-          line = ""
-          for (a = 1; a <= m; a++) line = line (a > 1 ? " " : "") used[a]
+          line = sorted_words(uses[list[k]])
           printf "      %-20s -> %s\n", list[k], line == "" ? "(nothing of the program)" : line
         }
-        delete list
       }
       if (bad) { printf "check-layers: %d include(s) reach up a level of the program\n", bad > "/dev/stderr"; exit 1 }
       print "check-layers: no include reaches up a level of the program"
