@@ -13,10 +13,11 @@
 #    these movies; the physical floor of the cut from the file (copying the same
 #    number of bytes of the movie into the same number of files, natively); and
 #    the floor of the cut through the screen (showing a frame and copying it
-#    from the screen, as cutbench measures it).
+#    from the screen, as cutbench measures it). Each repeat runs every way
+#    once, in turn.
 # 2. With VELMO_BENCH_BEFORE=<build dir of an older program>: the cut through
 #    the screen of an MS Video 1 movie (320x240, 300 frames) by that build and
-#    by this one, strictly alternating, one cut each at a time.
+#    by this one, strictly alternating, one run of each at a time.
 # 3. With VELMO_BENCH_GROWTH=1: 1,000 against 10,000 frames at 320x240 from the
 #    file and through the screen into an empty folder (movies of dropped frames, so that they fit in
 #    little room: only every tenth frame has a picture of its own), the copy
@@ -73,6 +74,25 @@ fps() {
   end=$(date +%s.%N)
   awk -v n="$n" -v a="$start" -v b="$end" 'BEGIN {print n / (b - a)}'
 }
+# Every figure is the second of two runs in a row, the first run's files
+# removed just before it: the memory the second run's files take was just
+# freed. On virtual machines memory left free for a few seconds goes back to
+# the host, and taking it again costs several times a copy, so without this
+# a figure depends mostly on how long the machine stood idle before it.
+# warm_fps <frames> <folder> <command...>: frames per second of the command's
+# second run, the folder emptied before each.
+warm_fps() {
+  local n=$1 folder=$2
+  shift 2
+  rm -rf "$folder" && mkdir "$folder"
+  "$@"
+  rm -rf "$folder" && mkdir "$folder"
+  fps "$n" "$@"
+  local count
+  count=$(find "$folder" -type f | wc -l)
+  rm -rf "$folder"
+  [ "$count" = "$n" ] || { echo "$* wrote $count files, not $n" >&2; exit 1; }
+}
 # cutbench <build dir> <movie> <frames> <repeats> [screen]: its output.
 cutbench() {
   local out
@@ -80,50 +100,44 @@ cutbench() {
   [ "$(grep -c '^cut ' <<<"$out")" = "$4" ] || { echo "cutbench ($1) failed on $2:" >&2; echo "$out" >&2; exit 1; }
   echo "$out"
 }
+# The figures of the cuts, or of the last one, in cutbench's output.
 cuts() { awk '$1 == "cut" {print $2}' <<<"$1"; }
+last_cut() { cuts "$1" | tail -n 1; }
 
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo); $(wine --version)."
-echo "Frames per second, median (min–max) of $repeats runs; the load average (1/5/15 min) when each was taken."
+echo "Frames per second, median (min–max) of $repeats runs, the ways taking turns; the load average (1/5/15 min) at the start and end."
 echo
-echo "| $frames frames | ffmpeg | velmo32, screen (÷ ffmpeg) | velmo32, file (÷ ffmpeg) | copy floor, native (file ÷ floor) | screen floor |"
-echo "|---|---|---|---|---|---|"
+echo "| $frames frames | ffmpeg | velmo32, screen (÷ ffmpeg) | velmo32, file (÷ ffmpeg) | copy floor, native (file ÷ floor) | screen floor | load average |"
+echo "|---|---|---|---|---|---|---|"
 for size in "${sizes[@]}"; do
   movie=$work/movie-$size.avi
   run "$build/tools/makeavi.exe" "$(winpath "$movie")" --size "$size" --frames "$frames" >/dev/null
 
-  ffmpeg_load=$(load)
-  ffmpeg_fps=()
-  for ((i = 0; i < repeats; ++i)); do
-    rm -rf "$outdir/ffmpeg-out" && mkdir "$outdir/ffmpeg-out"
-    ffmpeg_fps+=("$(fps "$frames" ffmpeg -nostdin -v error -i "$movie" -f image2 "$outdir/ffmpeg-out/%04d.bmp")")
-    [ "$(ls "$outdir/ffmpeg-out" | wc -l)" = "$frames" ] || { echo "ffmpeg did not write $frames files" >&2; exit 1; }
-  done
-  rm -rf "$outdir/ffmpeg-out"
-
-  screen_load=$(load)
-  out=$(cutbench "$build" "$movie" "$frames" "$repeats" screen)
-  mapfile -t screen_fps < <(cuts "$out")
-  read -r show copy < <(awk '$1 == "floor" {print $2, $3}' <<<"$out")
-  file_load=$(load)
-  mapfile -t file_fps < <(cuts "$(cutbench "$build" "$movie" "$frames" "$repeats")")
-
-  # A 32-bit file of the picture, as the program writes on this display.
+  # One run of each in turn, so that every way meets the same state of the
+  # machine (its memory and disk change much between runs on shared hosts).
   read -r width height <<<"${size/x/ }"
-  floor_load=$(load)
-  floor_fps=()
+  ffmpeg_fps=() screen_fps=() file_fps=() floor_fps=() loads=()
   for ((i = 0; i < repeats; ++i)); do
-    rm -rf "$outdir/floor-out" && mkdir "$outdir/floor-out"
-    floor_fps+=("$(fps "$frames" "$work/copyfloor" "$movie" "$frames" $((54 + 4 * width * height)) "$outdir/floor-out")")
+    loads+=("$(load)")
+    ffmpeg_fps+=("$(warm_fps "$frames" "$outdir/ffmpeg-out" \
+      ffmpeg -nostdin -v error -i "$movie" -f image2 "$outdir/ffmpeg-out/%04d.bmp")")
+    out=$(cutbench "$build" "$movie" "$frames" 2 screen)
+    screen_fps+=("$(last_cut "$out")")
+    read -r show copy < <(awk '$1 == "floor" {print $2, $3}' <<<"$out")
+    file_fps+=("$(last_cut "$(cutbench "$build" "$movie" "$frames" 2)")")
+    # A 32-bit file of the picture, as the program writes on this display.
+    floor_fps+=("$(warm_fps "$frames" "$outdir/floor-out" \
+      "$work/copyfloor" "$movie" "$frames" $((54 + 4 * width * height)) "$outdir/floor-out")")
   done
-  rm -rf "$outdir/floor-out" "$movie"
+  rm -f "$movie"
 
   ffmpeg_median=$(median "${ffmpeg_fps[@]}")
   file_median=$(median "${file_fps[@]}")
-  echo "| $size | $(figure "${ffmpeg_fps[@]}") [$ffmpeg_load]" \
-    "| $(figure "${screen_fps[@]}") ($(ratio "$(median "${screen_fps[@]}")" "$ffmpeg_median")) [$screen_load]" \
-    "| $(figure "${file_fps[@]}") ($(ratio "$file_median" "$ffmpeg_median")) [$file_load]" \
-    "| $(figure "${floor_fps[@]}") ($(ratio "$file_median" "$(median "${floor_fps[@]}")")) [$floor_load]" \
-    "| $(awk -v s="$show" -v c="$copy" 'BEGIN {printf "%.0f", 1000 / (s + c)}') |"
+  echo "| $size | $(figure "${ffmpeg_fps[@]}")" \
+    "| $(figure "${screen_fps[@]}") ($(ratio "$(median "${screen_fps[@]}")" "$ffmpeg_median"))" \
+    "| $(figure "${file_fps[@]}") ($(ratio "$file_median" "$ffmpeg_median"))" \
+    "| $(figure "${floor_fps[@]}") ($(ratio "$file_median" "$(median "${floor_fps[@]}")"))" \
+    "| $(awk -v s="$show" -v c="$copy" 'BEGIN {printf "%.0f", 1000 / (s + c)}') | ${loads[0]} to $(load) |"
 done
 
 if [ -n "$before" ]; then
@@ -140,14 +154,14 @@ if [ -n "$before" ]; then
   # Both write into Wine's temporary folder, the only one an older build knows.
   for ((i = 0; i < repeats; ++i)); do
     loads+=("$(load)")
-    old+=("$(unset VELMO_BENCH_FOLDER && cuts "$(cutbench "$before" "$movie" "$frames" 1)")")
-    new+=("$(unset VELMO_BENCH_FOLDER && cuts "$(cutbench "$build" "$movie" "$frames" 1)")")
+    old+=("$(unset VELMO_BENCH_FOLDER && last_cut "$(cutbench "$before" "$movie" "$frames" 2)")")
+    new+=("$(unset VELMO_BENCH_FOLDER && last_cut "$(cutbench "$build" "$movie" "$frames" 2)")")
   done
   rm -f "$pattern" "$movie"
   echo
   echo "| MS Video 1, 320x240, $frames frames, through the screen | before | after | after ÷ before | load averages |"
   echo "|---|---|---|---|---|"
-  echo "| alternating, one cut each | $(figure "${old[@]}") | $(figure "${new[@]}")" \
+  echo "| alternating, one run each | $(figure "${old[@]}") | $(figure "${new[@]}")" \
     "| $(ratio "$(median "${new[@]}")" "$(median "${old[@]}")") | ${loads[*]} |"
   echo
   echo "Before: the build in $before."
@@ -157,7 +171,7 @@ if [ -n "${VELMO_BENCH_GROWTH:-}" ]; then
   echo
   echo "| 320x240 into an empty folder | velmo32 from the file, ms per frame | velmo32 through the screen, ms per frame | copy floor, ms per file | load average | velmo32's memory before the cut → peak (MB) |"
   echo "|---|---|---|---|---|---|"
-  per_frame() { awk -v f="$(cuts "$1")" 'BEGIN {printf "%.2f", 1000 / f}'; }
+  per_frame() { awk -v f="$(last_cut "$1")" 'BEGIN {printf "%.2f", 1000 / f}'; }
   ms=()
   screen_ms=()
   floor_ms=()
@@ -165,15 +179,14 @@ if [ -n "${VELMO_BENCH_GROWTH:-}" ]; then
     movie=$work/growth-$count.avi
     run "$build/tools/makeavi.exe" "$(winpath "$movie")" --size 320x240 --frames $count --picture-every 10 >/dev/null
     growth_load=$(load)
-    out=$(cutbench "$build" "$movie" $count 1)
+    out=$(cutbench "$build" "$movie" $count 2)
     ms+=("$(per_frame "$out")")
     read -r idle peak < <(awk '$1 == "memory" {print $2, $3}' <<<"$out")
-    screen_ms+=("$(per_frame "$(cutbench "$build" "$movie" $count 1 screen)")")
+    screen_ms+=("$(per_frame "$(cutbench "$build" "$movie" $count 2 screen)")")
     # The disk's own share of the growth: as many files written natively.
-    rm -rf "$outdir/floor-out" && mkdir "$outdir/floor-out"
-    floor_ms+=("$(awk -v f="$(fps $count "$work/copyfloor" "$movie" $count $((54 + 4 * 320 * 240)) "$outdir/floor-out")" \
-      'BEGIN {printf "%.2f", 1000 / f}')")
-    rm -rf "$outdir/floor-out" "$movie"
+    floor_ms+=("$(awk -v f="$(warm_fps $count "$outdir/floor-out" \
+      "$work/copyfloor" "$movie" $count $((54 + 4 * 320 * 240)) "$outdir/floor-out")" 'BEGIN {printf "%.2f", 1000 / f}')")
+    rm -f "$movie"
     echo "| $count frames | ${ms[-1]} | ${screen_ms[-1]} | ${floor_ms[-1]} | $growth_load | $idle → $peak |"
   done
   growth() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%+.0f %%", 100 * (b / a - 1)}'; }
