@@ -137,13 +137,13 @@ bool WalkBlockFrame(const std::uint8_t* data, std::size_t size, std::uint32_t wi
           sink.Zeros(BlockBytes);
           break;
         case SmallBlock:
-          if (end - at < BlockBytes / 2)
+          if (static_cast<std::size_t>(end - at) < BlockBytes / 2)
             return false;
           sink.Pairs(at, BlockBytes / 2);
           at += BlockBytes / 2;
           break;
         case LiteralBlock:
-          if (end - at < BlockBytes)
+          if (static_cast<std::size_t>(end - at) < BlockBytes)
             return false;
           sink.Literals(at, BlockBytes);
           at += BlockBytes;

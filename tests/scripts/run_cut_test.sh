@@ -63,6 +63,13 @@ check "the rotated movie is cut upright" \
 make_movie "$work/palette.avi" -c:v rawvideo -pix_fmt pal8
 cut_and_compare "$work/palette.avi"
 
+# 4:2:0 pictures of an odd size: turned bottom-up only once converted to RGB,
+# as ffmpeg's own decode converts them (turned first, rows pair with other
+# chroma rows).
+MOVIE_SIZE=322x244 make_movie "$work/odd size.avi" -vf format=rgb24,crop=321:243:0:0,noise=alls=20:allf=t \
+  -c:v ffv1 -pix_fmt yuv420p
+cut_and_compare "$work/odd size.avi"
+
 # A stretch of a longer movie (--from 1.5: frames from 38, at 1.52 s): the
 # program opens on its first frame, names cuts with the movie's own frame
 # numbers, each exactly ffmpeg's decode of that frame, and refuses to cut the
