@@ -241,7 +241,7 @@ build_converter() {
     [ -f "$root/build/host/build.ninja" ] ||
       cmake -G Ninja -S "$root/tools/rawavi" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Release
     cmake --build "$root/build/host"
-  } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the converter"; }
+  } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the converter (scripts/setup.sh installs what it needs)"; }
 }
 
 # Names of converted copies include this, so that copies made in another way
