@@ -275,11 +275,6 @@ TMovieDecoder::TPicture::~TPicture()
   av_frame_free(&Frame);
 }
 
-TMovieDecoder::TPicture::TPicture(TPicture&& other) noexcept : Frame(other.Frame)
-{
-  other.Frame = nullptr;
-}
-
 TMovieDecoder::TPicture& TMovieDecoder::TPicture::operator=(TPicture&& other) noexcept
 {
   std::swap(Frame, other.Frame);

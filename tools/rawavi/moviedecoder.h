@@ -25,7 +25,7 @@ public:
   public:
     TPicture();
     ~TPicture();
-    TPicture(TPicture&& other) noexcept;
+    // Swaps: neither side is ever left without a frame.
     TPicture& operator=(TPicture&& other) noexcept;
     TPicture(const TPicture&) = delete;
     TPicture& operator=(const TPicture&) = delete;
