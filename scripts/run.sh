@@ -309,7 +309,7 @@ make_room() {
 # of an older version of the same path are removed.
 convert() {
   local path=$1 info=$2 size mtime base key version name entry picture width height rate frames first last
-  local capacity sure need free tmp seek= times=() from stale written warming
+  local capacity sure need free tmp seek= times=() from stale written
   size=$(stat -c %s -- "$path")
   mtime=$(stat -c %.9Y -- "$path")
   picture=$(shown_size "$info") || die "no picture size in $path"
@@ -376,16 +376,11 @@ convert() {
       "${width}x$height, up to $(((need + 1048575) / 1048576)) MB) in $cache"
   tmp=$cache/.$name.$$.part
   partial+=("$tmp")
-  # Wine's server and services start meanwhile (a first Wine program takes half
-  # a second more than the next), so that the program comes up at once after.
-  windows_path -w / >/dev/null 2>&1 &
-  warming=$!
   # Every decoded frame of the stretch becomes one frame of the copy, in order,
   # after the placeholders, so frame numbers stay those of the source. The
   # converter stops when the file is full, and shows how far it is.
   written=$("$converter" "$tmp" --movie "$path" ${seek:+--from "$seek"} --size "$picture" --fps "$rate" --bits 24 \
     --coded --empty "$first") || die "could not convert $path"
-  wait "$warming" || true
   mv -f -- "$tmp" "$entry"
   cleanup_partial
   tell_held "$first" "$(( $(field frames "$written") - 1 ))" "$frames"
