@@ -199,9 +199,11 @@ TDirectCut::TEnd TDirectCut::CutFrame(const TFrame& frame, TFileByteSource& movi
     if (!file.Decode(aside.data(), aside.size()))
       return TEnd::Damaged;
   } else {
-    if (!file.RowsToReadInto())
+    std::uint8_t* stored = file.RowsToReadInto();
+    if (!stored) {
       aside.resize(file.StoredBytes());
-    std::uint8_t* const stored = file.RowsToReadInto() ? file.RowsToReadInto() : aside.data();
+      stored = aside.data();
+    }
     if (chunk.Size != file.StoredBytes() || !movie.ReadAt(chunk.Offset, stored, file.StoredBytes()))
       return TEnd::Missing;
     file.LayOut(stored);
