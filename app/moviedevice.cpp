@@ -39,6 +39,7 @@ MCIERROR TMovieDevice::Close()
   const MCIERROR error = Send(MCI_CLOSE, MCI_NOTIFY, &CloseParms, TWatch::Yes);
   // A device that refuses to close is of no more use than a closed one.
   Id = 0;
+  PlaybackStarted = false;
   LastLength = LastPosition = LastMode = 0;  // nothing of this movie for the next
   return error;
 }
@@ -74,6 +75,7 @@ TMovieDevice::TStatus TMovieDevice::Mode()
 
 MCIERROR TMovieDevice::Show(unsigned frame)
 {
+  EndPlaybackThread();
   PlayParms.dwFrom = frame;
   PlayParms.dwTo = frame;
   return Send(MCI_PLAY, MCI_WAIT | MCI_FROM | MCI_TO, &PlayParms, TWatch::Yes);
@@ -81,15 +83,32 @@ MCIERROR TMovieDevice::Show(unsigned frame)
 
 MCIERROR TMovieDevice::Play(unsigned from, std::optional<unsigned> to)
 {
+  EndPlaybackThread();
   PlayParms.dwFrom = from;
   if (to)
     PlayParms.dwTo = *to;
-  return Send(MCI_PLAY, MCI_NOTIFY | MCI_FROM | (to ? MCI_TO : 0), &PlayParms);
+  const MCIERROR error = Send(MCI_PLAY, MCI_NOTIFY | MCI_FROM | (to ? MCI_TO : 0), &PlayParms);
+  PlaybackStarted = !error;
+  return error;
 }
 
 MCIERROR TMovieDevice::Pause()
 {
   return Send(MCI_PAUSE, MCI_NOTIFY | MCI_FROM, &PlayParms);
+}
+
+void TMovieDevice::EndPlaybackThread()
+{
+  if (!PlaybackStarted)
+    return;
+  PlaybackStarted = false;
+  // Wine's device plays on a thread of its own, which a pause ends only when
+  // it next wakes, up to a frame later. A play or a frame shown before then
+  // sets a second thread going on the same device; the one left over can wake
+  // after the device is closed and freed, and crash the program. A stop that
+  // waits returns once the thread has ended (elsewhere it merely stops); its
+  // answer is of no use, Wine tells of the sound output a movie may lack.
+  (void)Send(MCI_STOP, MCI_WAIT, &StopParms, TWatch::Yes);
 }
 
 MCIERROR TMovieDevice::Send(UINT command, DWORD_PTR flags, void* parameters, TWatch watch)

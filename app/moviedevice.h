@@ -74,6 +74,9 @@ private:
   MCIERROR Send(UINT command, DWORD_PTR flags, void* parameters, TWatch watch = TWatch::No);
   // lastRead: the item's value from its last read that succeeded, updated.
   TStatus Status(DWORD item, TWatch watch, DWORD_PTR& lastRead);
+  // Before a frame is shown or a playback started: waits until the thread of
+  // the playback started last has ended, paused or not.
+  void EndPlaybackThread();
 
   const TSendCommand SendCommand;
   MCIDEVICEID Id = 0;
@@ -82,6 +85,9 @@ private:
   MCI_STATUS_PARMS StatusParms{};
   MCI_SET_PARMS SetParms{};
   MCI_PLAY_PARMS PlayParms{};
+  MCI_GENERIC_PARMS StopParms{};
+  // A playback was started and its thread may still run.
+  bool PlaybackStarted = false;
   // Each item's last good value: the reads share one parameter block, so a
   // failed read must not give what another item left there.
   DWORD_PTR LastLength = 0;

@@ -124,4 +124,42 @@ TEST_F(MovieDeviceTest, CommandsGoToTheOpenMovieAndAFailedReadKeepsTheLastValue)
     EXPECT_EQ(sent.Device, sent.Command == MCI_OPEN ? 0u : 1u) << sent.Command;
 }
 
+TEST_F(MovieDeviceTest, APlaybackIsStoppedBeforeTheNextFrameShownOrPlaybackStarted)
+{
+  TMovieDevice device(SendToFake);
+  ASSERT_EQ(device.Open("C:\\movie.avi"), 0u);
+  const auto commandsAfter = [](std::size_t from) {
+    std::vector<UINT> commands;
+    for (std::size_t i = from; i < Fake.Sent.size(); ++i)
+      commands.push_back(Fake.Sent[i].Command);
+    return commands;
+  };
+  std::size_t from = Fake.Sent.size();
+  ASSERT_EQ(device.Show(3), 0u);
+  ASSERT_EQ(device.Play(3, std::nullopt), 0u);
+  EXPECT_EQ(commandsAfter(from), (std::vector<UINT>{MCI_PLAY, MCI_PLAY})) << "nothing to stop before";
+
+  from = Fake.Sent.size();
+  ASSERT_EQ(device.Pause(), 0u);
+  ASSERT_EQ(device.Show(5), 0u);
+  ASSERT_EQ(device.Show(6), 0u);
+  EXPECT_EQ(commandsAfter(from), (std::vector<UINT>{MCI_PAUSE, MCI_STOP, MCI_PLAY, MCI_PLAY}));
+
+  from = Fake.Sent.size();
+  ASSERT_EQ(device.Play(6, 9u), 0u);
+  ASSERT_EQ(device.Play(0, std::nullopt), 0u);
+  EXPECT_EQ(commandsAfter(from), (std::vector<UINT>{MCI_PLAY, MCI_STOP, MCI_PLAY}));
+
+  // A playback that did not start, or a movie closed since, leaves nothing to stop.
+  Fake.Failing = MCI_PLAY;
+  (void)device.Play(0, std::nullopt);
+  Fake.Failing = 0;
+  from = Fake.Sent.size();
+  ASSERT_EQ(device.Show(1), 0u);
+  ASSERT_EQ(device.Play(1, std::nullopt), 0u);
+  ASSERT_EQ(device.Open("C:\\movie.avi"), 0u);
+  ASSERT_EQ(device.Show(2), 0u);
+  EXPECT_EQ(commandsAfter(from), (std::vector<UINT>{MCI_PLAY, MCI_PLAY, MCI_CLOSE, MCI_OPEN, MCI_PLAY}));
+}
+
 }  // namespace

@@ -234,6 +234,11 @@ TEST_P(MoviePlaybackTest, StepMovesOneFrameAndPlaybackDrawsByItself)
   std::printf("[ facts  ] %s movie: %.0f ms of play reached position %u, picture showed %d\n",
               GetParam().Name().c_str(), playedMs, reached, shown);
 
+  // The paused playback's thread ends only when it next wakes, up to a frame
+  // later; playing again before then would set a second thread going, which
+  // can outlive the close below and wake on the freed device.
+  movie.Stop();
+
   // Playing to the end stops at position Length - 1 (not Length) with the
   // frame before it on screen: the last frame is drawn only by a repaint.
   ASSERT_EQ(movie.Play(MovieFrames - 3), 0u);

@@ -154,6 +154,12 @@ MCIERROR TMciMovie::Pause() const
   return ::mciSendCommandA(DeviceId, MCI_PAUSE, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&play));
 }
 
+void TMciMovie::Stop() const
+{
+  MCI_GENERIC_PARMS stop = {};
+  ::mciSendCommandA(DeviceId, MCI_STOP, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&stop));
+}
+
 MCIERROR TMciMovie::Step(bool backward) const
 {
   MCI_DGV_STEP_PARMS step = {};

@@ -54,6 +54,10 @@ public:
   // Plays from a frame to the end without waiting; Pause stops it.
   MCIERROR Play(std::uint32_t from) const;
   MCIERROR Pause() const;
+  // MCI_STOP, waiting: returns once the playing thread, paused or not, has
+  // ended. Wine answers a stop from pause with the error of resetting the
+  // sound output, which these movies do not have.
+  void Stop() const;
   // MCI_STEP by one frame forward or back, waiting.
   MCIERROR Step(bool backward) const;
 
