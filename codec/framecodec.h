@@ -1,11 +1,15 @@
 // The lossless picture format of the movies scripts/run.sh converts: 24-bit
-// pictures, each byte stored as its difference from the same colour of the
-// pixel before it (the first pixel of a row: of the pixel above it), and the
-// differences packed in runs: zeros by their count, small ones two to a byte,
-// the rest as they are. Each frame stands alone. One source shared by the
-// converter that writes such movies, the installable codec through which the
-// movie device shows them, and the program, which cuts them from the file.
-// Portable code with no platform state.
+// pictures, each byte stored as its difference from a guess made from the
+// pixels before it, the differences packed so that runs of zeros and small
+// differences take little room. Each frame stands alone and says which of
+// two ways it is coded in: the first (each byte told from the same colour of
+// the pixel to its left, packed in runs of any length) is still read; the
+// second, which Encode writes, tells each byte from the pixels to its left,
+// above and above-left and packs blocks of 16 differences, at the speed
+// of the host's vector instructions. One source shared by the converter that
+// writes such movies, the installable codec through which the movie device
+// shows them, and the program, which cuts them from the file. Portable code
+// with no platform state.
 #pragma once
 
 #include <cstddef>
@@ -24,14 +28,19 @@ bool SizeSupported(std::uint32_t width, std::uint32_t height);
 // Bytes of a DIB row of this width and depth (24 or 32), padded to 4 bytes.
 std::size_t RowBytes(std::uint32_t width, std::uint16_t bitCount);
 
-// The most bytes one coded frame of this size can take; 0 for a size that
-// cannot be coded.
+// The most bytes one coded frame of this size can take, in either way; 0 for
+// a size that cannot be coded.
 std::size_t MaxFrameBytes(std::uint32_t width, std::uint32_t height);
 
-// Codes one picture of 24-bit DIB rows (stride bytes apart, padding ignored)
-// into out, which holds MaxFrameBytes; returns the bytes written. The rows are
-// taken in the order given, so that decoding gives them back in that order.
-std::size_t Encode(const std::uint8_t* rows, std::size_t stride, std::uint32_t width, std::uint32_t height,
+// The most bytes Encode writes for a picture of this size; 0 for a size that
+// cannot be coded.
+std::size_t MaxEncodedBytes(std::uint32_t width, std::uint32_t height);
+
+// Codes one picture of 24-bit rows (stride bytes apart, padding ignored; a
+// negative stride walks up from the first row given) into out, which holds
+// MaxEncodedBytes; returns the bytes written. The rows are taken in the order
+// given, so that decoding gives them back in that order.
+std::size_t Encode(const std::uint8_t* rows, std::ptrdiff_t stride, std::uint32_t width, std::uint32_t height,
                    std::uint8_t* out);
 
 // Whether data is one whole, sound frame of this size: decoding it reads

@@ -224,10 +224,11 @@ frame_count() {
   echo "$frames"
 }
 
-# The converter writes ffmpeg's raw frames into a movie the device shows to its
-# end: one AVI 1.0 file of 24-bit rows stored bottom-up and coded by our codec.
-# (ffmpeg's own AVI muxer starts a second RIFF part after a gigabyte, where the
-# device stops.)
+# The converter decodes the movie with ffmpeg's libraries, exactly as the
+# ffmpeg command line does, into a movie the device shows to its end: one AVI
+# 1.0 file of 24-bit rows stored bottom-up and coded by our codec, on every
+# core. (ffmpeg's own AVI muxer starts a second RIFF part after a gigabyte,
+# where the device stops.)
 # It is built with the host's compiler, when first needed and after changes.
 converter=$root/build/host/rawavi
 build_converter() {
@@ -240,13 +241,15 @@ build_converter() {
     [ -f "$root/build/host/build.ninja" ] ||
       cmake -G Ninja -S "$root/tools/rawavi" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Release
     cmake --build "$root/build/host"
-  } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the converter"; }
+  } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the converter (scripts/setup.sh installs what it needs)"; }
 }
 
 # Names of converted copies include this, so that copies made in another way
 # before are not used (and are replaced). 24-bit rows coded losslessly by our
-# codec (codec/), which the program's prefix has installed (scripts/wine-prefix).
-copy_format=avi1-vlm1-bottom-up-upright
+# codec (codec/), which the program's prefix has installed (scripts/wine-prefix),
+# turned bottom-up after the conversion to RGB (copies of pictures of an odd
+# height that were turned before it differ from ffmpeg's decode).
+copy_format=avi1-vlm1-bottom-up-upright-converted-first
 
 # seconds <time>: a time as ffmpeg reads it, [[h:]m:]s[.fraction] or
 # s[.fraction] with the unit s, ms or us, in seconds; fails on anything else.
@@ -306,7 +309,7 @@ make_room() {
 # of an older version of the same path are removed.
 convert() {
   local path=$1 info=$2 size mtime base key version name entry picture width height rate frames first last
-  local capacity sure need free tmp seek=() times=() from stale written status
+  local capacity sure need free tmp seek= times=() from stale written
   size=$(stat -c %s -- "$path")
   mtime=$(stat -c %.9Y -- "$path")
   picture=$(shown_size "$info") || die "no picture size in $path"
@@ -331,9 +334,9 @@ convert() {
     [ -n "$first" ] || die "--from $from_time lies after the last frame of $path (frame $((frames - 1)) at" \
       "$(time_text "${times[frames - 1]}") s)"
     capacity=$("$converter" --capacity --size "$picture" --bits 24 --coded --empty "$first") || die "cannot convert $path"
-    # ffmpeg starts half a frame before it, so that it starts exactly there.
-    [ "$first" = 0 ] || seek=(-ss "$(LC_ALL=C awk -v a="${times[first - 1]}" -v b="${times[first]}" \
-      'BEGIN { printf "%.6f", (a + b) / 2 }')")
+    # The conversion starts half a frame before it, so that it starts exactly there.
+    [ "$first" = 0 ] || seek=$(LC_ALL=C awk -v a="${times[first - 1]}" -v b="${times[first]}" \
+      'BEGIN { printf "%.6f", (a + b) / 2 }')
   fi
   # The last frame the copy holds for sure, and the last it may hold.
   sure=$(( frames - first < capacity ? frames - 1 : first + capacity - 1 ))
@@ -355,9 +358,10 @@ convert() {
   say "Wine's movie device cannot show $path ($(field codec_name "$info") in $(field format_name "$info"))"
   tell_stretch "$first" "$sure" "$frames"
   mkdir -p -- "$cache" || die "cannot create the cache folder $cache"
-  # At most: the frames coded at their largest, with their chunk headers and
-  # index entries, and room for the headers; never more than an AVI file holds.
-  need=$(( (last - first + 1) * ((width * 3 + (width * 3 + 3) / 4 + 1) * height + 27) + first * 24 + 65536 ))
+  # At most: the frames coded at their largest (each row's byte, its blocks'
+  # kinds and every byte as it is), with their chunk headers and index
+  # entries, and room for the headers; never more than an AVI file holds.
+  need=$(( (last - first + 1) * ((1 + (width * 3 / 16 + 3) / 4 + width * 3) * height + 27) + first * 24 + 65536 ))
   [ "$need" -le 2147483647 ] || need=2147483647
   for stale in "$cache/"*"-$key-"*.avi; do
     [[ -e $stale && $stale != *"-$key-$version-"* ]] && rm -f -- "$stale"
@@ -371,21 +375,12 @@ convert() {
   say "converting it once into an AVI of losslessly coded frames (frames $first to at most $last of" \
       "${width}x$height, up to $(((need + 1048575) / 1048576)) MB) in $cache"
   tmp=$cache/.$name.$$.part
-  partial+=("$tmp" "$tmp.status")
+  partial+=("$tmp")
   # Every decoded frame of the stretch becomes one frame of the copy, in order,
-  # after the placeholders, so frame numbers stay those of the source; rows
-  # leave ffmpeg bottom row first. The converter stops when the file is full,
-  # which ends ffmpeg early: its status counts only when the input ran out.
-  # The converter shows how far it is; ffmpeg's word on the closed pipe is
-  # left out.
-  written=$( { ffmpeg -nostdin -hide_banner -loglevel error -nostats "${seek[@]}" -i "$path" -map 0:v:0 -an -sn -dn \
-      -vf "setpts=N/($rate)/TB,vflip" -r "$rate" -frames:v "$((last - first + 1))" -f rawvideo -pix_fmt bgr24 - \
-      2> >(grep -v -e 'Broken pipe' -e 'Last message repeated' >&2 || true)
-      echo $? >"$tmp.status"; } |
-    "$converter" "$tmp" --size "$picture" --fps "$rate" --bits 24 --coded --empty "$first") ||
-    die "could not convert $path"
-  status=$(cat -- "$tmp.status")
-  [ "$(field full "$written")" = 1 ] || [ "$status" = 0 ] || die "could not convert $path"
+  # after the placeholders, so frame numbers stay those of the source. The
+  # converter stops when the file is full, and shows how far it is.
+  written=$("$converter" "$tmp" --movie "$path" ${seek:+--from "$seek"} --size "$picture" --fps "$rate" --bits 24 \
+    --coded --empty "$first") || die "could not convert $path"
   mv -f -- "$tmp" "$entry"
   cleanup_partial
   tell_held "$first" "$(( $(field frames "$written") - 1 ))" "$frames"

@@ -14,6 +14,7 @@ packages=(
   locales fonts-ipafont-gothic
   fonts-wine   # Marlett: the caption buttons in Wine's virtual desktop
   ffmpeg       # run.sh converts movies that Wine cannot show
+  pkg-config libavformat-dev libavcodec-dev libavfilter-dev libavutil-dev   # ... decoding them in its converter
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -254,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(Depths, AviWriterTest, ::testing::Values(8, 24, 32),
 TEST(CodedAviWriterTest, FramesReadBackExactlyThroughTheReaderAndTheCodec)
 {
   TTestMovie spec;
-  spec.Width = 7;
+  spec.Width = 6;  // rows of an even size after the frame's odd first byte: odd-sized chunks
   spec.Height = 3;
   spec.BitCount = 24;
   spec.Coded = true;
@@ -279,7 +279,7 @@ TEST(CodedAviWriterTest, FramesReadBackExactlyThroughTheReaderAndTheCodec)
     }
     oddChunk = oddChunk || chunk.Size % 2;
     std::vector<std::uint8_t> rows(TestFrameBits(spec, f).size());
-    ASSERT_TRUE(FrameCodec::Decode(file.data() + chunk.Offset, chunk.Size, 7, 3, 24, rows.data())) << f;
+    ASSERT_TRUE(FrameCodec::Decode(file.data() + chunk.Offset, chunk.Size, 6, 3, 24, rows.data())) << f;
     EXPECT_EQ(rows, TestFrameBits(spec, f)) << "frame " << f;
   }
   EXPECT_TRUE(oddChunk) << "the layout of an odd-sized chunk was tried";

@@ -63,6 +63,19 @@ check "the rotated movie is cut upright" \
 make_movie "$work/palette.avi" -c:v rawvideo -pix_fmt pal8
 cut_and_compare "$work/palette.avi"
 
+# 4:2:0 pictures of an odd size: turned bottom-up only once converted to RGB,
+# as ffmpeg's own decode converts them (turned first, rows pair with other
+# chroma rows).
+MOVIE_SIZE=322x244 make_movie "$work/odd size.avi" -vf format=rgb24,crop=321:243:0:0,noise=alls=20:allf=t \
+  -c:v ffv1 -pix_fmt yuv420p
+cut_and_compare "$work/odd size.avi"
+
+# Pictures tagged as BT.709 in full range: converted with the matrix and range
+# the movie gives, as ffmpeg converts them.
+make_movie "$work/bt709.mp4" -c:v libx264 -pix_fmt yuvj420p -colorspace bt709 -color_primaries bt709 \
+  -color_trc bt709 -color_range pc
+cut_and_compare "$work/bt709.mp4"
+
 # A stretch of a longer movie (--from 1.5: frames from 38, at 1.52 s): the
 # program opens on its first frame, names cuts with the movie's own frame
 # numbers, each exactly ffmpeg's decode of that frame, and refuses to cut the

@@ -65,7 +65,7 @@ TAviWriter::TAviWriter(const std::string& path, const TFormat& format) : Path(pa
   if (Format.BitCount != 8)
     Format.Palette.clear();
   if (Format.Coded)
-    CodedFrame.resize(FrameCodec::MaxFrameBytes(Format.Width, Format.Height));
+    CodedFrame.resize(FrameCodec::MaxEncodedBytes(Format.Width, Format.Height));
 
   File.open(Path, std::ios::binary | std::ios::trunc);
   if (!File)
@@ -123,7 +123,7 @@ std::uint32_t TAviWriter::FrameCapacity(const TFormat& format, std::uint32_t emp
   const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8 +
                                    emptyFrames * ChunkOverheadBytes;
   // A coded frame at its largest, with its pad byte.
-  const std::uint64_t frameBytes = format.Coded ? FrameCodec::MaxFrameBytes(format.Width, format.Height) + 1
+  const std::uint64_t frameBytes = format.Coded ? FrameCodec::MaxEncodedBytes(format.Width, format.Height) + 1
                                                 : std::uint64_t{RowBytes(format)} * format.Height;
   const std::uint64_t bytesPerFrame = ChunkOverheadBytes + frameBytes;
   return fixedBytes > MaxFileBytes ? 0 : static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
@@ -217,6 +217,13 @@ bool TAviWriter::TryWriteFrame(const std::uint8_t* bits)
     return AppendChunk(bits, FrameBytes());
   const std::size_t bytes = FrameCodec::Encode(bits, RowBytes(), Format.Width, Format.Height, CodedFrame.data());
   return AppendChunk(CodedFrame.data(), static_cast<std::uint32_t>(bytes));
+}
+
+bool TAviWriter::TryWriteCodedFrame(const std::uint8_t* coded, std::size_t bytes)
+{
+  if (!Format.Coded)
+    throw TXAvi("a coded frame written to a movie of uncompressed frames");
+  return AppendChunk(coded, static_cast<std::uint32_t>(bytes));
 }
 
 void TAviWriter::WriteEmptyFrame()

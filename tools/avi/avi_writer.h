@@ -55,6 +55,9 @@ public:
   // The same, but false (writing nothing) when the frame would take the file
   // past 2 GB: a coded movie holds as many frames as their sizes allow.
   bool TryWriteFrame(const std::uint8_t* bits);
+  // The same for a frame coded already (FrameCodec::Encode), which lets the
+  // caller code several frames at once.
+  bool TryWriteCodedFrame(const std::uint8_t* coded, std::size_t bytes);
   // Appends an empty (zero-length) frame, which the format allows for a
   // dropped frame: it costs only its chunk header and index entry.
   void WriteEmptyFrame();

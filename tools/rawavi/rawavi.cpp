@@ -1,15 +1,19 @@
-// Writes the raw frames read from standard input as an AVI 1.0 movie (one
-// RIFF part, 24- or 32-bit rows stored bottom-up, or 24-bit frames coded
-// losslessly by our codec), the kind the platform's avivideo device plays to
-// its last frame. scripts/run.sh feeds it ffmpeg's decode of a movie
-// (-f rawvideo -pix_fmt bgr24, flipped with vflip), and asks it what an AVI
-// file really holds.
+// Writes an AVI 1.0 movie (one RIFF part, 24- or 32-bit rows stored
+// bottom-up, or 24-bit frames coded losslessly by our codec), the kind the
+// platform's avivideo device plays to its last frame: from raw frames read
+// from standard input, or from a movie it decodes itself with ffmpeg's
+// libraries, which is how scripts/run.sh converts movies. run.sh also asks it
+// what an AVI file really holds.
 //   rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--coded] [--empty N]
 //       frames of W*H*bits/8 bytes (unpadded rows), bottom row first, after N
 //       empty frames: a copy of a stretch keeps the source's frame numbers.
-//       Coded frames are written until the file is full: the input may go on
-//       past them. Prints frames=COUNT (all frames of the file) and full=1
-//       when it stopped for want of room, 0 when the input ended.
+//   rawavi OUT.avi --movie IN --size WxH --fps RATE[/SCALE] --bits 24 --coded [--from SECONDS] [--empty N]
+//       the frames of the movie IN (its first video stream) from the first at
+//       or after SECONDS, each exactly what `ffmpeg -ss SECONDS -i IN -pix_fmt
+//       bgr24` gives, coded on as many threads as the machine has cores.
+//   Coded frames are written until the file is full: the input may go on
+//   past them. Prints frames=COUNT (all frames of the file) and full=1 when
+//   it stopped for want of room, 0 when the input ended.
 //   rawavi --capacity --size WxH [--bits 24|32] [--coded] [--empty N]
 //       prints how many such frames one file holds after N empty frames (at
 //       least, coded)
@@ -18,19 +22,24 @@
 // Input that ends inside a frame or holds no frame, a full file and an
 // interrupting signal all end it with no file left behind.
 #include "app/avireader.h"
+#include "codec/framecodec.h"
 #include "tools/avi/avi_writer.h"
 #include "tools/avi/number_text.h"
+#include "tools/rawavi/moviedecoder.h"
 
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -42,12 +51,16 @@ const char Usage[] =
   "usage: rawavi OUT.avi --size WxH --fps RATE[/SCALE] [--bits 24|32] [--coded] [--empty N]\n"
   "                       (frames on standard input, bottom row first, after N empty frames;\n"
   "                       coded: 24-bit frames coded losslessly, as many as the file holds)\n"
+  "       rawavi OUT.avi --movie IN --size WxH --fps RATE[/SCALE] --bits 24 --coded [--from SECONDS]\n"
+  "                       [--empty N]   (the frames of the movie IN from SECONDS on, decoded here)\n"
   "       rawavi --capacity --size WxH [--bits 24|32] [--coded] [--empty N]\n"
   "                       (the most frames one movie file holds; coded: the fewest)\n"
   "       rawavi --describe IN.avi   (the video format, as key=value lines)\n";
 
 struct TOptions {
   std::string Path;
+  std::string Movie;  // decoded here rather than read from standard input
+  double From = 0;
   bool Capacity = false;
   bool Describe = false;
   std::uint32_t EmptyFrames = 0;
@@ -77,6 +90,15 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
         return false;
       options.Format.BitCount = static_cast<std::uint16_t>(bits);
       ++i;
+    } else if (!std::strcmp(arg, "--movie") && value) {
+      options.Movie = value;
+      ++i;
+    } else if (!std::strcmp(arg, "--from") && value) {
+      char* end = nullptr;
+      options.From = std::strtod(value, &end);
+      if (end == value || *end || !(options.From >= 0))
+        return false;
+      ++i;
     } else if (!std::strcmp(arg, "--empty") && value) {
       if (!ParseNumber(value, options.EmptyFrames))
         return false;
@@ -94,6 +116,8 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
     }
   }
   if (options.Format.Coded && (options.Format.BitCount != 24 || options.Describe))
+    return false;
+  if (!options.Movie.empty() ? !options.Format.Coded || options.Capacity || options.Describe : options.From > 0)
     return false;
   if (options.Describe)
     return !options.Capacity && !sized && !timed && !options.Path.empty();
@@ -321,6 +345,154 @@ TWritten WriteMovie(const TOptions& options)
   return written;
 }
 
+// Codes pictures on threads of their own, as many as the machine has cores,
+// while the caller decodes the next ones; the coded frames are taken back in
+// the order the pictures were given.
+class TCodingPool {
+public:
+  TCodingPool(std::uint32_t width, std::uint32_t height) : Width(width), Height(height), Depth(Threads() + 2)
+  {
+    for (unsigned i = 0; i < Threads(); ++i)
+      Workers.emplace_back([this] { Run(); });
+  }
+  ~TCodingPool()
+  {
+    {
+      const std::lock_guard<std::mutex> hold(Lock);
+      Stopping = true;
+    }
+    Changed.notify_all();
+    for (std::thread& worker : Workers)
+      worker.join();
+  }
+  TCodingPool(const TCodingPool&) = delete;
+  TCodingPool& operator=(const TCodingPool&) = delete;
+
+  // Whether another picture may be given before the oldest is taken back:
+  // a few wait, so that no thread waits for the decoder.
+  bool Room() const { return Jobs.size() < Depth; }
+  bool Empty() const { return Jobs.empty(); }
+
+  void Give(TMovieDecoder::TPicture&& picture)
+  {
+    std::unique_ptr<TJob> job;
+    if (!Spare.empty()) {
+      job = std::move(Spare.back());
+      Spare.pop_back();
+    } else {
+      job = std::make_unique<TJob>();
+      job->Coded.resize(FrameCodec::MaxEncodedBytes(Width, Height));
+    }
+    job->Picture = std::move(picture);
+    {
+      const std::lock_guard<std::mutex> hold(Lock);
+      job->State = TJob::Waiting;
+      Jobs.push_back(std::move(job));
+    }
+    Changed.notify_all();
+  }
+
+  // Waits for the oldest picture given to be coded and hands its frame to
+  // write, which is kept until the next call.
+  template <class TWrite> bool TakeOldest(TWrite write)
+  {
+    std::unique_ptr<TJob> job;
+    {
+      std::unique_lock<std::mutex> hold(Lock);
+      Changed.wait(hold, [this] { return Jobs.front()->State == TJob::Done; });
+      job = std::move(Jobs.front());
+      Jobs.pop_front();
+    }
+    const bool written = write(job->Coded.data(), job->Bytes);
+    Spare.push_back(std::move(job));
+    return written;
+  }
+
+private:
+  struct TJob {
+    enum { Waiting, Coding, Done } State = Waiting;
+    TMovieDecoder::TPicture Picture;
+    std::vector<std::uint8_t> Coded;
+    std::size_t Bytes = 0;
+  };
+
+  static unsigned Threads() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+  void Run()
+  {
+    std::unique_lock<std::mutex> hold(Lock);
+    for (;;) {
+      TJob* job = nullptr;
+      Changed.wait(hold, [&] {
+        for (const std::unique_ptr<TJob>& given : Jobs) {
+          if (given->State == TJob::Waiting) {
+            job = given.get();  // the oldest waiting
+            break;
+          }
+        }
+        return Stopping || job;
+      });
+      if (Stopping)
+        return;
+      job->State = TJob::Coding;
+      hold.unlock();
+      // The movie's rows top first; the file's bottom first.
+      job->Bytes = FrameCodec::Encode(job->Picture.Row(Height - 1), -job->Picture.Stride(), Width, Height,
+                                      job->Coded.data());
+      job->Picture = TMovieDecoder::TPicture();
+      hold.lock();
+      job->State = TJob::Done;
+      Changed.notify_all();
+    }
+  }
+
+  const std::uint32_t Width;
+  const std::uint32_t Height;
+  const std::size_t Depth;
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::deque<std::unique_ptr<TJob>> Jobs;    // given, oldest first
+  std::vector<std::unique_ptr<TJob>> Spare;  // taken back, their buffers kept
+  bool Stopping = false;
+  std::vector<std::thread> Workers;  // last: started once everything they use exists
+};
+
+// Decodes the movie here and codes its frames on all cores, written in order
+// until the file is full or the movie ends.
+TWritten WriteDecodedMovie(const TOptions& options)
+{
+  const TAviWriter::TFormat& format = options.Format;
+  TAviWriter writer(options.Path, format);
+  for (std::uint32_t i = 0; i < options.EmptyFrames; ++i)
+    writer.WriteEmptyFrame();
+  TMovieDecoder decoder(options.Movie, options.From);
+  TCodingPool pool(format.Width, format.Height);
+  TWritten written;
+  TProgress progress;
+  bool ended = false;
+  while (!written.Full && !(ended && pool.Empty())) {
+    if (Interruption)
+      throw TXInput("interrupted");
+    if (!ended && pool.Room()) {
+      TMovieDecoder::TPicture picture;
+      if (decoder.Next(picture, format.Width, format.Height))
+        pool.Give(std::move(picture));
+      else
+        ended = true;
+      continue;
+    }
+    written.Full = !pool.TakeOldest(
+      [&](const std::uint8_t* coded, std::size_t bytes) { return writer.TryWriteCodedFrame(coded, bytes); });
+    progress.Show(writer.FrameCount() - options.EmptyFrames, writer.FileBytes());
+  }
+  progress.Done();
+  if (writer.FrameCount() == options.EmptyFrames)
+    throw TXInput(written.Full ? "not one frame fits in the file" : "the movie holds no frame from that time on");
+  writer.Finish();
+  written.Frames = writer.FrameCount();
+  return written;
+}
+
 // The fourcc of a compressed format as text, the uncompressed ones by name.
 std::string CompressionName(std::uint32_t compression)
 {
@@ -365,10 +537,10 @@ int main(int argc, char** argv)
       return 0;
     }
     const TInterruptionGuard guard;
-    const TWritten written = WriteMovie(options);
+    const TWritten written = options.Movie.empty() ? WriteMovie(options) : WriteDecodedMovie(options);
     std::printf("frames=%u\nfull=%d\n", written.Frames, written.Full ? 1 : 0);
     return 0;
-  } catch (const std::runtime_error& x) {
+  } catch (const std::runtime_error& x) {  // TXInput, TAviWriter::TXAvi, TMovieDecoder::TXDecode
     if (Interruption) {
       // Ends as the signal would have ended it, for the shell that waits.
       std::signal(Interruption, SIG_DFL);
