@@ -318,6 +318,17 @@ struct TWritten {
   bool Full = false;  // stopped for want of room, not at the input's end
 };
 
+// Finishes the file once the input ended or the file is full. A file that
+// got no frame of the input is refused: inputEnded says why when it was not full.
+TWritten Complete(TAviWriter& writer, TWritten written, std::uint32_t emptyFrames, const char* inputEnded)
+{
+  if (writer.FrameCount() == emptyFrames)
+    throw TXInput(written.Full ? "not one frame fits in the file" : inputEnded);
+  writer.Finish();
+  written.Frames = writer.FrameCount();
+  return written;
+}
+
 TWritten WriteMovie(const TOptions& options)
 {
   TAviWriter writer(options.Path, options.Format);
@@ -338,11 +349,7 @@ TWritten WriteMovie(const TOptions& options)
     progress.Show(writer.FrameCount() - options.EmptyFrames, writer.FileBytes());
   }
   progress.Done();
-  if (writer.FrameCount() == options.EmptyFrames)
-    throw TXInput(written.Full ? "not one frame fits in the file" : "the input holds no frame");
-  writer.Finish();
-  written.Frames = writer.FrameCount();
-  return written;
+  return Complete(writer, written, options.EmptyFrames, "the input holds no frame");
 }
 
 // Codes pictures on threads of their own, as many as the machine has cores,
@@ -486,11 +493,7 @@ TWritten WriteDecodedMovie(const TOptions& options)
     progress.Show(writer.FrameCount() - options.EmptyFrames, writer.FileBytes());
   }
   progress.Done();
-  if (writer.FrameCount() == options.EmptyFrames)
-    throw TXInput(written.Full ? "not one frame fits in the file" : "the movie holds no frame from that time on");
-  writer.Finish();
-  written.Frames = writer.FrameCount();
-  return written;
+  return Complete(writer, written, options.EmptyFrames, "the movie holds no frame from that time on");
 }
 
 // The fourcc of a compressed format as text, the uncompressed ones by name.
