@@ -168,7 +168,9 @@ TEST_F(CutTest, AWriteFailureIsShownAndStopsTheCut)
   Session.Settle();
   // The cut stopped at the failed frame and the marks were reset.
   EXPECT_TRUE(Session.OutputFiles().empty());
-  EXPECT_EQ(Session.Program().FindWindow("エラー", "#32770"), nullptr);
+  const HWND left = Session.Program().FindWindow("エラー", "#32770");
+  EXPECT_EQ(left, nullptr) << (left == box ? "the message stayed" : "another message followed") << ": "
+                           << DialogItemText(left, 0xFFFF);
 }
 
 TEST_F(CutTest, AWriteFailureInTheMiddleOfACutIsShownAndEndsTheCutThere)
