@@ -160,4 +160,21 @@ else
   check "a short last frame is refused" grep -q 'ends inside a frame' "$work/short.err"
 fi
 check "and leaves no file" test ! -e "$work/short.avi"
+
+# The converter decoding a movie itself: a file that is no movie, a time after
+# the movie's last frame and pictures of another size than the copy's are
+# refused and leave no file.
+refused_conversion() {
+  local what=$1 expected=$2 out=$work/refused.avi
+  shift 2
+  if "$converter" "$out" --size 4x4 --fps 25 --bits 24 --coded "$@" 2>"$work/refused.err"; then
+    fail "$what is refused"
+  else
+    check "$what is refused" grep -q "$expected" "$work/refused.err"
+  fi
+  check "and leaves no file" test ! -e "$out"
+}
+refused_conversion "a file that is no movie" 'cannot open' --movie "$work/frames"
+refused_conversion "a time after the last frame" 'no frame from that time on' --movie "$mjpeg" --from 3600
+refused_conversion "a picture of another size" 'not 4x4' --movie "$mjpeg"
 finish
