@@ -251,7 +251,7 @@ bool TMovieDecoder::Next(TPicture& picture, std::uint32_t width, std::uint32_t h
       if (picture.Frame->width != static_cast<int>(width) || picture.Frame->height != static_cast<int>(height))
         throw TXDecode("a frame of the movie is " + std::to_string(picture.Frame->width) + "x" +
                        std::to_string(picture.Frame->height) + ", not " + std::to_string(width) + "x" +
-                       std::to_string(height) + " as the movie's first");
+                       std::to_string(height) + " as the copy's frames");
       return true;
     }
     if (got == AVERROR_EOF || (got == AVERROR(EAGAIN) && state.DecoderDrained))
