@@ -29,7 +29,8 @@ Without a display (no DISPLAY) it runs on a virtual one and shows a short
 demonstration instead: it marks a range, cuts it into build/i686/demo/out (or
 DIR), saves a screenshot of the window as build/i686/demo/velmo32.png and exits.
 
-Converted movies:  $cache (at most $cache_limit_mb MB: VELMO_CACHE_LIMIT_MB)
+Converted movies:  $cache (at most $cache_limit_mb MB: VELMO_CACHE_LIMIT_MB);
+                   run.sh removes nothing there but its own *.$mark.* files
 Settings file:     $settings
 EOF
 }
@@ -44,6 +45,9 @@ prefix=$VELMO_WINE_ROOT/prefix24
 cache=${VELMO_CACHE_DIR:-${XDG_CACHE_HOME:-${HOME:-$root/build}/.cache}/velmo}
 # The cache holds at most this much; the least recently used copies go first.
 cache_limit_mb=${VELMO_CACHE_LIMIT_MB:-10240}
+# Everything run.sh keeps in the cache folder has this mark in its name, and it
+# removes nothing else there: the folder may also hold the user's own movies.
+mark=velmo-copy
 settings=$prefix/drive_c/windows/velmo32.ini
 
 output_dir=
@@ -68,7 +72,28 @@ done
 # Files that are being written and must not stay behind half-made.
 partial=()
 cleanup_partial() { local f; for f in "${partial[@]}"; do rm -f -- "$f"; done; partial=(); }
-on_exit() { cleanup_partial; }
+
+# run_child <command...>: runs a command that takes a while as a child that
+# ends with run.sh: INT and TERM end it at once (a shell runs its traps only
+# once a command in the foreground is done), and should run.sh be killed
+# outright, the kernel sends it TERM. Sets child_output to what it prints.
+child=
+child_output=
+run_child() {
+  local out status=0
+  out=$(mktemp "${TMPDIR:-/tmp}/velmo-run.XXXXXX")
+  partial+=("$out")
+  setpriv --pdeathsig TERM -- "$@" >"$out" &
+  child=$!
+  wait "$child" || status=$?
+  child=
+  child_output=$(cat -- "$out")
+  rm -f -- "$out"
+  return "$status"
+}
+stop_child() { [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true; }
+
+on_exit() { stop_child; cleanup_partial; }
 trap on_exit EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
@@ -215,13 +240,16 @@ frame_rate() {
   die "the movie has no frame rate"
 }
 
-frame_count() {
-  local frames
+# count_frames <path> <info>: sets frames to the movie's frame count, as its
+# container gives it or, when it gives none, as its packets count.
+count_frames() {
   frames=$(field nb_frames "$2")
-  [[ $frames =~ ^[0-9]+$ ]] && [ "$frames" -gt 0 ] || frames=$(ffprobe -v error -select_streams v:0 \
-    -count_packets -show_entries stream=nb_read_packets -of default=nw=1:nk=1 "$1" | head -n 1)
+  if ! [[ $frames =~ ^[0-9]+$ ]] || [ "$frames" -eq 0 ]; then
+    run_child ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets \
+      -of default=nw=1:nk=1 "$1" || true
+    frames=$(head -n 1 <<<"$child_output")
+  fi
   [[ $frames =~ ^[0-9]+$ ]] && [ "$frames" -gt 0 ] || die "no video frames in $1"
-  echo "$frames"
 }
 
 # The converter decodes the movie with ffmpeg's libraries, exactly as the
@@ -265,38 +293,120 @@ seconds() {
   fi
 }
 
-# frame_times <path>: the time of every frame from the movie's start, as ffmpeg
-# counts it for -ss, one a line in frame order (the packets' presentation times,
-# read without decoding). Fails when a frame has no time.
-frame_times() {
-  local start
+# need_times <path>: sets times, unless it is set, to the time of every frame
+# from the movie's start, as ffmpeg counts it for -ss, in frame order (the
+# packets' presentation times, read without decoding). Fails when a frame has
+# no time.
+times=()
+need_times() {
+  local start sorted
+  [ ${#times[@]} -eq 0 ] || return 0
   start=$(ffprobe -v error -show_entries format=start_time -of csv=p=0 "$1")
   [[ $start =~ ^-?[0-9]+(\.[0-9]+)?$ ]] || start=0
-  ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 "$1" |
-    LC_ALL=C awk -v start="$start" '/^-?[0-9]/ { printf "%.6f\n", $1 - start; next } { bad = 1 } END { exit bad }' |
-    LC_ALL=C sort -g
+  run_child ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 "$1" || return 1
+  sorted=$(LC_ALL=C awk -v start="$start" '/^-?[0-9]/ { printf "%.6f\n", $1 - start; next } { bad = 1 } END { exit bad }' \
+    <<<"$child_output" | LC_ALL=C sort -g) || return 1
+  mapfile -t times <<<"$sorted"
 }
 
 # time_text <seconds>: the time without trailing zeros, as --from takes it.
 time_text() { LC_ALL=C awk -v t="$1" 'BEGIN { s = sprintf("%.6f", t); sub(/0+$/, "", s); sub(/\.$/, "", s); print s }'; }
 
-# make_room <bytes>: removes the least recently used copies until the cache
-# with a new copy of that size stays within its limit.
+# ---- The cache -------------------------------------------------------------
+
+# megabytes <bytes>: the size in whole megabytes, rounded up.
+megabytes() { echo $((($1 + 1048575) / 1048576)); }
+
+# check_cache_limit: VELMO_CACHE_LIMIT_MB read as decimal (a leading zero does
+# not make it octal) and small enough for bash's arithmetic in bytes.
+check_cache_limit() {
+  [[ $cache_limit_mb =~ ^0*([1-9][0-9]{0,9})$ ]] || die "VELMO_CACHE_LIMIT_MB must be a whole number of megabytes" \
+    "from 1 to 9999999999, not '$cache_limit_mb': set it to one, such as 10240 (10 GB), or unset it to have that"
+  cache_limit_mb=${BASH_REMATCH[1]}
+}
+
+# run.sh's own files in the cache folder are named by this pattern: a copy
+# <movie>-<path key>-<version>-<first frame>.velmo-copy.avi, the identity of
+# its source beside it (.source instead of .avi), and while it is being made,
+# .<the copy's name>.<process id>.part, locked by its writer.
+our_name="^\.?[A-Za-z0-9_-]*-[0-9a-f]{10}-[0-9a-f]{10}-[0-9]+\.$mark(\.avi|\.source|\.avi\.[0-9]+\.part)$"
+movie_path=
+
+# ours <path>: whether the file is one run.sh made: a plain file with such a
+# name, and never the movie being opened.
+ours() { [[ ${1##*/} =~ $our_name ]] && [ -f "$1" ] && [ ! -L "$1" ] && ! [ "$1" -ef "$movie_path" ]; }
+
+# our_files <path>...: those of the files that are run.sh's, one a line.
+our_files() { local f; for f in "$@"; do if ours "$f"; then echo "$f"; fi; done; }
+copies() { our_files "$cache"/*."$mark".avi; }
+
+# remove_ours <path>: removes the file if it is run.sh's, and says what to do
+# when the cache folder does not let it.
+remove_ours() {
+  ours "$1" || return 0
+  rm -f -- "$1" 2>/dev/null || die "cannot remove ${1##*/} from the cache folder $cache: make the folder writable," \
+    "or set VELMO_CACHE_DIR to a folder you can write"
+}
+remove_copy() { remove_ours "$1"; remove_ours "${1%.avi}.source"; }
+
+# remove_stale_parts: removes the copies in the making whose writer is gone
+# (run.sh and its converter killed outright): nothing holds their lock.
+remove_stale_parts() {
+  local part lock
+  while read -r part; do
+    { exec {lock}<"$part"; } 2>/dev/null || continue
+    if flock -n "$lock"; then
+      say "removing ${part##*/}, left behind by a conversion that was stopped"
+      remove_ours "$part"
+    fi
+    exec {lock}<&-
+  done < <(our_files "$cache"/.*."$mark".avi.*.part)
+}
+
+# cache_used: the bytes that run.sh's files take in the cache folder, the
+# copies others are making included.
+cache_used() {
+  our_files "$cache"/*."$mark".* "$cache"/.*."$mark".* | tr '\n' '\0' | xargs -0 -r stat -c %s -- |
+    awk '{ s += $1 } END { printf "%.0f\n", s }'
+}
+
+least_recent_copy() {
+  copies | tr '\n' '\0' | xargs -0 -r stat -c '%.9Y %n' -- | sort -n | awk 'NR == 1 { sub(/^[^ ]* /, ""); print }'
+}
+
+# make_room <bytes>: removes what conversions stopped midway left behind, then
+# the least recently used copies until the cache, with a new copy of that
+# size, stays within its limit.
 make_room() {
-  local limit used oldest
-  [[ $cache_limit_mb =~ ^[0-9]+$ ]] || die "VELMO_CACHE_LIMIT_MB must be a number of megabytes"
-  limit=$((cache_limit_mb * 1048576))
-  [ "$1" -le "$limit" ] || die "a copy of $(($1 / 1048576)) MB does not fit the cache's limit of $cache_limit_mb MB" \
-    "(VELMO_CACHE_LIMIT_MB)"
-  while :; do
-    used=$(find "$cache" -maxdepth 1 -name '*.avi' -printf '%s\n' | awk '{ s += $1 } END { printf "%.0f\n", s }')
-    [ $((used + $1)) -gt "$limit" ] || return 0
-    oldest=$(find "$cache" -maxdepth 1 -name '*.avi' -printf '%T@ %p\n' | sort -n | head -n 1 | cut -d' ' -f2-)
+  local limit=$((cache_limit_mb * 1048576)) oldest
+  [ "$1" -le "$limit" ] || die "converting $movie_path takes up to $(megabytes "$1") MB, more than the cache's limit" \
+    "of $cache_limit_mb MB: set VELMO_CACHE_LIMIT_MB to $(megabytes "$1") or more"
+  remove_stale_parts
+  while [ $(($(cache_used) + $1)) -gt "$limit" ]; do
+    oldest=$(least_recent_copy)
     [ -n "$oldest" ] || return 0
-    say "removing the least recently used copy $(basename -- "$oldest") to keep the cache within $cache_limit_mb MB"
-    rm -f -- "$oldest"
+    say "removing the least recently used copy ${oldest##*/} to keep the cache within $cache_limit_mb MB"
+    remove_copy "$oldest"
   done
 }
+
+# source_identity <movie> <first frame>: what ties a copy to the movie it was
+# made from: the movie's path, size, modification time and a hash of its first
+# 8 MB, and the copy's format and first frame.
+source_identity() {
+  printf 'source=%q\nsize=%s\ntime=%s\nhead=%s\nformat=%s\nfirst=%s\n' "$1" "$(stat -c %s -- "$1")" \
+    "$(stat -c %.9Y -- "$1")" "$(head -c 8M -- "$1" | sha1sum | cut -d' ' -f1)" "$copy_format" "$2"
+}
+
+# copy_identity <copy>: its size and a hash of its last megabyte (coded frames
+# and the index), where another file put in its place differs.
+copy_identity() { printf 'copy=%s %s\n' "$(stat -c %s -- "$1")" "$(tail -c 1M -- "$1" | sha1sum | cut -d' ' -f1)"; }
+
+# trusted <copy> <source identity>: whether the copy is the one run.sh made
+# from the movie as it is now, as the file beside it tells.
+trusted() { [ "$(grep -v '^full=' -- "${1%.avi}.source" 2>/dev/null)" = "$2"$'\n'"$(copy_identity "$1")" ]; }
+
+# ---- Converting ------------------------------------------------------------
 
 # convert <movie> <info>: sets playable to its converted copy, made now or
 # before. A copy holds the stretch of the movie that fits in an AVI 1.0 file,
@@ -304,26 +414,24 @@ make_room() {
 # the stretch are empty placeholders, so that every frame keeps the source's
 # number. Its frames are coded losslessly by our codec, so how many fit is
 # known only once they are coded: at least those that fit uncompressed, at
-# most all to the movie's end. Entries are named by the source's path and the
-# stretch's first frame and keyed by its size and modification time; entries
-# of an older version of the same path are removed.
+# most all to the movie's end. Copies are named by the source's path and the
+# stretch's first frame and keyed by its size and modification time; copies
+# of an older version of the same path are removed. A copy is used again only
+# when the identity kept beside it is the movie's.
 convert() {
-  local path=$1 info=$2 size mtime base key version name entry picture width height rate frames first last
-  local capacity sure need free tmp seek= times=() from stale written
-  size=$(stat -c %s -- "$path")
-  mtime=$(stat -c %.9Y -- "$path")
+  local path=$1 info=$2 base key version stem entry identity picture width height rate frames first last
+  local capacity sure need free tmp lock seek="" from stale written full
   picture=$(shown_size "$info") || die "no picture size in $path"
   width=${picture%x*}; height=${picture#*x}
   rate=$(frame_rate "$info")
   build_converter
   capacity=$("$converter" --capacity --size "$picture" --bits 24 --coded) || die "cannot convert $path"
-  frames=$(frame_count "$path" "$info")
+  count_frames "$path" "$info"
   first=0
   # Frame times are read only when they are needed: for a stretch, and for
-  # telling where the frames after a copy cut short are.
+  # telling where the frames after a full copy are.
   if [ -n "$from_time" ] || [ "$frames" -gt "$capacity" ]; then
-    mapfile -t times < <(frame_times "$path") && [ ${#times[@]} -gt 0 ] && wait $! ||
-      die "cannot tell the times of the frames of $path, which a stretch needs; convert it without --from"
+    need_times "$path" || die "cannot tell the times of the frames of $path, which a stretch needs; convert it without --from"
     frames=${#times[@]}
   fi
   if [ -n "$from_time" ]; then
@@ -344,46 +452,61 @@ convert() {
 
   base=$(basename -- "$path"); base=${base%.*}; base=$(printf '%s' "$base" | LC_ALL=C tr -c 'A-Za-z0-9_-' _ | cut -c1-32)
   key=$(printf '%s' "$path" | sha1sum | cut -c1-10)
-  version=$(printf '%s\n%s\n%s' "$size" "$mtime" "$copy_format" | sha1sum | cut -c1-10)
-  name=$base-$key-$version-$first.avi
-  entry=$cache/$name
+  version=$(printf '%s\n%s\n%s' "$(stat -c %s -- "$path")" "$(stat -c %.9Y -- "$path")" "$copy_format" | sha1sum | cut -c1-10)
+  stem=$base-$key-$version-$first.$mark
+  entry=$cache/$stem.avi
+  identity=$(source_identity "$path" "$first")
   if [ -f "$entry" ]; then
-    say "using the converted copy made before: $entry"
-    written=$("$converter" --describe "$entry") || die "cannot read the copy $entry"
-    tell_held "$first" "$(( $(field frames "$written") - 1 ))" "$frames"
-    touch -- "$entry"  # recently used: the last to go when the cache is full
-    playable=$entry; playable_first=$first; return
+    if trusted "$entry" "$identity"; then
+      say "using the converted copy made before: $entry"
+      written=$("$converter" --describe "$entry") || die "cannot read the copy $entry"
+      full=$(sed -n 's/^full=//p' -- "$cache/$stem.source")
+      # Recently used: the last to go when the cache is full (a read-only cache keeps its order).
+      touch -- "$entry" 2>/dev/null || true
+      tell_held "$first" "$(( $(field frames "$written") - 1 ))" "$frames" "$full"
+      playable=$entry; playable_first=$first; return
+    fi
+    say "the converted copy $entry is not the one made from $path as it is now (changed or damaged since): making it again"
+    remove_copy "$entry"
   fi
 
   say "Wine's movie device cannot show $path ($(field codec_name "$info") in $(field format_name "$info"))"
   tell_stretch "$first" "$sure" "$frames"
-  mkdir -p -- "$cache" || die "cannot create the cache folder $cache"
+  mkdir -p -- "$cache" 2>/dev/null || die "cannot create the cache folder $cache: set VELMO_CACHE_DIR to a folder you can write"
   # At most: the frames coded at their largest (each row's byte, its blocks'
   # kinds and every byte as it is), with their chunk headers and index
   # entries, and room for the headers; never more than an AVI file holds.
   need=$(( (last - first + 1) * ((1 + (width * 3 / 16 + 3) / 4 + width * 3) * height + 27) + first * 24 + 65536 ))
   [ "$need" -le 2147483647 ] || need=2147483647
-  for stale in "$cache/"*"-$key-"*.avi; do
-    [[ -e $stale && $stale != *"-$key-$version-"* ]] && rm -f -- "$stale"
+  for stale in "$cache/"*"-$key-"*".$mark.avi"; do
+    if [[ $stale != *"-$key-$version-"* ]]; then remove_copy "$stale"; fi
   done
   make_room "$need"
   free=$(df -P -B1 -- "$cache" | awk 'NR == 2 { print $4 }')
   if [ "$need" -gt "$free" ]; then
-    die "converting $path needs up to $(((need + 1048575) / 1048576)) MB in $cache, but only $((free / 1048576)) MB are free;" \
+    die "converting $path needs up to $(megabytes "$need") MB in $cache, but only $((free / 1048576)) MB are free;" \
         "free some space or set VELMO_CACHE_DIR to a folder on a larger disk"
   fi
   say "converting it once into an AVI of losslessly coded frames (frames $first to at most $last of" \
-      "${width}x$height, up to $(((need + 1048575) / 1048576)) MB) in $cache"
-  tmp=$cache/.$name.$$.part
+      "${width}x$height, up to $(megabytes "$need") MB) in $cache"
+  tmp=$cache/.$stem.avi.$$.part
+  # Locked while run.sh or the converter lives: a part nobody holds is left over.
+  { exec {lock}>"$tmp"; } 2>/dev/null || die "cannot write into the cache folder $cache: make it writable, or set" \
+    "VELMO_CACHE_DIR to a folder you can write"
   partial+=("$tmp")
+  flock "$lock"
   # Every decoded frame of the stretch becomes one frame of the copy, in order,
   # after the placeholders, so frame numbers stay those of the source. The
   # converter stops when the file is full, and shows how far it is.
-  written=$("$converter" "$tmp" --movie "$path" ${seek:+--from "$seek"} --size "$picture" --fps "$rate" --bits 24 \
-    --coded --empty "$first") || die "could not convert $path"
+  run_child "$converter" "$tmp" --movie "$path" ${seek:+--from "$seek"} --size "$picture" --fps "$rate" --bits 24 \
+    --coded --empty "$first" || die "could not convert $path"
+  written=$child_output
+  full=$(field full "$written")
   mv -f -- "$tmp" "$entry"
+  exec {lock}>&-
   cleanup_partial
-  tell_held "$first" "$(( $(field frames "$written") - 1 ))" "$frames"
+  { printf '%s\n' "$identity"; copy_identity "$entry"; echo "full=$full"; } >"$cache/$stem.source"
+  tell_held "$first" "$(( $(field frames "$written") - 1 ))" "$frames" "$full"
   playable=$entry; playable_first=$first
 }
 
@@ -404,16 +527,26 @@ tell_stretch() {
       "copy is made"
 }
 
-# tell_held <first> <last> <frames of the movie>: says which frames a copy
-# made holds when it stops before the movie's end, and the run.sh command that
-# reaches the frames after it.
+# tell_held <first> <last> <frames of the movie> <full>: says which frames a
+# copy holds when it stops before the movie's end, and why: the AVI file was
+# full (then also the run.sh command that reaches the frames after it), or the
+# movie's decoder gave no more, though its container counts more.
 tell_held() {
-  local first=$1 last=$2 frames=$3
+  local first=$1 last=$2 frames=$3 full=$4
   [ "$last" -lt $((frames - 1)) ] || return 0
-  say "the copy holds frames $first to $last of the movie's $frames frames ($(time_text "${times[first]}") s to" \
-      "$(time_text "${times[last]}") s), all that fit in the 2 GB of an AVI file that Wine's movie device reads"
-  say "to reach the frames from $((last + 1)) on: run.sh --from $(time_text "${times[last + 1]}") (the first frame" \
-      "at or after that time in seconds)"
+  if [ "$full" != 1 ]; then
+    say "the movie's decoder gives frames $first to $last only, where its container counts $frames frames: the copy" \
+        "holds every frame it gives (the movie may be damaged or cut short)"
+  elif need_times "$movie_path" && [ "$last" -lt $((${#times[@]} - 1)) ]; then
+    say "the copy holds frames $first to $last of the movie's $frames frames ($(time_text "${times[first]}") s to" \
+        "$(time_text "${times[last]}") s), all that fit in the 2 GB of an AVI file that Wine's movie device reads"
+    say "to reach the frames from $((last + 1)) on: run.sh --from $(time_text "${times[last + 1]}") (the first frame" \
+        "at or after that time in seconds)"
+  else
+    say "the copy holds frames $first to $last of the movie's $frames frames, all that fit in the 2 GB of an AVI file" \
+        "that Wine's movie device reads; the frames after them would need run.sh --from with the time of frame" \
+        "$((last + 1)), which ffprobe does not tell"
+  fi
 }
 
 # check_movie_readable <movie>: refuses a movie that is missing or that the
@@ -432,6 +565,7 @@ prepare_movie() {
   check_movie_readable "$1"
   command -v ffprobe >/dev/null || die "ffprobe is missing (scripts/setup.sh installs ffmpeg)"
   path=$(realpath -- "$1")
+  movie_path=$path
   info=$(probe "$path" 2>/dev/null) || die "$1 is not a movie ffmpeg can read"
   [ -n "$(field codec_name "$info")" ] || die "$1 has no video stream"
   if plays_directly "$path" "$info"; then
@@ -445,6 +579,7 @@ prepare_movie() {
 # ---- Running ---------------------------------------------------------------
 
 # Arguments the program could not use are refused before anything is built.
+check_cache_limit
 [ -z "$movie" ] || check_movie_readable "$movie"
 [ -z "$from_time" ] || seconds "$from_time" >/dev/null ||
   die "--from takes a time as ffmpeg reads it: seconds (12.5) or h:mm:ss.fraction (1:02:03.5), not $from_time"
@@ -485,6 +620,7 @@ fi
 # captions and frames itself, as a user sees them.
 source "$root/scripts/displays.sh"
 on_exit() {
+  stop_child
   cleanup_partial
   stop_displays
   for p in "$VELMO_WINE_ROOT"/prefix*/; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done

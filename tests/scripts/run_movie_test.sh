@@ -33,9 +33,8 @@ mjpeg="$work/my movies/clip.avi"
 make_movie "$mjpeg" -c:v mjpeg
 "$run_sh" --prepare-only "$mjpeg" >"$work/first" 2>"$work/first.err"
 check "the conversion is announced" grep -q 'converting it once' "$work/first.err"
-entries=$(cache_entries)
-check "one converted copy is kept" test "$(wc -l <<<"$entries")" = 1
-copy=$entries
+copy=$(cache_copies)
+check "one converted copy is kept" test "$(wc -l <<<"$copy")" = 1
 check "the program is given the copy" test "$(unix_path "$(cat "$work/first")")" = "$copy"
 check "the copy is coded by our codec with rows bottom-up" \
   test "$("$root/build/host/rawavi" --describe "$copy" | grep -E '^(compression|bits)=')" = "$(printf 'bits=24\ncompression=VLM1')" \
@@ -56,14 +55,14 @@ check "and hands over the same path" test "$(cat "$work/second")" = "$(cat "$wor
 touch -d '2001-01-01' "$mjpeg"
 "$run_sh" --prepare-only "$mjpeg" >/dev/null 2>"$work/third.err"
 check "a changed movie is converted again" grep -q 'converting it once' "$work/third.err"
-check "its old copy is gone" test "$(cache_entries | wc -l)" = 1 -a ! -e "$copy"
+check "its old copy is gone" test "$(cache_copies | wc -l)" = 1 -a ! -e "$copy"
 
 # Uncompressed AVIs are told apart by what the file holds: the same 32-bit
 # frames play directly stored bottom-up (the converter's own copy) and are
 # converted stored top-down (ffmpeg's raw video), as are 8-bit top-down ones.
 held_apart=$work/held-apart
 mkdir -p "$held_apart"
-cp -- "$(cache_entries)" "$held_apart/bottom-up.avi"
+cp -- "$(cache_copies)" "$held_apart/bottom-up.avi"
 make_movie "$held_apart/top-down.avi" -c:v rawvideo -pix_fmt bgra
 make_movie "$held_apart/palette-top-down.avi" -c:v rawvideo -pix_fmt pal8
 for movie in bottom-up top-down palette-top-down; do
@@ -73,7 +72,7 @@ for movie in bottom-up top-down palette-top-down; do
   check "$movie.avi: $expected" test "$verdict" = "$expected"
 done
 check "a converted top-down movie is stored bottom-up" \
-  test "$(stored_height "$(cache_entries | grep palette-top-down)")" = 120
+  test "$(stored_height "$(cache_copies | grep palette-top-down)")" = 120
 
 # --help names the cache folder in use.
 check "--help names the cache folder" grep -qF "Converted movies:  $VELMO_CACHE_DIR" <("$run_sh" --help)
@@ -128,7 +127,7 @@ check "and the room an AVI file takes at most" grep -q 'needs up to 2048 MB' "$w
 rm -rf "$VELMO_CACHE_DIR"
 # stretch <time>: what run.sh says converting the stretch from that time.
 stretch() { "$run_sh" --prepare-only --from "$1" "$mjpeg" 2>&1 >/dev/null || true; }
-copy_of() { cache_entries | grep -- "-$1\.avi$"; }
+copy_of() { cache_copies | grep -- "-$1\."; }
 said=$(stretch 0.5)
 check "a stretch starts at the first frame at or after the time" grep -q 'holds frames 13 to 29' <<<"$said"
 check "and says how the frames before it are reached" grep -q 'frames before 13 are empty' <<<"$said"
