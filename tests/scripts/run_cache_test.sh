@@ -10,7 +10,7 @@ source "$(dirname "$0")/lib.sh"
 said=$work/said
 prepare() { local movie=$1; shift; "$run_sh" --prepare-only "$@" "$movie" >/dev/null 2>"$said"; }
 said() { grep -q -- "$1" "$said"; }
-unchanged() { test "$(md5sum "$@")" = "$sums"; }
+unchanged() { test "$(md5sum "$@")" = "$sums"; }  # since sums=$(md5sum <the same files>)
 stubs=$work/stubs
 mkdir -p "$stubs"
 
@@ -39,7 +39,7 @@ export VELMO_CACHE_DIR=$work/cache
 clip=$work/clip.avi
 other=$work/other.avi
 make_movie "$clip" -c:v mjpeg
-MOVIE_SIZE=160x120 make_movie "$other" -vf hflip -c:v mjpeg
+make_movie "$other" -vf hflip -c:v mjpeg
 prepare "$other"
 other_copy=$(cache_copies)
 prepare "$clip"
@@ -75,7 +75,6 @@ while read -r limit expected; do
 done <<'EOF'
 08 set VELMO_CACHE_LIMIT_MB to 10 or more
 99999999999999999999 must be a whole number of megabytes from 1 to 9999999999
-1.5 must be a whole number
 010 converting it once
 EOF
 # A cache where the outdated copy cannot be removed.
