@@ -370,6 +370,7 @@ cache_used() {
     awk '{ s += $1 } END { printf "%.0f\n", s }'
 }
 
+# least_recent_copy: the copy used longest ago (each use touches it).
 least_recent_copy() {
   copies | tr '\n' '\0' | xargs -0 -r stat -c '%.9Y %n' -- | sort -n | awk 'NR == 1 { sub(/^[^ ]* /, ""); print }'
 }

@@ -97,8 +97,12 @@ wait_until() { local _; for _ in $(seq 600); do ! "$@" || return 0; sleep 0.1; d
 # ended <pid>: the process is gone, or a zombie nobody waits for.
 ended() { ! ps -o stat= -p "$1" | grep -qv '^Z'; }
 no_parts() { test -z "$(cache_parts)"; }
-# converting: the converter is writing the runner's copy (its part bears the runner's process id).
-converting() { converter=$(pgrep -s "$runner" -f 'rawavi .*--movie') && cache_parts | grep -q "\.$runner\.part$"; }
+# converting: the converter has written into the runner's copy (its part
+# bears the runner's process id).
+converting() {
+  local part
+  converter=$(pgrep -s "$runner" -f 'rawavi .*--movie') && part=$(cache_parts | grep "\.$runner\.part$") && test -s "$part"
+}
 # start_conversion: run.sh converting the slow movie, in a process group of
 # its own; sets runner and, once it writes, converter.
 start_conversion() {
