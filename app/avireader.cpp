@@ -88,7 +88,8 @@ private:
 };
 
 // Visits the chunks of [begin, end) in order. Stops at the first chunk that is
-// not complete (nothing after it can be found) or that cannot be read.
+// not complete (nothing after it can be found), that cannot be read, or where
+// zeros begin.
 template <class TVisit> void TAviScan::ForEachChunk(std::uint64_t begin, std::uint64_t end, TVisit visit)
 {
   std::uint64_t at = begin;
@@ -97,6 +98,10 @@ template <class TVisit> void TAviScan::ForEachChunk(std::uint64_t begin, std::ui
     TChunk chunk;
     chunk.Id = Le32(header);
     chunk.Size = Le32(header + 4);
+    // Zeros where a chunk should start are padding to the end: walked as
+    // empty chunks, gigabytes of them would take minutes.
+    if (chunk.Id == 0 && chunk.Size == 0)
+      return;
     const std::uint64_t declaredEnd = at + 8 + chunk.Size;
     chunk.DataBegin = at + 8;
     chunk.DataEnd = std::min(declaredEnd, end);
@@ -124,6 +129,12 @@ TAviVideo TAviScan::Run()
   std::uint8_t start[12];
   if (!Source.ReadAt(0, start, sizeof start) || Le32(start) != RiffId || Le32(start + 8) != FourCC("AVI "))
     return std::move(Video);
+  // Refused before any of it is walked: the device would not come back from
+  // such a file.
+  if (std::min<std::uint64_t>(8 + std::uint64_t{Le32(start + 4)}, Source.Size()) > DeviceReachBytes) {
+    Video.Refusal = TAviRefusal::PastDeviceReach;
+    return std::move(Video);
+  }
 
   // The movie is the 'RIFF AVI ' part, which holds the headers, then any
   // number of OpenDML 'RIFF AVIX' parts with more frames.
@@ -139,6 +150,8 @@ TAviVideo TAviScan::Run()
       else if (chunk.ListType == FourCC("movi") && PictureSizeOk)
         CountFrames(chunk, 0);
     });
+    if (firstPart)
+      Video.FirstPartFrames = static_cast<std::uint32_t>(Video.Frames.size());
   });
 
   if (!HaveMainHeader)

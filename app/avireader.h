@@ -59,7 +59,12 @@ enum class TAviRefusal {
   BadPictureSize,     // zero or negative width, zero height, or a frame too big for 32 bits
   FrameSizeMismatch,  // an uncompressed frame whose size is not stride x |height|
   NoFrames,           // no video frame with a picture is complete in the file
+  PastDeviceReach,    // the first RIFF part runs past 2 GB, where the device's 32-bit offsets end
 };
+
+// The movie device reads the first RIFF part alone, through signed 32-bit
+// offsets: it never gets beyond this many bytes into the file.
+constexpr std::uint64_t DeviceReachBytes = std::uint64_t{1} << 31;
 
 // Where one video frame's data lies in the file.
 struct TAviFrameChunk {
@@ -101,6 +106,9 @@ struct TAviVideo {
   // device numbers them; CompleteFrames is their count.
   std::vector<TAviFrameChunk> Frames;
   std::uint32_t CompleteFrames = 0;
+  // Of those, the frames of the first RIFF part: the only ones the movie
+  // device reads. The others are in OpenDML 'AVIX' parts after it.
+  std::uint32_t FirstPartFrames = 0;
   // Empty frames before the first frame with a picture. A copy of a stretch of
   // a longer movie stands in for the frames before the stretch with them, so
   // that its frames keep the source's numbers; they have no picture to show.

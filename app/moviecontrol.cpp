@@ -39,7 +39,7 @@ void SDIDecFrame::OpenMovie(const char* path)
   // that are not in the file as copies of the last one it could decode.
   std::unique_ptr<TAviMovie> file = std::strlen(path) < MAX_PATH ? OpenAviMovie(path) : nullptr;
   if (!file || !file->Video().Readable()) {
-    RefuseMovie();
+    RefuseMovie(file ? file->Video().Refusal : TAviRefusal::CannotOpen);
     return;
   }
   const TAviVideo& video = file->Video();
@@ -77,12 +77,16 @@ void SDIDecFrame::OpenMovie(const char* path)
   const bool truncated = video.Truncated();
   const unsigned complete = video.CompleteFrames;
   const unsigned claimed = video.ClaimedFrames();
+  const unsigned firstPartFrames = video.FirstPartFrames;
   MovieFile = std::move(file);
   MovieFilePath = path;
   ShowFrame();
   ResetMarks();
   if (truncated)
     ReportTruncatedMovie(complete, claimed);
+  // Frames in OpenDML 'AVIX' parts: the file holds them, the device does not read them.
+  if (firstPartFrames < complete && Length < complete)
+    ReportFramesPastReach(complete, Length);
   // A picture the screen cannot show whole can still be cut from the file.
   if (PictureOnScreen() == TPictureShown::TooLarge && !CutsFromFile())
     ReportPictureTooLarge(IDS_TOOLARGETOCUT);
@@ -91,6 +95,11 @@ void SDIDecFrame::OpenMovie(const char* path)
 void SDIDecFrame::ReportTruncatedMovie(unsigned complete, unsigned claimed)
 {
   ShowErrorBox(FormatText(IDS_TRUNCATEDMOVIE, claimed, complete));
+}
+
+void SDIDecFrame::ReportFramesPastReach(unsigned complete, unsigned reached)
+{
+  ShowErrorBox(FormatText(IDS_FRAMESPASTREACH, complete, reached, complete - reached));
 }
 
 void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
@@ -116,10 +125,10 @@ void SDIDecFrame::CloseMovie()
   ShowMarkedRange();
 }
 
-void SDIDecFrame::RefuseMovie()
+void SDIDecFrame::RefuseMovie(TAviRefusal why)
 {
   FileData->FileName[0] = '\0';
-  ShowErrorBox(LoadText(IDS_BADMOVIE), MB_OK);
+  ShowErrorBox(LoadText(why == TAviRefusal::PastDeviceReach ? IDS_MOVIEPASTREACH : IDS_BADMOVIE), MB_OK);
 }
 
 bool SDIDecFrame::FitMovieWindow()

@@ -91,8 +91,8 @@ private:
   // The slider's range 0 .. the last frame with the thumb at 0.
   void ResetSlider(unsigned lastFrame);
   void CloseMovie();
-  // Tells the user that the movie cannot be opened.
-  void RefuseMovie();
+  // Tells the user that the movie cannot be opened, and why where it helps.
+  void RefuseMovie(TAviRefusal why = TAviRefusal::CannotOpen);
   // Sizes the movie window so that its inner area is the movie's frame (or
   // the smallest the window can be); false when the device has no picture to
   // show.
@@ -100,6 +100,8 @@ private:
   void GrowFrameToShowMovie();
   // Tells the user that only the complete frames of a cut-off file are open.
   void ReportTruncatedMovie(unsigned complete, unsigned claimed);
+  // Tells the user that frames of the movie lie where the device does not read.
+  void ReportFramesPastReach(unsigned complete, unsigned reached);
   // Tells the user why a frame is not shown; once at a time, however often
   // the frame is asked for while the message is up.
   void ReportUnshowableFrame(TFrameState state, unsigned frame) override;

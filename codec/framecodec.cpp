@@ -1,4 +1,5 @@
 #include "codec/framecodec.h"
+#include "codec/crc32.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,11 +31,17 @@
 //   1  eight bytes, each two differences of -8 to 7 (low half first)
 //   2  sixteen bytes, the differences as they are
 // Fixed-size blocks let the encoder decide and pack sixteen bytes at a time.
+//
+// Format 3, which Encode writes: the CRC-32 of the rest of the frame (four
+// bytes, low first), then rows as in format 2. A damaged byte anywhere is
+// found, also where the rows would still fit together.
 namespace FrameCodec {
 namespace {
 
 constexpr std::uint8_t RunFormat = 1;
 constexpr std::uint8_t BlockFormat = 2;
+constexpr std::uint8_t CheckedBlockFormat = 3;
+constexpr std::size_t CheckValueBytes = 4;
 constexpr std::uint8_t ZeroRun = 0x00;
 constexpr std::uint8_t LongZeroRun = 0x40;
 constexpr std::uint8_t SmallPairs = 0x80;
@@ -108,14 +115,13 @@ std::uint32_t KindBytes(std::uint32_t rowDifferences)
   return (rowDifferences / BlockBytes + 3) / 4;
 }
 
-// Walks the rows of a frame of the block format, each checked against the
-// data left before it is used; the sink receives what the run format's
-// walker gives it.
-template <class TSink>
-bool WalkBlockFrame(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height, TSink& sink)
+// Walks the rows of a frame of the block format, from rows up to end, each
+// checked against the data left before it is used; the sink receives what
+// the run format's walker gives it.
+template <class TSink> bool WalkBlockRows(const std::uint8_t* rows, const std::uint8_t* end, std::uint32_t width,
+                                          std::uint32_t height, TSink& sink)
 {
-  const std::uint8_t* at = data + 1;
-  const std::uint8_t* const end = data + size;
+  const std::uint8_t* at = rows;
   const std::uint32_t rowDifferences = width * 3;
   const std::uint32_t blocks = rowDifferences / BlockBytes;
   const std::uint32_t tail = rowDifferences % BlockBytes;
@@ -173,7 +179,14 @@ bool WalkFrame(const std::uint8_t* data, std::size_t size, std::uint32_t width, 
   if (data[0] == RunFormat)
     return WalkRunFrame(data, size, width, height, sink);
   if (data[0] == BlockFormat)
-    return WalkBlockFrame(data, size, width, height, sink);
+    return WalkBlockRows(data + 1, data + size, width, height, sink);
+  if (data[0] == CheckedBlockFormat) {
+    const std::uint8_t* const rows = data + 1 + CheckValueBytes;
+    if (size < 1 + CheckValueBytes || Crc32(rows, size - 1 - CheckValueBytes) !=
+                                        (data[1] | data[2] << 8 | data[3] << 16 | std::uint32_t{data[4]} << 24))
+      return false;
+    return WalkBlockRows(rows, data + size, width, height, sink);
+  }
   return false;
 }
 
@@ -441,10 +454,10 @@ std::size_t MaxFrameBytes(std::uint32_t width, std::uint32_t height)
 {
   if (!SizeSupported(width, height))
     return 0;
-  // The run format's is the larger: no difference takes more than a byte,
-  // and each code but a row's last covers at least four of them.
+  // In the run format no difference takes more than a byte, and each code
+  // but a row's last covers at least four of them.
   const std::size_t rowDifferences = std::size_t{width} * 3;
-  return 1 + height * (rowDifferences + (rowDifferences + 3) / 4 + 1);
+  return std::max(1 + height * (rowDifferences + (rowDifferences + 3) / 4 + 1), MaxEncodedBytes(width, height));
 }
 
 std::size_t MaxEncodedBytes(std::uint32_t width, std::uint32_t height)
@@ -453,20 +466,24 @@ std::size_t MaxEncodedBytes(std::uint32_t width, std::uint32_t height)
     return 0;
   // Every block as it is, after the row's byte and its blocks' kinds.
   const std::uint32_t rowDifferences = width * 3;
-  return 1 + std::size_t{height} * (1 + KindBytes(rowDifferences) + rowDifferences);
+  return 1 + CheckValueBytes + std::size_t{height} * (1 + KindBytes(rowDifferences) + rowDifferences);
 }
 
 std::size_t Encode(const std::uint8_t* rows, std::ptrdiff_t stride, std::uint32_t width, std::uint32_t height,
                    std::uint8_t* out)
 {
-  out[0] = BlockFormat;
-  TBlockEncoder encoder(width, out + 1);
+  out[0] = CheckedBlockFormat;
+  std::uint8_t* const body = out + 1 + CheckValueBytes;
+  TBlockEncoder encoder(width, body);
   const std::uint8_t* above = nullptr;
   for (std::uint32_t y = 0; y < height; ++y) {
     const std::uint8_t* row = rows + stride * static_cast<std::ptrdiff_t>(y);
     encoder.Row(row, above);
     above = row;
   }
+  const std::uint32_t check = Crc32(body, static_cast<std::size_t>(encoder.End() - body));
+  for (std::size_t i = 0; i < CheckValueBytes; ++i)
+    out[1 + i] = static_cast<std::uint8_t>(check >> 8 * i);
   return static_cast<std::size_t>(encoder.End() - out);
 }
 
@@ -481,7 +498,7 @@ bool Decode(const std::uint8_t* data, std::size_t size, std::uint32_t width, std
 {
   if ((outBitCount != 24 && outBitCount != 32) || !SizeSupported(width, height))
     return false;
-  TRowDecoder decoder(width, outBitCount, rows, size > 0 && data[0] == BlockFormat);
+  TRowDecoder decoder(width, outBitCount, rows, size > 0 && data[0] != RunFormat);
   return WalkFrame(data, size, width, height, decoder);
 }
 

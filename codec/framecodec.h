@@ -1,12 +1,14 @@
 // The lossless picture format of the movies scripts/run.sh converts: 24-bit
 // pictures, each byte stored as its difference from a guess made from the
 // pixels before it, the differences packed so that runs of zeros and small
-// differences take little room. Each frame stands alone and says which of
-// two ways it is coded in: the first (each byte told from the same colour of
-// the pixel to its left, packed in runs of any length) is still read; the
-// second, which Encode writes, tells each byte from the pixels to its left,
-// above and above-left and packs blocks of 16 differences, at the speed
-// of the host's vector instructions. One source shared by the converter that
+// differences take little room. Each frame stands alone and says how it is
+// coded: the first way (each byte told from the same colour of the pixel to
+// its left, packed in runs of any length) is still read; the second tells
+// each byte from the pixels to its left, above and above-left and packs
+// blocks of 16 differences, at the speed of the host's vector instructions.
+// Encode writes the second way with a check value (a CRC-32) over the frame,
+// so that a damaged byte is found wherever it lies; frames of the second way
+// without one are still read. One source shared by the converter that
 // writes such movies, the installable codec through which the movie device
 // shows them, and the program, which cuts them from the file. Portable code
 // with no platform state.
@@ -43,8 +45,9 @@ std::size_t MaxEncodedBytes(std::uint32_t width, std::uint32_t height);
 std::size_t Encode(const std::uint8_t* rows, std::ptrdiff_t stride, std::uint32_t width, std::uint32_t height,
                    std::uint8_t* out);
 
-// Whether data is one whole, sound frame of this size: decoding it reads
-// nothing outside it and gives every pixel of the picture exactly once.
+// Whether data is one whole, sound frame of this size: its check value (if it
+// carries one) agrees, and decoding it reads nothing outside it and gives
+// every pixel of the picture exactly once.
 bool Check(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height);
 
 // Decodes one frame into DIB rows of 24 or 32 bits (RowBytes apart, the

@@ -1,6 +1,7 @@
 #include "graphics/file.h"
 
 #include <algorithm>
+#include <iterator>
 
 TFile::~TFile()
 {
@@ -46,26 +47,79 @@ bool TFile::Close()
   return closed;
 }
 
+namespace {
+
+// Part files are hidden, and named so that no file of the user's is taken for one.
+constexpr wchar_t PartPrefix[] = L".velmo-";
+constexpr wchar_t PartSuffix[] = L".part";
+
+std::wstring Widened(const char* path)
+{
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+// Whether name is of a part file: the prefix, two hexadecimal ids and the suffix.
+bool IsPartName(const std::wstring& name)
+{
+  const std::size_t prefix = std::size(PartPrefix) - 1;
+  const std::size_t suffix = std::size(PartSuffix) - 1;
+  if (name.size() < prefix + 3 + suffix || name.compare(0, prefix, PartPrefix) != 0 ||
+      name.compare(name.size() - suffix, suffix, PartSuffix) != 0)
+    return false;
+  const std::wstring ids = name.substr(prefix, name.size() - prefix - suffix);
+  const std::size_t dash = ids.find(L'-');
+  const auto hex = [](const std::wstring& digits) {
+    return !digits.empty() && digits.find_first_not_of(L"0123456789abcdef") == std::wstring::npos;
+  };
+  return dash != std::wstring::npos && hex(ids.substr(0, dash)) && hex(ids.substr(dash + 1));
+}
+
+}  // namespace
+
 bool TFile::WriteWhole(const char* path, std::initializer_list<TPiece> pieces)
 {
-  return WriteWholeFile(path, pieces);
+  return WriteWhole(Widened(path).c_str(), pieces);
 }
 
 bool TFile::WriteWhole(const wchar_t* path, std::initializer_list<TPiece> pieces)
 {
-  return WriteWholeFile(path, pieces);
-}
-
-template <typename TChar> bool TFile::WriteWholeFile(const TChar* path, std::initializer_list<TPiece> pieces)
-{
+  const std::wstring part = PartPath(path);
   TFile file;
-  if (!file.Open(path))
+  if (!file.Open(part.c_str()))
     return false;
   bool complete = true;
   for (const TPiece& piece : pieces)
     complete = complete && file.Write(piece.Data, piece.Size) == piece.Size;
   complete = file.Close() && complete;
-  if (!complete)
-    Delete(path);
-  return complete;
+  if (complete && ::MoveFileExW(part.c_str(), path, MOVEFILE_REPLACE_EXISTING))
+    return true;
+  ::DeleteFileW(part.c_str());
+  return false;
+}
+
+std::wstring TFile::PartPath(const std::wstring& path)
+{
+  // Each thread writes one file at a time; the ids keep the writers of
+  // one folder apart.
+  wchar_t name[48];
+  ::wsprintfW(name, L"%ls%lx-%lx%ls", PartPrefix, ::GetCurrentProcessId(), ::GetCurrentThreadId(), PartSuffix);
+  const std::size_t folderEnd = path.find_last_of(L"\\/");
+  return path.substr(0, folderEnd == std::wstring::npos ? 0 : folderEnd + 1) + name;
+}
+
+void TFile::RemoveLeftoverParts(const std::wstring& folder)
+{
+  WIN32_FIND_DATAW found;
+  const HANDLE search = ::FindFirstFileW((folder + PartPrefix + L"*" + PartSuffix).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPartName(found.cFileName))
+      ::DeleteFileW((folder + found.cFileName).c_str());
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
 }

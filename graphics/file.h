@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <string>
 
 class TFile {
 public:
@@ -26,15 +27,20 @@ public:
     const void* Data;
     std::size_t Size;
   };
-  // Creates the file with the pieces one after another; a file that could not
-  // be completed is removed, so that no cut-short file passes for a whole one.
+  // Writes the pieces one after another into a part file of the same folder,
+  // which then replaces any file of the name: the name never holds a file
+  // cut short, whether a write fails or the process is killed. A part file
+  // that could not be completed is removed.
   static bool WriteWhole(const char* path, std::initializer_list<TPiece> pieces);
   static bool WriteWhole(const wchar_t* path, std::initializer_list<TPiece> pieces);
+  // Removes the part files that writers killed while writing left in folder
+  // (a path ending in a separator). A part file still being written is open
+  // without sharing and stays.
+  static void RemoveLeftoverParts(const std::wstring& folder);
 
 private:
-  template <typename TChar> static bool WriteWholeFile(const TChar* path, std::initializer_list<TPiece> pieces);
-  static BOOL Delete(const char* path) { return ::DeleteFileA(path); }
-  static BOOL Delete(const wchar_t* path) { return ::DeleteFileW(path); }
+  // The part file of the writing thread beside path.
+  static std::wstring PartPath(const std::wstring& path);
 
   HANDLE Handle = INVALID_HANDLE_VALUE;
 };

@@ -1,4 +1,5 @@
 #include "graphics/filecreatepaths.h"
+#include "graphics/file.h"
 
 #include <utility>
 
@@ -58,6 +59,9 @@ std::pair<DWORD, ULONGLONG> FolderIdentity(const std::wstring& folder)
 TFileCreatePaths::TFileCreatePaths(const std::string& folder) : Folder(folder)
 {
   const std::wstring windowsFolder = Widened(folder);
+  // Files are about to be written here: what an earlier writer killed while
+  // writing left goes first, and is not listed below.
+  TFile::RemoveLeftoverParts(windowsFolder);
   std::wstring host = HostPathOf(windowsFolder);
   // The host path names the folder only where the host's names are UTF-8, as
   // Wine reads them in the usual locales: the same folder, or none.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <random>
 
 namespace {
@@ -82,6 +83,60 @@ TEST(BadMovieTest, APathTooLongToOpenIsRefused)
   ASSERT_NE(main, nullptr);
   ::PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(run.WaitForExit(), 0u);
+}
+
+// Appends an OpenDML 'RIFF AVIX' part of six more frames of the movie's size.
+void AppendSecondPart(const std::string& path, const TTestMovie& movie)
+{
+  const std::uint32_t frameBytes = movie.Width * movie.Height * movie.BitCount / 8;
+  const auto u32 = [](std::uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), 4); };
+  std::string frames;
+  for (int frame = 0; frame < 6; ++frame)
+    frames += "00db" + u32(frameBytes) + std::string(frameBytes, '\x40');
+  const std::string movi = "LIST" + u32(static_cast<std::uint32_t>(4 + frames.size())) + "movi" + frames;
+  std::ofstream(path, std::ios::binary | std::ios::app)
+    << "RIFF" + u32(static_cast<std::uint32_t>(4 + movi.size())) + "AVIX" + movi;
+}
+
+TEST(BadMovieTest, FramesTheDeviceDoesNotReadAreToldWhenTheMovieOpens)
+{
+  TCutSession::TOptions options;
+  options.Movie.Frames = 6;
+  options.BeforeShown = true;
+  options.Rework = [&options](const std::string& path) { AppendSecondPart(path, options.Movie); };
+  TCutSession session(options);
+  const std::string told = TakeErrorBox(session.Program());
+  EXPECT_NE(told.find("12 こまありますが"), std::string::npos) << told;
+  EXPECT_NE(told.find("最初の部分の 6 こまだけ"), std::string::npos) << told;
+  ASSERT_TRUE(session.WaitForMovie());
+  ExpectClosedNormally(session);
+}
+
+// The device reads no further than 2 GB into a file and does not come back
+// from a first part that runs past it: such a movie is refused at once.
+TEST(BadMovieTest, AMovieWhoseFirstPartPassesTwoGigabytesIsRefusedAtOnce)
+{
+  TCutSession::TOptions options;
+  options.BeforeShown = true;
+  options.Rework = [](const std::string& path) {
+    const std::uint32_t fileBytes = 0x8D000000;  // 2.2 GB, a hole after the movie's bytes
+    const std::uint32_t riffBytes = fileBytes - 8;
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(4);
+    file.write(reinterpret_cast<const char*>(&riffBytes), 4);
+    file.close();
+    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = fileBytes;
+    ::SetFilePointerEx(handle, end, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(handle);
+    ::CloseHandle(handle);
+  };
+  TCutSession session(options);
+  EXPECT_NE(TakeErrorBox(session.Program()).find("2 GB"), std::string::npos);
+  EXPECT_EQ(session.MovieWindow(), nullptr);
+  ExpectClosedNormally(session);
+  ::DeleteFileA(session.MoviePath().c_str());
 }
 
 TEST(BadMovieTest, ACutOffMovieOpensWithItsCompleteFramesOnly)

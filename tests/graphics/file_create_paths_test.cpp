@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -104,6 +107,52 @@ TEST_F(FileCreatePathsTest, AFileNamedInAnotherCaseIsOverwrittenNotDoubled)
   ASSERT_TRUE(Write(paths.For(Folder + "001A.BMP"), "new"));
   ASSERT_EQ(Names().size(), 1u);
   EXPECT_EQ(Bytes("001A.BMP"), "new");
+}
+
+// Whatever stops a writer, the name holds the old file or the whole new one,
+// never a part: watched while a large file replaces a small one.
+TEST_F(FileCreatePathsTest, AFileAppearsUnderItsNameOnlyWhole)
+{
+  const std::string name = "0001.BMP";
+  ASSERT_TRUE(TFile::WriteWhole((Folder + name).c_str(), {{"old", 3}}));
+  const std::string large(64 * 1024 * 1024, 'x');
+  std::atomic<bool> done{false};
+  bool written = false;
+  std::thread writer([&] {
+    written = Write(TFileCreatePaths(Folder).For(Folder + name), large);
+    done = true;
+  });
+  std::set<ULONGLONG> sizesSeen;
+  while (!done) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (::GetFileAttributesExA((Folder + name).c_str(), GetFileExInfoStandard, &data))
+      sizesSeen.insert(ULONGLONG{data.nFileSizeHigh} << 32 | data.nFileSizeLow);
+    else
+      sizesSeen.insert(0xFFFFFFFF);  // no file under the name
+  }
+  writer.join();
+  EXPECT_TRUE(written);
+  for (const ULONGLONG size : sizesSeen)
+    EXPECT_TRUE(size == 3 || size == large.size()) << "seen with " << size << " bytes";
+  EXPECT_EQ(Names(), std::vector<std::string>{name}) << "no part file left";
+}
+
+// A writer killed while writing leaves a part file, which the next writer
+// into the folder removes; a part file still being written, and the user's
+// own files, stay.
+TEST_F(FileCreatePathsTest, PartFilesOfKilledWritersGoWhenTheFolderIsWrittenAgain)
+{
+  const std::vector<std::string> kept{".velmo-notes.part", "clip.part", "velmo-1c-20.part"};
+  for (const std::string& name : kept)
+    ASSERT_TRUE(TFile::WriteWhole((Folder + name).c_str(), {{"mine", 4}}));
+  ASSERT_TRUE(TFile::WriteWhole((Folder + ".velmo-1c-20.part").c_str(), {{"left", 4}}));
+  TFile inFlight;
+  ASSERT_TRUE(inFlight.Open((Folder + ".velmo-24-28.part").c_str()));
+  const TFileCreatePaths paths(Folder);
+  std::vector<std::string> expected = kept;
+  expected.push_back(".velmo-24-28.part");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Names(), expected);
 }
 
 }  // namespace

@@ -204,6 +204,53 @@ TEST(AviReader, CountsTheEmptyFramesBeforeTheFirstPicture)
   EXPECT_EQ(stretch.CompleteFrames, 4u);
 }
 
+// The bytes of an image, then zeros up to a size the image's headers may
+// claim: a file of gigabytes without the memory.
+class TSparseSource final : public TByteSource {
+public:
+  TSparseSource(TBytes image, std::uint64_t size) : Image(std::move(image)), Bytes(size) {}
+  std::uint64_t Size() const override { return Bytes; }
+  bool ReadAt(std::uint64_t offset, std::uint8_t* bytes, std::size_t count) override
+  {
+    if (offset > Bytes || count > Bytes - offset)
+      return false;
+    for (std::size_t i = 0; i < count; ++i)
+      bytes[i] = offset + i < Image.size() ? Image[offset + i] : 0;
+    return true;
+  }
+
+private:
+  const TBytes Image;
+  const std::uint64_t Bytes;
+};
+
+// The device reads the first RIFF part alone, and none past 2 GB: frames in
+// 'AVIX' parts are counted apart, and a first part past 2 GB is refused at
+// once, without a walk through its gigabytes.
+TEST(AviReader, TellsWhatTheDeviceCannotReach)
+{
+  const TAviVideo extended = Read(Build([](TMovie& m) {
+    m.Frames = 12;
+    m.ExtensionFrames = 6;
+  }));
+  EXPECT_TRUE(extended.Readable());
+  EXPECT_EQ(extended.CompleteFrames, 12u);
+  EXPECT_EQ(extended.FirstPartFrames, 6u);
+  EXPECT_EQ(Read(Build(TMovie{})).FirstPartFrames, 3u);
+
+  const TBytes movie = Build(TMovie{});
+  for (const std::uint64_t size : {DeviceReachBytes, DeviceReachBytes + 2, std::uint64_t{0xFFFFFFFF}}) {
+    SCOPED_TRACE(size);
+    const TBytes image = Patched(movie, 4, static_cast<std::uint32_t>(size - 8));
+    TSparseSource source(image, size);
+    const TAviVideo video = ReadAviVideo(source);
+    EXPECT_EQ(video.Refusal, size > DeviceReachBytes ? TAviRefusal::PastDeviceReach : TAviRefusal::None);
+  }
+  // A first part that claims more than the file holds ends where the file does.
+  TSparseSource cutShort(Patched(movie, 4, 0xFFFFFFF0), movie.size());
+  EXPECT_TRUE(ReadAviVideo(cutShort).Readable());
+}
+
 TEST(AviReader, ReadsAFileByItsPath)
 {
   const TBytes movie = Build([](TMovie& m) { m.Frames = 4; });

@@ -136,7 +136,7 @@ TEST(FrameCodec, RefusesDataThatIsNotAWholeFrameOfTheSize)
   longer.push_back(0);
   EXPECT_TRUE(refused(longer)) << "a byte after the last row";
   TBytes version = good;
-  version[0] = 3;
+  version[0] = 4;
   EXPECT_TRUE(refused(version)) << "another format";
   EXPECT_TRUE(refused(good, width + 1, height));
   EXPECT_TRUE(refused(good, width, height + 1));
@@ -180,6 +180,25 @@ TEST(FrameCodec, RefusesBlockFramesThatDoNotFitTheirRows)
   spare.resize(spare.size() + 8, 0);
   EXPECT_TRUE(Refused(spare, width, 1)) << "a kind given to a block the row has not";
   EXPECT_TRUE(Refused(TBytes(literal.begin(), literal.end() - 1), width, 1)) << "the last part block cut short";
+}
+
+// A frame damaged anywhere is refused, also where its rows would still fit
+// together; copies made before frames carried a check value are still read.
+TEST(FrameCodec, RefusesAFrameWithAnyByteChangedYetReadsFramesWithoutCheckValue)
+{
+  const TBytes good = Encoded(Picture(width, height, TContent::Noise), width, height);
+  ASSERT_FALSE(Refused(good));
+  for (std::size_t at = 0; at < good.size(); ++at) {
+    TBytes damaged = good;
+    damaged[at] ^= 0x10;
+    EXPECT_TRUE(Refused(damaged)) << "byte " << at << " changed";
+  }
+  // The same rows without the check value (format 2, as earlier copies hold).
+  TBytes unchecked{2};
+  unchecked.insert(unchecked.end(), good.begin() + 5, good.end());
+  TBytes rows;
+  ASSERT_TRUE(Decodes(unchecked, width, height, 24, rows));
+  EXPECT_TRUE(rows == Expected(Picture(width, height, TContent::Noise), width, height, 24));
 }
 
 // Copies made in the first format are still shown and cut: zeros, a long
