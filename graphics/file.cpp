@@ -1,6 +1,7 @@
 #include "graphics/file.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <iterator>
 
 TFile::~TFile()
@@ -62,20 +63,36 @@ std::wstring Widened(const char* path)
   return wide;
 }
 
-// Whether name is of a part file: the prefix, two hexadecimal ids and the suffix.
-bool IsPartName(const std::wstring& name)
+// The process that writes the part file of this name, or 0 when the name is
+// not of a part file: the prefix, the writer's process and thread ids in
+// hexadecimal, and the suffix.
+DWORD PartWriter(const std::wstring& name)
 {
   const std::size_t prefix = std::size(PartPrefix) - 1;
   const std::size_t suffix = std::size(PartSuffix) - 1;
   if (name.size() < prefix + 3 + suffix || name.compare(0, prefix, PartPrefix) != 0 ||
       name.compare(name.size() - suffix, suffix, PartSuffix) != 0)
-    return false;
+    return 0;
   const std::wstring ids = name.substr(prefix, name.size() - prefix - suffix);
   const std::size_t dash = ids.find(L'-');
   const auto hex = [](const std::wstring& digits) {
-    return !digits.empty() && digits.find_first_not_of(L"0123456789abcdef") == std::wstring::npos;
+    return !digits.empty() && digits.size() <= 8 && digits.find_first_not_of(L"0123456789abcdef") == std::wstring::npos;
   };
-  return dash != std::wstring::npos && hex(ids.substr(0, dash)) && hex(ids.substr(dash + 1));
+  if (dash == std::wstring::npos || !hex(ids.substr(0, dash)) || !hex(ids.substr(dash + 1)))
+    return 0;
+  return static_cast<DWORD>(std::wcstoul(ids.c_str(), nullptr, 16));
+}
+
+// Whether the process still runs: another program cutting into the same folder
+// closes its part file for a moment before it renames it.
+bool Running(DWORD process)
+{
+  const HANDLE handle = ::OpenProcess(SYNCHRONIZE, FALSE, process);
+  if (!handle)
+    return ::GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = ::WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+  ::CloseHandle(handle);
+  return running;
 }
 
 }  // namespace
@@ -118,7 +135,10 @@ void TFile::RemoveLeftoverParts(const std::wstring& folder)
   if (search == INVALID_HANDLE_VALUE)
     return;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPartName(found.cFileName))
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      continue;
+    const DWORD writer = PartWriter(found.cFileName);
+    if (writer && !Running(writer))
       ::DeleteFileW((folder + found.cFileName).c_str());
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);

@@ -34,8 +34,8 @@ public:
   static bool WriteWhole(const char* path, std::initializer_list<TPiece> pieces);
   static bool WriteWhole(const wchar_t* path, std::initializer_list<TPiece> pieces);
   // Removes the part files that writers killed while writing left in folder
-  // (a path ending in a separator). A part file still being written is open
-  // without sharing and stays.
+  // (a path ending in a separator). A part file whose writer still runs stays,
+  // and so does one still open.
   static void RemoveLeftoverParts(const std::wstring& folder);
 
 private:
