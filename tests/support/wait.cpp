@@ -63,6 +63,7 @@ bool TStallWatch::Stalled()
 bool WaitWhileProgressing(const std::function<bool()>& done, const std::function<long long()>& progress, int stallMs)
 {
   TStallWatch watch(progress, stallMs);
-  WaitFor([&] { return done() || watch.Stalled(); }, INT_MAX);
-  return done();
+  bool finished = false;  // done() is asked once a look: it may take what it waits for
+  WaitFor([&] { return (finished = done()) || watch.Stalled(); }, INT_MAX);
+  return finished;
 }
