@@ -199,6 +199,11 @@ unsigned SDIDecFrame::MovieGeneration() const
   return MovieChanges;
 }
 
+unsigned SDIDecFrame::MarkedRangeEnd() const
+{
+  return MarkTo;
+}
+
 void SDIDecFrame::ShowCutStatus()
 {
   if (RunningCut)

@@ -1,10 +1,10 @@
 #include "app/cutledger.h"
 
-TCutLedger::TCutLedger(std::size_t frames) : Done(frames), FailedAt(frames) {}
+TCutLedger::TCutLedger(std::size_t frames, std::size_t end) : Done(frames), End(end), FailedAt(frames) {}
 
 std::size_t TCutLedger::Take()
 {
-  if (Stopped || Next >= FailedAt)
+  if (Stopped || Next >= FailedAt || Next >= End)
     return Frames();
   return Next++;
 }

@@ -4,13 +4,16 @@
 // are cut one after another.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 // Not safe across threads by itself: the cut calls it under its lock.
 class TCutLedger {
 public:
-  explicit TCutLedger(std::size_t frames);
+  // Frames from end on are not taken while the end stays there (EndAt).
+  explicit TCutLedger(std::size_t frames, std::size_t end = SIZE_MAX);
 
   // The next frame to cut, in order, or Frames() once the cut is stopped or
   // a frame before it has failed.
@@ -21,6 +24,11 @@ public:
   bool Fail(std::size_t frame);
   // No frame is taken any more; those taken are still completed or failed.
   void Stop() { Stopped = true; }
+  // Moves the end, either way; frames taken past it are still completed or
+  // failed.
+  void EndAt(std::size_t end) { End = end; }
+  // Every frame up to the end is complete.
+  bool Finished() const { return FirstIncomplete >= std::min(End, Frames()); }
 
   std::size_t Frames() const { return Done.size(); }
   // Complete frames before the first one that is not (yet) complete.
@@ -33,6 +41,7 @@ public:
 
 private:
   std::vector<bool> Done;
+  std::size_t End;
   std::size_t Next = 0;
   std::size_t FirstIncomplete = 0;
   std::size_t FailedAt;

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace {
@@ -51,7 +52,6 @@ TContinuousCut::TContinuousCut(TCutHost& host, TWindow& frame, HACCEL frameKeys,
     Names(std::move(names)),
     Generation(host.MovieGeneration()),
     CancelKeys(CopyCancelKeys(frameKeys)),
-    Progress{range.From <= range.To ? range.To - range.From + 1 : 0, 0, 0},
     Started(::GetTickCount())
 {
 }
@@ -67,6 +67,7 @@ std::string TContinuousCut::StatusText() const
   if (AwaitingPicture)
     return AwaitingPictureText;
   TCutProgress now = Progress;
+  now.Total = TotalFrames();
   now.ElapsedMs = ::GetTickCount() - Started;
   return CutProgressText(now);
 }
@@ -74,14 +75,14 @@ std::string TContinuousCut::StatusText() const
 std::string TContinuousCut::EndText() const
 {
   // The last file handed on was written unless the cut failed on it.
-  return CutEndText(HowEnded(), Progress.Cut - WriteFailures, Progress.Total, Names.Folder);
+  return CutEndText(HowEnded(), Progress.Cut - WriteFailures, TotalFrames(), Names.Folder);
 }
 
 TCutEnd TContinuousCut::HowEnded() const
 {
   if (WriteFailures)
     return TCutEnd::Failed;
-  if (Progress.Cut == Progress.Total)
+  if (Progress.Cut == TotalFrames())
     return TCutEnd::Finished;
   if (CancelRequested)
     return CancelEnd;
@@ -102,6 +103,18 @@ bool TContinuousCut::GoesOn() const
   return !CancelRequested && MovieStillThere();
 }
 
+unsigned TContinuousCut::LastFrame() const
+{
+  return Range.Single ? Range.To : Host.MarkedRangeEnd();
+}
+
+unsigned TContinuousCut::TotalFrames() const
+{
+  const unsigned last = LastFrame();
+  // An end moved before frames already cut leaves the cut with those.
+  return std::max(last >= Range.From ? last - Range.From + 1 : 0u, Progress.Cut);
+}
+
 void TContinuousCut::CutFromScreen(int paletteSize)
 {
   if (!Host.ShowCutFrame(Range.From))
@@ -110,7 +123,7 @@ void TContinuousCut::CutFromScreen(int paletteSize)
   TFrameGrabber grabber(MovieWindow, paletteSize);
   // Declared after the grabber: the write in flight ends before its pixels go.
   TFrameWriter writer(Names.Folder);
-  for (unsigned frame = Range.From; frame <= Range.To; ++frame) {
+  for (unsigned frame = Range.From; frame <= LastFrame(); ++frame) {
     if (!GoesOn() || !WaitUntilPictureShown())
       break;
     if (!CutFrame(grabber, writer))
@@ -120,7 +133,7 @@ void TContinuousCut::CutFromScreen(int paletteSize)
     Host.TrackCutWhenDue();
     if (!PumpOneMessage())
       break;
-    if (frame == Range.To)
+    if (frame == UINT_MAX)
       break;  // the counter must not wrap
   }
   FinishWrite(writer);
@@ -218,16 +231,25 @@ void TContinuousCut::CutFromFile(const TAviMovie& movie, const std::string& movi
   const TAviVideo& video = movie.Video();
   // A mark can lie past the frames the file holds (the device's position in
   // a cut-off file): the cut ends with the last of them, as on the screen.
+  // A range's end can move while it is cut: its frames are listed to the
+  // movie's end, and the cut takes those up to the end marked now.
+  const unsigned listedTo = Range.Single ? Range.To : UINT_MAX;
   for (unsigned frame = Range.From; frame < movie.FrameCount(); ++frame) {
     frames.push_back({frame, video.Frames[movie.PictureFrame(frame)], Names.For(frame)});
-    if (frame == Range.To)
+    if (frame == listedTo)
       break;  // the counter must not wrap
   }
-  if (frames.empty() || !Host.ShowCutFrame(Range.From))
+  const std::size_t listed = frames.size();
+  const auto framesToCut = [&] {
+    const unsigned last = LastFrame();
+    return last < Range.From ? 0 : std::min<std::size_t>(last - Range.From + 1u, listed);
+  };
+  if (framesToCut() == 0 || !Host.ShowCutFrame(Range.From))
     return;
 
   const TWaitCursor wait;
-  TDirectCut cut(moviePath, video, TScreenDC().GetDeviceCaps(BITSPIXEL), Names.Folder, std::move(frames));
+  TDirectCut cut(moviePath, video, TScreenDC().GetDeviceCaps(BITSPIXEL), Names.Folder, std::move(frames),
+                 framesToCut());
   // The movie follows the cut as often as the screen can show it.
   const DWORD showEveryMs = 40;
   std::size_t shown = 0;
@@ -242,6 +264,7 @@ void TContinuousCut::CutFromFile(const TAviMovie& movie, const std::string& movi
     // destroyed the window: the files written stay, nothing more is shown.
     if (!MovieStillThere())
       return StopAndCount(cut);
+    cut.CutFirst(framesToCut());
     const std::size_t written = cut.Written();
     Progress.Cut = static_cast<unsigned>(written);
     if (!ended && written > shown && ::GetTickCount64() - shownAt >= showEveryMs) {

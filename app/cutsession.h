@@ -46,6 +46,9 @@ public:
   // when it is time again.
   virtual void TrackCut() = 0;
   virtual void TrackCutWhenDue() = 0;
+  // The last frame of the marked range as marked now: a range cut looks at
+  // it every frame, so that a mark set meanwhile moves its end.
+  virtual unsigned MarkedRangeEnd() const = 0;
   // The cut's status text has changed.
   virtual void ShowCutStatus() = 0;
   virtual void ReportWriteFailure(const std::string& fileName) = 0;
@@ -57,7 +60,8 @@ protected:
 
 class TContinuousCut {
 public:
-  // The frames From to To, both included. A single frame cut without marks
+  // The frames From to To, both included; a range ends at the host's marked
+  // end, which To is when the cut starts. A single frame cut without marks
   // leaves the movie on it; a range leaves it on the frame after.
   struct TRange {
     unsigned From = 0;
@@ -92,6 +96,9 @@ private:
   // The cut may take its next frame: not cancelled, and the window, the movie
   // and its window still those it started with.
   bool GoesOn() const;
+  // The range's last frame now, and how many frames the cut has then.
+  unsigned LastFrame() const;
+  unsigned TotalFrames() const;
   bool MovieStillThere() const;
   TCutEnd HowEnded() const;
   // Until the picture is wholly on the screen again, says so and handles

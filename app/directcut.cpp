@@ -94,13 +94,13 @@ bool TScreenFile::Decode(const std::uint8_t* coded, std::size_t size)
 }
 
 TDirectCut::TDirectCut(const std::string& moviePath, const TAviVideo& video, int screenDepth, const std::string& folder,
-                       std::vector<TFrame> frames)
+                       std::vector<TFrame> frames, std::size_t cutFrames)
   : MoviePath(moviePath),
     CreatePaths(folder),
     Video(FormatOf(video)),
     ScreenDepth(screenDepth),
     Cut(std::move(frames)),
-    Ledger(Cut.size()),
+    Ledger(Cut.size(), cutFrames),
     Ended(NewEndedEvent()),
     Thread([this] { Run(); })
 {
@@ -119,6 +119,12 @@ void TDirectCut::Stop()
   }
   if (Thread.joinable())
     Thread.join();
+}
+
+void TDirectCut::CutFirst(std::size_t frames)
+{
+  TExclusiveLock lock(Lock);
+  Ledger.EndAt(frames);
 }
 
 void TDirectCut::Run()
@@ -176,7 +182,7 @@ void TDirectCut::Finish(std::size_t frame, TEnd result)
 TDirectCut::TEnd TDirectCut::Conclude()
 {
   if (Ledger.FirstFailed() == Cut.size())
-    return Ledger.Written() == Cut.size() ? TEnd::Done : TEnd::Stopped;
+    return Ledger.Finished() ? TEnd::Done : TEnd::Stopped;
   for (const std::size_t frame : Ledger.CompleteAfterFailure())
     ::DeleteFileW(CreatePaths.For(Cut[frame].Path).c_str());
   return Failure;

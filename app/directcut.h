@@ -78,11 +78,12 @@ public:
     WriteFailed,  // Frames[Written()] could not be written (no part of it is left)
   };
 
-  // Starts writing the frames on threads of their own; the movie file is
-  // opened again there, so the device and the checks keep theirs. Every file
-  // goes into folder (a Windows path ending in a backslash).
+  // Starts writing the first cutFrames of the frames on threads of their
+  // own; the movie file is opened again there, so the device and the checks
+  // keep theirs. Every file goes into folder (a Windows path ending in a
+  // backslash).
   TDirectCut(const std::string& moviePath, const TAviVideo& video, int screenDepth, const std::string& folder,
-             std::vector<TFrame> frames);
+             std::vector<TFrame> frames, std::size_t cutFrames);
   // Stops after the files in flight, which are completed or removed.
   ~TDirectCut();
   TDirectCut(const TDirectCut&) = delete;
@@ -97,6 +98,9 @@ public:
   TEnd End() const { return Outcome.load(); }
   // Asks the threads to stop after the files in flight and waits for them.
   void Stop();
+  // Cuts the first frames of the list only, or more of them while the
+  // threads still run; frames already taken are completed.
+  void CutFirst(std::size_t frames);
 
 private:
   struct TCloseHandle {

@@ -162,6 +162,7 @@ private:
   bool PictureShownWhole() const override;
   TFramePicture GrabShownFrame(TFrameGrabber& grabber) override;
   unsigned MovieGeneration() const override;
+  unsigned MarkedRangeEnd() const override;
   void ShowCutStatus() override;
   void ReportWriteFailure(const std::string& fileName) override;
 

@@ -27,7 +27,7 @@ TRect TSettings::Placement() const
   return IsUsablePlacement(stored, caption, monitor.rcWork) ? stored : FirstRunPlacement();
 }
 
-bool TSettings::ReadOutputDir(char* dir, std::size_t size) const
+bool TSettings::ReadOutputDir(char* dir, std::size_t size)
 {
   // Read with room for one byte more than the directory holds, so that a
   // value too long to hold whole is known and never used cut short.
@@ -36,10 +36,14 @@ bool TSettings::ReadOutputDir(char* dir, std::size_t size) const
   if (std::strcmp(stored.c_str(), NoOutputDir) == 0 || length >= size)
     return false;
   std::strcpy(dir, stored.c_str());
-  // The directory is a folder, named without its backslash or not, as the
-  // prompt gives it: files go into it (a folder not there yet gives a write
-  // error naming it), never beside it with its name in front.
-  return EndsInSeparator(dir) || EnsureTrailingBackslash(dir, size);
+  StoredOutputDir = dir;
+  // A folder that exists, named without its backslash, is written into;
+  // anything else is a folder and the start of the file names.
+  const DWORD attributes = ::GetFileAttributesA(dir);
+  if (!EndsInSeparator(dir) && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    EnsureTrailingBackslash(dir, size);
+  OutputDirAsRead = dir;
+  return true;
 }
 
 void TSettings::ReadLastDir(char* dir, std::size_t size) const
@@ -58,7 +62,7 @@ bool TSettings::Save(const TRect& frame, const char* outputDir, const char* last
   saved &= Profile.WriteUnsigned("Y", static_cast<unsigned>(frame.top));
   saved &= Profile.WriteUnsigned("W", static_cast<unsigned>(frame.Width()));
   saved &= Profile.WriteUnsigned("H", static_cast<unsigned>(frame.Height()));
-  saved &= Profile.WriteString("Dir", outputDir);
+  saved &= Profile.WriteString("Dir", outputDir == OutputDirAsRead ? StoredOutputDir.c_str() : outputDir);
   saved &= Profile.WriteString("LastDir", lastDir);
   return saved;
 }

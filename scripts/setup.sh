@@ -38,18 +38,7 @@ fi
 # Wine's 32-bit loader needs the kernel's ia32 emulation; where that is off,
 # scripts/enable-i386 runs it through qemu 10's user-mode emulator, which
 # Debian 12 has in bookworm-backports.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1 \
-   && ! qemu-i386 --version 2>/dev/null | grep -Eq 'version ([1-9][0-9])\.'; then
-  echo "setup.sh: installing qemu-user from bookworm-backports (this kernel runs no 32-bit programs itself)"
-  backports=/etc/apt/sources.list.d/velmo-backports.sources
-  if [ ! -f "$backports" ]; then
-    printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
-      'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | as_root tee "$backports" >/dev/null
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -qq
-  as_root apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user >/dev/null
-fi
+/usr/lib/wine/wine --version >/dev/null 2>&1 || "$(dirname "$0")/install-qemu"
 
 # Wine runs with LC_ALL=ja_JP.UTF-8 so that the ANSI code page is 932.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then

@@ -299,21 +299,29 @@ void TApplication::DeleteDeferred()
 
 void TApplication::SuspendCurrentException()
 {
+  // Several window procedures can fail within one platform call: each kind
+  // keeps its own slot so that none of their reports is lost.
+  const auto keep = [this](TKeptKind kind, std::exception_ptr x) { SuspendedExceptions[kind] = std::move(x); };
   try {
     throw;
+  } catch (const TXBase&) {
+    keep(KeptFramework, std::current_exception());
+  } catch (const xalloc&) {
+    keep(KeptOutOfMemory, std::current_exception());
   } catch (const xmsg&) {
-    SuspendedException = std::current_exception();
+    keep(KeptMessage, std::current_exception());
   } catch (const std::bad_cast&) {
-    SuspendedException = std::current_exception();
+    keep(KeptBadCast, std::current_exception());
   } catch (const std::bad_typeid&) {
-    SuspendedException = std::current_exception();
+    keep(KeptBadTypeid, std::current_exception());
   } catch (...) {
-    SuspendedException = std::make_exception_ptr(xmsg(""));
+    keep(KeptUnknown, std::make_exception_ptr(xmsg("")));
   }
 }
 
 void TApplication::ResumeException()
 {
-  if (std::exception_ptr kept = std::exchange(SuspendedException, nullptr))
-    std::rethrow_exception(kept);
+  for (std::exception_ptr& kept : SuspendedExceptions)
+    if (kept)
+      std::rethrow_exception(std::exchange(kept, nullptr));
 }

@@ -6,6 +6,7 @@
 #include "framework/app/module.h"
 #include "framework/app/appdict.h"
 
+#include <array>
 #include <exception>
 #include <string>
 #include <type_traits>
@@ -88,11 +89,15 @@ public:
   void DeleteDeferred();
 
   // Keeps the exception being handled (call inside a catch block) for
-  // ResumeException; a later one replaces one still kept. The loop reports
-  // message exceptions, bad casts and bad typeids; anything else is kept as a
-  // message exception without text, which reports as an unknown exception.
+  // ResumeException, one of each kind: framework exceptions, out-of-memory
+  // reports, other message exceptions, exceptions of unknown type, bad casts
+  // and bad typeids. A later one of a kind replaces one still kept; one of
+  // another kind waits beside it. The loop reports message exceptions, bad
+  // casts and bad typeids; an unknown one is kept as a message exception
+  // without text, which reports as an unknown exception.
   void SuspendCurrentException();
-  // Rethrows what a window procedure kept, if anything, and forgets it.
+  // Rethrows the first kind kept, in the order above, and forgets it; the
+  // next call rethrows the next.
   void ResumeException();
   // Runs a platform call that can reach window procedures (dispatching,
   // sending, default processing, creating, destroying) and then rethrows what
@@ -123,7 +128,9 @@ private:
   bool Running = false;
   HANDLE AppMutex = nullptr;
 
-  std::exception_ptr SuspendedException;
+  // The kinds of kept exception, in the order they come back.
+  enum TKeptKind { KeptFramework, KeptOutOfMemory, KeptMessage, KeptUnknown, KeptBadCast, KeptBadTypeid, KeptKinds };
+  std::array<std::exception_ptr, KeptKinds> SuspendedExceptions;
 
   TWindow* DeferredDeletes = nullptr;
   TAppDictionary* Dictionary;

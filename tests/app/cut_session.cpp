@@ -64,8 +64,7 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
 {
   MoviePathName = WorkDir + Options.MovieName;
   OutputDirName = WorkDir + "out\\";
-  if (!Options.OutputDirMissing)
-    ::CreateDirectoryA(OutputDirName.c_str(), nullptr);
+  ::CreateDirectoryA(OutputDirName.c_str(), nullptr);
   if (Options.EncodedMovie.empty())
     WriteTestMovie(MoviePathName, Options.Movie);
   else
@@ -76,8 +75,8 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
   }
   if (Options.Rework)
     Options.Rework(MoviePathName);
-  const std::string storedDir = OutputDirName.substr(0, OutputDirName.size() - (Options.DirWithoutSeparator ? 1u : 0u));
-  Settings.Write("[Screen]\r\nDir=" + storedDir + "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
+  Settings.Write("[Screen]\r\nDir=" + OutputDirName + Options.FileNameStart +
+                 "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
   // The first word after the program's name is the one the program skips.
   Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "",
                                       Options.FromScreen ? TProgramBuild::CutsOnScreenOnly : TProgramBuild::Shipped);
@@ -152,23 +151,29 @@ std::vector<std::string> TCutSession::OutputFiles() const
   return files;
 }
 
-bool TCutSession::WaitForFile(const std::string& name, int timeoutMs, long long staleSize) const
+std::function<bool()> TCutSession::FileComplete(const std::string& name, long long staleSize) const
 {
   // Only the file's attributes are polled: opening it while the program
   // creates it (the program shares it with nobody) would make its write fail.
-  const std::string path = OutputDirName + name;
-  long long lastSize = -1;
-  return WaitFor(
-    [&] {
-      WIN32_FILE_ATTRIBUTE_DATA info;
-      if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
-        return false;
-      const long long size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-      const bool settled = size == lastSize && size >= 54 && size != staleSize;
-      lastSize = size;
-      return settled && ReadBmp(path).Valid;
-    },
-    timeoutMs);
+  return [path = OutputDirName + name, staleSize, lastSize = -1LL]() mutable {
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
+      return false;
+    const long long size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    const bool settled = size == lastSize && size >= 54 && size != staleSize;
+    lastSize = size;
+    return settled && ReadBmp(path).Valid;
+  };
+}
+
+bool TCutSession::WaitForFile(const std::string& name, int timeoutMs, long long staleSize) const
+{
+  return WaitFor(FileComplete(name, staleSize), timeoutMs);
+}
+
+bool TCutSession::WaitForCutFile(const std::string& name) const
+{
+  return WaitWhileProgressing(FileComplete(name, -1), [this] { return static_cast<long long>(OutputFiles().size()); });
 }
 
 int TPatternLook::PixelsDifferingFromFrame(const TPicture& picture, std::uint32_t frame) const
@@ -295,7 +300,7 @@ std::size_t TCutSession::QuietFileCount() const
         count = now;
         since = ::GetTickCount();
       }
-      return ::GetTickCount() - since >= 1000;
+      return ::GetTickCount() - since >= static_cast<DWORD>(Scaled(1000));
     },
     60000);
   return count;

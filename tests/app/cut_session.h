@@ -66,10 +66,8 @@ public:
     std::function<void(const std::string& path)> Rework;
     std::string MovieName = "movie.avi";
     bool OnCommandLine = true;
-    // The settings name the output folder without its trailing backslash; the
-    // folder is not made.
-    bool DirWithoutSeparator = false;
-    bool OutputDirMissing = false;
+    // Stored after the output folder's backslash: the start of every file name.
+    std::string FileNameStart;
     // The session starts driving the program as soon as its main window
     // exists, before the program has shown it.
     bool BeforeShown = false;
@@ -110,7 +108,12 @@ public:
   // Waits for a complete BMP under the name; a file of staleSize bytes there
   // (one the program is to overwrite) does not count and is not opened.
   bool WaitForFile(const std::string& name, int timeoutMs = 20000, long long staleSize = -1) const;
+  // Waits for a complete BMP under the name for as long as a running cut
+  // keeps adding files, however long that takes on this machine.
+  bool WaitForCutFile(const std::string& name) const;
   TBmpFile Output(const std::string& name) const { return ReadBmp(OutputDirName + name); }
+  // The settings file as it is now.
+  std::string StoredSettings() const { return Settings.Read(); }
 
   // How many pixels of the capture differ from the frame of the test pattern.
   int PixelsDifferingFromFrame(const TBmpFile& bmp, std::uint32_t frame) const
@@ -121,6 +124,7 @@ public:
   TPicture ShownPicture() const { return ScreenPictureOf(MovieWindow()); }
 
 private:
+  std::function<bool()> FileComplete(const std::string& name, long long staleSize) const;
   TPatternLook Look() const { return {Options.Movie, Options.PatternScale, Options.Tolerance}; }
 
   TOptions Options;

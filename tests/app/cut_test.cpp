@@ -231,7 +231,7 @@ TEST_F(CutTest, ACutCommandDuringACutIsIgnored)
   Session.Command(CM_CUT);
   Session.Command(CM_CUT);
   Session.Command(CM_CUT);
-  ASSERT_TRUE(Session.WaitForFile("0013.BMP", 40000));
+  ASSERT_TRUE(Session.WaitForCutFile("0013.BMP"));
   Session.Settle();
   EXPECT_EQ(Session.OutputFiles().size(), 20u);
   for (std::uint32_t frame : {0u, 1u, 2u, 7u, 19u}) {

@@ -26,6 +26,7 @@ public:
   unsigned Shown = 0;
   unsigned Generation = 0;
   unsigned RefusedFrame = UINT_MAX;
+  unsigned MarkedTo = 0;
   std::string FailingPath;      // a write that fails
   mutable int HiddenLooks = 0;  // looks at the picture that find it hidden
   std::function<void(unsigned)> OnStep;
@@ -62,6 +63,7 @@ public:
     };
   }
   unsigned MovieGeneration() const override { return Generation; }
+  unsigned MarkedRangeEnd() const override { return MarkedTo; }
   void TrackCut() override {}
   void TrackCutWhenDue() override {}
   void ShowCutStatus() override { StatusShown.push_back(Cut->StatusText()); }
@@ -97,6 +99,7 @@ protected:
                                                       TContinuousCut::TRange{from, to, false}, TCutNames{Folder, ""}));
     TContinuousCut& cut = *Cut.back();
     Frame.Cut = &cut;
+    Frame.MarkedTo = to;
     if (before)
       before(cut);
     cut.CutFromScreen(0);
@@ -124,6 +127,28 @@ TEST_F(ContinuousCutTest, EveryFrameOfTheRangeIsWrittenUnderItsNumber)
   EXPECT_EQ(Frame.Written, Files({"0009.BMP", "000A.BMP", "000B.BMP", "000C.BMP"}));
   EXPECT_EQ(Frame.Shown, 13u);  // the movie rests on the frame after the range
   EXPECT_EQ(cut.EndText(), CutEndText(TCutEnd::Finished, 4, 4, Folder));
+}
+
+TEST_F(ContinuousCutTest, AnEndMarkedDuringTheCutMovesItsEndAndItsTotal)
+{
+  std::string progress;
+  Frame.OnStep = [&](unsigned frame) {
+    if (frame == 2)
+      Frame.MarkedTo = 5;
+    if (frame == 3)
+      progress = Frame.Cut->StatusText();
+  };
+  const TContinuousCut& longer = Run(1, 3);
+  EXPECT_EQ(Frame.Written, Files({"0001.BMP", "0002.BMP", "0003.BMP", "0004.BMP", "0005.BMP"}));
+  EXPECT_NE(progress.find(" 3 / 5 こま"), std::string::npos) << progress;
+  EXPECT_EQ(longer.EndText(), CutEndText(TCutEnd::Finished, 5, 5, Folder));
+
+  // Moved before the frame being cut: the cut ends with the frames it has.
+  Frame.Written.clear();
+  Frame.OnStep = [&](unsigned frame) { Frame.MarkedTo = frame == 3 ? 1 : Frame.MarkedTo; };
+  const TContinuousCut& shorter = Run(1, 8);
+  EXPECT_EQ(Frame.Written, Files({"0001.BMP", "0002.BMP", "0003.BMP"}));
+  EXPECT_EQ(shorter.EndText(), CutEndText(TCutEnd::Finished, 3, 3, Folder));
 }
 
 TEST_F(ContinuousCutTest, ACancelEndsTheCutBeforeItsNextFrameAndSaysHow)

@@ -210,7 +210,7 @@ protected:
     ASSERT_TRUE(Session.WaitForMovie());
     Session.Command(CM_MARKFROM);
     Session.Command(CM_CUT);
-    ASSERT_TRUE(Session.WaitForFile(CaptureName(40), 60000));
+    ASSERT_TRUE(Session.WaitForCutFile(CaptureName(40)));
   }
 
   TCutSession Session;

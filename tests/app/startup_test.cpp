@@ -189,7 +189,7 @@ TEST(StartupTest, UnusableStoredPlacementsGiveTheFirstRunPlacement)
   }
 }
 
-TEST(StartupTest, AStoredFolderWithoutItsBackslashGetsOneWhetherOrNotItExists)
+TEST(StartupTest, AStoredDirectoryWithoutItsBackslashIsWrittenBackAsStored)
 {
   char temp[MAX_PATH];
   ::GetTempPathA(sizeof temp, temp);
@@ -202,7 +202,7 @@ TEST(StartupTest, AStoredFolderWithoutItsBackslashGetsOneWhetherOrNotItExists)
     HWND main = run.MainWindow();
     ASSERT_NE(main, nullptr);
     CloseAndWait(run, main);
-    EXPECT_NE(settings.Read().find("Dir=" + dir + "\\\r\n"), std::string::npos) << settings.Read();
+    EXPECT_NE(settings.Read().find("Dir=" + dir + "\r\n"), std::string::npos) << settings.Read();
   }
 }
 

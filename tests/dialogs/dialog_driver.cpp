@@ -1,4 +1,5 @@
 #include "tests/dialogs/dialog_driver.h"
+#include "tests/support/wait.h"
 
 #include <string>
 
@@ -27,7 +28,7 @@ BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM arg)
 
 TDialogDriver::TDialogDriver(HWND owner, int timeoutMs)
   : Owner(owner),
-    Deadline(::GetTickCount() + static_cast<DWORD>(timeoutMs)),
+    Deadline(::GetTickCount() + static_cast<DWORD>(Scaled(timeoutMs))),
     Timer(::SetTimer(nullptr, 0, 20, &TDialogDriver::Tick))
 {
   Active = this;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <typeinfo>
 
 namespace {
 
@@ -87,6 +88,35 @@ TEST_F(TExceptionCarrierTest, UnknownExceptionIsReportedAsUnknownAndNoEndsTheLoo
   EXPECT_FALSE(driver.TimedOut());
   EXPECT_EQ(caption, "未処理の例外");
   EXPECT_EQ(text, "未知の例外\nOK to Resume?");
+  EXPECT_NO_THROW(App.ResumeException());
+}
+
+// Two window procedures failing within one platform call, each with its own
+// kind of exception: the message exception is reported first, and the bad
+// cast, kept beside it, comes back at the next dispatch of the resumed loop.
+TEST_F(TExceptionCarrierTest, ExceptionsOfTwoKindsFromOneCallAreBothReported)
+{
+  Inner.Failure = [] { throw std::bad_cast(); };
+  TNestedSender caller;
+  caller.Create();
+  caller.Failure = [this] {
+    ::SendMessageA(Inner.GetHandle(), WM_USER, 0, 0);  // not resumed in between
+    throw xmsg("the caller's");
+  };
+  std::string text;
+  TDialogDriver driver(nullptr, 10000);
+  driver.Then([&](HWND box) {
+    text = Drive::WindowText(::GetDlgItem(box, 0xFFFF));
+    Drive::PressButton(box, IDYES);
+    // Messages for the resumed loop to dispatch, whichever loop takes the first.
+    ::SetTimer(caller.GetHandle(), 1, 10, nullptr);
+    return true;
+  });
+  ::PostMessageA(caller.GetHandle(), WM_USER, 0, 0);
+  EXPECT_THROW(App.MessageLoop(), std::bad_cast);
+  ::KillTimer(caller.GetHandle(), 1);
+  EXPECT_FALSE(driver.TimedOut());
+  EXPECT_EQ(text, "the caller's\nOK to Resume?");
   EXPECT_NO_THROW(App.ResumeException());
 }
 

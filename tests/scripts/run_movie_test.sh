@@ -91,7 +91,8 @@ rm -rf "$VELMO_CACHE_DIR"
 # it gets the default action back, as in a terminal.
 setsid env --default-signal=INT "$run_sh" --prepare-only "$long" >/dev/null 2>&1 &
 group=$!
-for _ in $(seq 600); do [ -n "$(cache_entries | grep '\.part$')" ] && break; sleep 0.1; done
+# However long run.sh takes to get there, for as long as it runs.
+while kill -0 "$group" 2>/dev/null && [ -z "$(cache_entries | grep '\.part$')" ]; do sleep 0.1; done
 check "the copy is written under a temporary name" test -n "$(cache_entries | grep '\.part$')"
 kill -INT -- "-$group"
 status=0

@@ -48,7 +48,7 @@ bool WaitUntilHandled(HWND window, int queued, int timeoutMs)
   // once the thread has taken a queued message and handled it, and so on.
   for (int round = 0; round <= queued; ++round) {
     DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result))
+    if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(Scaled(timeoutMs)), &result))
       return false;
   }
   return true;
@@ -124,7 +124,7 @@ HWND TProgramRun::WaitForWindow(const char* caption, int timeoutMs, const char* 
 DWORD TProgramRun::WaitForExit(int timeoutMs)
 {
   DWORD code = STILL_ACTIVE;
-  if (Process && ::WaitForSingleObject(Process, timeoutMs) == WAIT_OBJECT_0)
+  if (Process && ::WaitForSingleObject(Process, static_cast<DWORD>(Scaled(timeoutMs))) == WAIT_OBJECT_0)
     ::GetExitCodeProcess(Process, &code);
   return code;
 }

@@ -1,4 +1,5 @@
 #include "tests/support/testapp.h"
+#include "tests/support/wait.h"
 
 void PumpMessages(TApplication& app)
 {
@@ -9,8 +10,9 @@ void PumpMessages(TApplication& app)
 bool PumpUntil(TApplication& app, const std::function<bool()>& done, int timeoutMs)
 {
   const DWORD start = ::GetTickCount();
+  const int budget = Scaled(timeoutMs);
   while (!done()) {
-    if (static_cast<int>(::GetTickCount() - start) > timeoutMs)
+    if (static_cast<int>(::GetTickCount() - start) > budget)
       return false;
     if (!app.PumpWaitingMessages())
       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);

@@ -17,5 +17,5 @@ public:
 // Dispatches everything queued for this thread (rethrowing kept exceptions).
 void PumpMessages(TApplication& app);
 
-// Pumps until done() answers true or timeoutMs passes; returns done().
+// Pumps until done() answers true or timeoutMs (scaled) passes; returns done().
 bool PumpUntil(TApplication& app, const std::function<bool()>& done, int timeoutMs = 5000);
