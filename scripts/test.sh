@@ -74,6 +74,7 @@ if [ -z "${VELMO_TEST_TIME_SCALE:-}" ] && grep -qx enabled /proc/sys/fs/binfmt_m
 fi
 
 status=0
-ctest --test-dir "$root/build/$arch" -j "$jobs" --resource-spec-file "$spec" --output-on-failure --timeout 600 "$@" \
+ctest --test-dir "$root/build/$arch" -j "$jobs" --resource-spec-file "$spec" --output-on-failure \
+  --timeout $((600 * ${VELMO_TEST_TIME_SCALE:-1})) "$@" \
   </dev/null || status=$?
 exit $status
