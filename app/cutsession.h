@@ -57,8 +57,7 @@ protected:
 
 class TContinuousCut {
 public:
-  // The frames From to To, both included. A single frame cut without marks
-  // leaves the movie on it; a range leaves it on the frame after.
+  // The frames From to To, both included; the movie ends on the last one cut.
   struct TRange {
     unsigned From = 0;
     unsigned To = 0;
