@@ -84,6 +84,7 @@ private:
   // Before a frame is shown or a playback started: waits until the thread of
   // the playback started last has ended, paused or not.
   void EndPlaybackThread();
+  // Plays the frame alone, waiting: how the device is moved to a frame.
   MCIERROR ShowOne(unsigned frame);
   // Has the decoder decode a frame, painting it into unseen.
   MCIERROR Decode(unsigned frame, HDC unseen);
@@ -98,6 +99,7 @@ private:
   MCI_GENERIC_PARMS StopParms{};
   // A playback was started and its thread may still run.
   bool PlaybackStarted = false;
+  // The frame whose picture the decoder holds, while that is known.
   std::optional<unsigned> Decoded;
   // Each item's last good value: the reads share one parameter block, so a
   // failed read must not give what another item left there.
