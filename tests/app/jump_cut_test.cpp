@@ -2,6 +2,7 @@
 // frames), which the movie device decodes itself: a frame reached by a jump
 // is the same picture as the one reached by stepping forward from its key
 // frame, on the screen and in the file, and close to ffmpeg's decode.
+#include "controls/sliderscale.h"
 #include "resources/resource.h"
 #include "tests/app/cut_session.h"
 
@@ -9,34 +10,18 @@
 
 #include <cstdlib>
 #include <map>
-#include <ostream>
 #include <utility>
 #include <vector>
 
 namespace {
 
-struct TGroupedMovie {
-  const char* Name;
-  const char* File;  // made by tests/app/CMakeLists.txt
-
-  friend void PrintTo(const TGroupedMovie& movie, std::ostream* out) { *out << movie.Name; }
-};
-
-BOOL CALLBACK KeepIfSlider(HWND child, LPARAM found)
-{
-  char name[32];
-  if (!::GetClassNameA(child, name, sizeof name) || std::string(name) != "VelmoSlider")
-    return TRUE;
-  *reinterpret_cast<HWND*>(found) = child;
-  return FALSE;
-}
-
 // The slider of the program's button bar.
 HWND SliderOf(HWND main)
 {
-  HWND slider = nullptr;
-  ::EnumChildWindows(main, KeepIfSlider, reinterpret_cast<LPARAM>(&slider));
-  return slider;
+  for (HWND bar = ::GetWindow(main, GW_CHILD); bar; bar = ::GetWindow(bar, GW_HWNDNEXT))
+    if (HWND slider = ::FindWindowExA(bar, nullptr, "VelmoSlider", nullptr))
+      return slider;
+  return nullptr;
 }
 
 // The mean difference per colour channel.
@@ -51,13 +36,14 @@ double MeanDifference(const TPicture& a, const TPicture& b)
   return static_cast<double>(sum) / (3.0 * static_cast<double>(a.Pixels.size()));
 }
 
-class JumpCutTest : public testing::TestWithParam<TGroupedMovie> {
+// The parameter names the codec of the movie tests/app/CMakeLists.txt makes.
+class JumpCutTest : public testing::TestWithParam<const char*> {
 protected:
   static TCutSession::TOptions Options()
   {
     TCutSession::TOptions options;
-    options.Movie.Frames = 90;
-    options.EncodedMovie = WindowsPath(std::string(VELMO_MOVIE_DIR) + "/" + GetParam().File);
+    options.Movie.Frames = LastFrame + 1;
+    options.EncodedMovie = WindowsPath(std::string(VELMO_MOVIE_DIR) + "/" + GetParam() + "-groups.avi");
     return options;
   }
 
@@ -75,45 +61,54 @@ protected:
       Session.MoviePath()));
   }
 
-  // Moves the thumb to the frame with the slider's keys; the program shows
-  // the frame at its next tick, which changes the picture.
+  // Clicks below the thumb's row where the thumb's left edge stands for the
+  // frame: one message moves the thumb there, and the program shows the frame
+  // at its next tick.
   void SlideTo(std::uint32_t frame)
   {
     Session.Settle();
     const TPicture before = Session.ShownPicture();
-    ::SendMessageA(Slider, WM_KEYDOWN, VK_HOME, 1);
-    if (frame / 10)
-      ::SendMessageA(Slider, WM_KEYDOWN, VK_NEXT, frame / 10);
-    if (frame % 10)
-      ::SendMessageA(Slider, WM_KEYDOWN, VK_RIGHT, frame % 10);
+    RECT slider;
+    ::GetClientRect(Slider, &slider);
+    const int thumbWidth = 9;
+    int x = 0;
+    while (SliderScale::PositionAt(x, 0, LastFrame, slider.right - thumbWidth) < static_cast<int>(frame))
+      ++x;
+    ::SendMessageA(Slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 26));
+    ::SendMessageA(Slider, WM_LBUTTONUP, 0, MAKELPARAM(x, 26));
     ASSERT_TRUE(WaitFor([&] { return Session.ShownPicture().Pixels != before.Pixels; }));
     Session.Settle();
   }
 
-  // What the screen shows at each of the frames, reached by stepping forward
-  // from the key frame before them.
-  void StepFromKeyFrame(std::uint32_t key, std::initializer_list<std::uint32_t> frames)
+  // Cuts each of the frames reached by stepping forward from the first
+  // frame, which is how the decoder is meant to be fed.
+  void StepThrough(std::initializer_list<std::uint32_t> frames)
   {
-    SlideTo(key);
-    std::uint32_t at = key;
+    Session.Command(CM_FIRSTFRAME);
+    std::uint32_t at = 0;
     for (std::uint32_t frame : frames) {
-      for (; at < frame; ++at) {
+      for (; at < frame; ++at)
         Session.Command(CM_NEXTFRAME);
-        Session.Settle();
-      }
-      Stepped[frame] = Session.ShownPicture();
+      Stepped[frame] = Cut(frame);
     }
   }
 
-  // Takes the frames the cut writes, once their files are complete.
-  void Cut(std::initializer_list<std::uint32_t> frames)
+  // The picture the cut of the frame on screen writes, once its file is complete.
+  TPicture Cut(std::uint32_t frame)
   {
-    Session.Key(VK_SPACE);
-    for (std::uint32_t frame : frames) {
-      ASSERT_TRUE(Session.WaitForFile(CaptureName(frame))) << frame;
-      Cuts.push_back({frame, PictureOf(Session.Output(CaptureName(frame)))});
-      ASSERT_TRUE(::DeleteFileA((Session.OutputDir() + CaptureName(frame)).c_str()));
+    Session.Command(CM_CUT);
+    return Taken(frame);
+  }
+  TPicture Taken(std::uint32_t frame)
+  {
+    if (!Session.WaitForFile(CaptureName(frame))) {
+      const std::vector<std::string> files = Session.OutputFiles();
+      ADD_FAILURE() << "no file of frame " << frame << " but " << (files.empty() ? "none" : files.front()) << "; "
+                    << TakeErrorBox(Session.Program(), 100);
     }
+    TPicture picture = PictureOf(Session.Output(CaptureName(frame)));
+    ::DeleteFileA((Session.OutputDir() + CaptureName(frame)).c_str());
+    return picture;
   }
 
   void ExpectCutsAsStepped()
@@ -129,6 +124,7 @@ protected:
     }
   }
 
+  static constexpr int LastFrame = 89;
   TCutSession Session{Options()};
   HWND Slider = nullptr;
   std::vector<std::pair<std::uint32_t, TPicture>> Cuts;
@@ -138,27 +134,25 @@ protected:
 TEST_P(JumpCutTest, FramesReachedByJumpsAreThoseReachedByStepping)
 {
   Session.Command(CM_LASTFRAME);
-  Cut({89});
+  Cuts.push_back({89, Cut(89)});
   SlideTo(50);  // a key frame
   Session.Command(CM_PREVFRAME);
-  Cut({49});
+  Cuts.push_back({49, Cut(49)});
   SlideTo(37);
-  Cut({37});
+  Cuts.push_back({37, Cut(37)});
   // The cut jumps back to its first mark, inside a group.
   Session.Command(CM_MARKFROM);
   Session.Command(CM_NEXTFRAME);
   Session.Command(CM_NEXTFRAME);
   Session.Command(CM_MARKTO);
-  Cut({37, 38, 39});
+  Session.Command(CM_CUT);
+  for (std::uint32_t frame : {37u, 38u, 39u})
+    Cuts.push_back({frame, Taken(frame)});
 
-  StepFromKeyFrame(25, {37, 38, 39, 49});
-  StepFromKeyFrame(75, {89});
+  StepThrough({37, 38, 39, 49, 89});
   ExpectCutsAsStepped();
 }
 
-INSTANTIATE_TEST_SUITE_P(DeviceDecoded, JumpCutTest,
-                         testing::Values(TGroupedMovie{"Cinepak", "cinepak-groups.avi"},
-                                         TGroupedMovie{"MsVideo1", "msvideo1-groups.avi"}),
-                         [](const testing::TestParamInfo<TGroupedMovie>& movie) { return movie.param.Name; });
+INSTANTIATE_TEST_SUITE_P(DeviceDecoded, JumpCutTest, testing::Values("cinepak", "msvideo1"));
 
 }  // namespace
