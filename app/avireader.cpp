@@ -756,23 +756,45 @@ TFrameState TAviMovie::CheckDecoding(std::uint32_t pictureFrame)
 {
   std::uint32_t first = pictureFrame;
   TVerdict verdict = TVerdict::Sound;
+  // The frame the walk ended on keeps a verdict of its own: one found before,
+  // or that it stands alone.
+  TVerdict firstVerdict = TVerdict::Sound;
   for (;; --first) {
     if (Verdicts[first] != TVerdict::Unknown) {
-      verdict = Verdicts[first];
+      firstVerdict = Verdicts[first];
+      verdict = firstVerdict == TVerdict::Damaged ? TVerdict::Damaged : TVerdict::Sound;
       break;
     }
     TFrameDataCheck check;
     if (!CheckData(first, check))
       return TFrameState::Missing;
     if (!check.Sound) {
-      verdict = TVerdict::Damaged;
+      verdict = firstVerdict = TVerdict::Damaged;
       break;
     }
+    if (check.SelfContained)
+      firstVerdict = TVerdict::Standalone;
     if (check.SelfContained || first == 0)
       break;
   }
   std::fill(Verdicts.begin() + first, Verdicts.begin() + pictureFrame + 1, verdict);
+  Verdicts[first] = firstVerdict;
   return verdict == TVerdict::Sound ? TFrameState::Showable : TFrameState::Damaged;
+}
+
+std::uint32_t TAviMovie::FirstToDecode(std::uint32_t frame, std::optional<std::uint32_t> lastDecoded) const
+{
+  const std::uint32_t pictureFrame = PictureFrame(frame);
+  // Frames not checked, and those of formats whose frames all stand alone,
+  // are decoded by themselves.
+  if (!DataChecked || pictureFrame >= FrameCount())
+    return pictureFrame;
+  std::uint32_t start = pictureFrame;
+  while (start > 0 && Verdicts[start] != TVerdict::Standalone)
+    --start;
+  if (lastDecoded && *lastDecoded >= start && *lastDecoded <= pictureFrame)
+    return std::min(*lastDecoded + 1, pictureFrame);
+  return start;
 }
 
 bool TAviMovie::CheckData(std::uint32_t frame, TFrameDataCheck& check)

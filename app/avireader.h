@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -176,9 +177,18 @@ public:
   // format, whose codec refuses damaged data itself, count only when their
   // data is no longer in the file.
   std::uint32_t FirstUnshowable(std::uint32_t from);
+  // The first frame the device's decoder is to be shown so that frame's
+  // picture comes out whole: the decoder paints each frame's data over the
+  // picture it made last. That is the last frame at or before frame's picture
+  // frame that needs no earlier one (frame 0 at the latest), or, when the
+  // decoder last decoded a frame of that run before the picture frame, the
+  // frame after it. For a picture frame decoded last, the picture frame.
+  // Frame must have been found Showable.
+  std::uint32_t FirstToDecode(std::uint32_t frame, std::optional<std::uint32_t> lastDecoded) const;
 
 private:
-  enum class TVerdict : std::uint8_t { Unknown, Sound, Damaged };
+  // Standalone: sound, and its picture needs no earlier frame.
+  enum class TVerdict : std::uint8_t { Unknown, Sound, Standalone, Damaged };
 
   TFrameState Check(std::uint32_t frame, std::uint64_t fileSize);
   // Decides pictureFrame's verdict, walking back over the frames it builds on.

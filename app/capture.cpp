@@ -61,6 +61,13 @@ bool SDIDecFrame::CaptureFrame()
   return false;
 }
 
+void SDIDecFrame::CutShownFrame()
+{
+  // Told as a cut of one frame from the file is.
+  const bool written = CaptureFrame();
+  ShowCutEnd(CutEndText(written ? TCutEnd::Finished : TCutEnd::Failed, written ? 1 : 0, 1, OutputDir));
+}
+
 bool SDIDecFrame::EvSetCursor(HWND hWndCursor, unsigned hitTest, unsigned mouseMsg)
 {
   // The mouse moving over the program during a continuous cut would bring
@@ -109,7 +116,7 @@ void SDIDecFrame::CmCut()
     return;
   }
   if (!ranged && shown == TPictureShown::Whole)
-    CaptureFrame();
+    CutShownFrame();
   else if (!ranged)
     ContinuousCut({Position, Position, true}, fromFile);  // one frame, from the file
   else

@@ -128,13 +128,14 @@ void TContinuousCut::CutFromScreen(int paletteSize)
       break;
     if (!CutFrame(grabber, writer))
       return;
+    // The movie stays on the last frame cut (and the counter must not wrap).
+    if (frame >= LastFrame())
+      break;
     if (!Host.StepForward())
       break;  // the next frame is refused (the user has been told why)
     Host.TrackCutWhenDue();
     if (!PumpOneMessage())
       break;
-    if (frame == UINT_MAX)
-      break;  // the counter must not wrap
   }
   FinishWrite(writer);
 }
@@ -294,7 +295,6 @@ void TContinuousCut::CutFromFile(const TAviMovie& movie, const std::string& movi
   }
   if (Range.Single || !written)
     return;
-  // As on the screen, the movie ends on the frame after the last one cut (a
-  // frame beyond the movie shows as its last).
-  Host.ShowCutFrame(cut.Frames()[written - 1].Number + 1);
+  // As on the screen, the movie ends on the last frame cut.
+  Host.ShowCutFrame(cut.Frames()[written - 1].Number);
 }

@@ -61,8 +61,7 @@ protected:
 class TContinuousCut {
 public:
   // The frames From to To, both included; a range ends at the host's marked
-  // end, which To is when the cut starts. A single frame cut without marks
-  // leaves the movie on it; a range leaves it on the frame after.
+  // end, which To is when the cut starts. The movie ends on the last one cut.
   struct TRange {
     unsigned From = 0;
     unsigned To = 0;

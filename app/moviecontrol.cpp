@@ -189,6 +189,7 @@ bool SDIDecFrame::ShowFrame()
   // the picture before it: the device is asked for that frame, since it would
   // show whatever it decoded last.
   unsigned shown = frame;
+  unsigned decodeFrom = frame;
   if (MovieFile) {
     const TFrameState state = MovieFile->Check(frame);
     if (state != TFrameState::Showable) {
@@ -197,10 +198,12 @@ bool SDIDecFrame::ShowFrame()
       return false;
     }
     shown = MovieFile->PictureFrame(frame);
+    // The device paints a frame's changes over whatever it decoded last.
+    decodeFrom = MovieFile->FirstToDecode(frame, MovieDevice.LastDecoded());
   }
   // A frame the device failed to show leaves the picture as it was; the
   // position read next tells where the device is.
-  (void)MovieDevice.Show(shown);
+  (void)MovieDevice.Show(shown, decodeFrom);
   TrackPlayback(false);  // the seek ended any playback
   ShownPosition = frame;
   DevicePosition = shown;

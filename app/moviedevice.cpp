@@ -1,4 +1,5 @@
 #include "app/moviedevice.h"
+#include "graphics/dc.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ MCIERROR TMovieDevice::Close()
   // A device that refuses to close is of no more use than a closed one.
   Id = 0;
   PlaybackStarted = false;
+  Decoded.reset();
   LastLength = LastPosition = LastMode = 0;  // nothing of this movie for the next
   return error;
 }
@@ -73,7 +75,35 @@ TMovieDevice::TStatus TMovieDevice::Mode()
   return Status(MCI_STATUS_MODE, TWatch::Yes, LastMode);
 }
 
-MCIERROR TMovieDevice::Show(unsigned frame)
+MCIERROR TMovieDevice::Show(unsigned frame, unsigned decodeFrom)
+{
+  // Until all of them are decoded, what the decoder holds is not known.
+  Decoded.reset();
+  if (decodeFrom < frame) {
+    // Wine's device decodes a frame only when it paints it: the frames on the
+    // way are painted where nobody sees them.
+    const TMemoryDC unseen;
+    for (unsigned built = decodeFrom; built < frame; ++built) {
+      if (const MCIERROR error = Decode(built, unseen))
+        return error;
+    }
+  }
+  const MCIERROR error = ShowOne(frame);
+  if (!error)
+    Decoded = frame;
+  return error;
+}
+
+MCIERROR TMovieDevice::Decode(unsigned frame, HDC unseen)
+{
+  if (const MCIERROR error = ShowOne(frame))
+    return error;
+  MCI_DGV_UPDATE_PARMS update{};
+  update.hDC = unseen;
+  return Send(MCI_UPDATE, MCI_WAIT | MCI_DGV_UPDATE_HDC, &update, TWatch::Yes);
+}
+
+MCIERROR TMovieDevice::ShowOne(unsigned frame)
 {
   EndPlaybackThread();
   PlayParms.dwFrom = frame;
@@ -89,6 +119,7 @@ MCIERROR TMovieDevice::Play(unsigned from, std::optional<unsigned> to)
     PlayParms.dwTo = *to;
   const MCIERROR error = Send(MCI_PLAY, MCI_NOTIFY | MCI_FROM | (to ? MCI_TO : 0), &PlayParms);
   PlaybackStarted = !error;
+  Decoded.reset();  // it decodes frames on its own from now on
   return error;
 }
 

@@ -61,8 +61,15 @@ public:
   // MCI_MODE_PLAY while it plays.
   [[nodiscard]] TStatus Mode();
 
-  // Shows one frame, returning once it is drawn (or the device gave up).
-  [[nodiscard]] MCIERROR Show(unsigned frame);
+  // Shows one frame, returning once it is drawn (or the device gave up). The
+  // device decodes only the data of the frame it is asked for, over the
+  // picture it decoded last: for a frame that builds on earlier ones, the
+  // frames from decodeFrom on are decoded first, off the screen.
+  [[nodiscard]] MCIERROR Show(unsigned frame, unsigned decodeFrom);
+  [[nodiscard]] MCIERROR Show(unsigned frame) { return Show(frame, frame); }
+  // The frame the device decoded last when it showed it on request; none
+  // once it has played, failed to show a frame or opened another movie.
+  std::optional<unsigned> LastDecoded() const { return Decoded; }
   // Plays on its own from a frame up to another, or to the end of the movie.
   [[nodiscard]] MCIERROR Play(unsigned from, std::optional<unsigned> to);
   [[nodiscard]] MCIERROR Pause();
@@ -77,6 +84,10 @@ private:
   // Before a frame is shown or a playback started: waits until the thread of
   // the playback started last has ended, paused or not.
   void EndPlaybackThread();
+  // Plays the frame alone, waiting: how the device is moved to a frame.
+  MCIERROR ShowOne(unsigned frame);
+  // Has the decoder decode a frame, painting it into unseen.
+  MCIERROR Decode(unsigned frame, HDC unseen);
 
   const TSendCommand SendCommand;
   MCIDEVICEID Id = 0;
@@ -88,6 +99,8 @@ private:
   MCI_GENERIC_PARMS StopParms{};
   // A playback was started and its thread may still run.
   bool PlaybackStarted = false;
+  // The frame whose picture the decoder holds, while that is known.
+  std::optional<unsigned> Decoded;
   // Each item's last good value: the reads share one parameter block, so a
   // failed read must not give what another item left there.
   DWORD_PTR LastLength = 0;

@@ -146,6 +146,8 @@ private:
   void ReportPictureHidden() const;
   // The marked range in the status bar while a mark is set.
   void ShowMarkedRange();
+  // The single cut of the frame on screen, its end told in the status bar.
+  void CutShownFrame();
   // Runs a continuous cut of the range to its end, the frame following it.
   void ContinuousCut(TContinuousCut::TRange range, bool fromFile);
   TCutNames CutNames() const;

@@ -54,6 +54,7 @@ int THSlider::ClassifyPoint(const TPoint& point)
 
 void THSlider::ReportScroll(int code, int position)
 {
+  ReportedPos = position;
   if (Parent)
     Parent->HandleMessage(WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(Handle));
 }

@@ -100,6 +100,16 @@ void TSlider::SetRange(int min, int max)
   Range = SliderScale::RangeBetween(min, max);
 }
 
+void TSlider::ScrollThumbPosition(int position)
+{
+  SetPosition(SliderScale::WithLowBits(static_cast<unsigned>(position), ReportedPos));
+}
+
+void TSlider::ScrollThumbTrack(int position)
+{
+  ScrollThumbPosition(position);
+}
+
 int TSlider::SnapPosition(int position) const
 {
   return SliderScale::Snap(position, Min, Max, TickStep, Snap);

@@ -31,6 +31,10 @@ public:
   // Keeps the position and the thumb where they are until the next move.
   void SetRange(int min, int max) override;
   void SetPosition(int position) override;
+  // The position in a notification is 16 bits: these take the whole one
+  // this slider reported.
+  void ScrollThumbPosition(int position) override;
+  void ScrollThumbTrack(int position) override;
   const char* GetClassName() override;
   void SetupWindow() override;
 
@@ -84,6 +88,8 @@ protected:
   int SlotDepth = 17;
   bool Dragging = false;
   COLORREF BackColor = 0;
+  // The position of the last notification, in full (ReportScroll keeps it).
+  int ReportedPos = 0;
 
 private:
   class TDrag;

@@ -1,5 +1,7 @@
 #include "controls/sliderscale.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 
 namespace SliderScale {
@@ -42,6 +44,19 @@ int PositionAt(int offset, int min, int range, int track)
   const std::int64_t scaled = static_cast<std::int64_t>(offset) * range;
   const std::int64_t steps = scaled >= 0 ? (scaled + track - 1) / track : scaled / track;
   return static_cast<int>(min + steps);
+}
+
+int WithLowBits(unsigned low16, int near)
+{
+  const std::int64_t span = 0x10000;
+  const std::int64_t around = near;
+  // The candidate in near's own block of 65,536, then the one on the nearer side.
+  std::int64_t best = around - (around & (span - 1)) + (low16 & (span - 1));
+  if (best - around > span / 2)
+    best -= span;
+  else if (around - best > span / 2)
+    best += span;
+  return static_cast<int>(std::clamp<std::int64_t>(best, INT_MIN, INT_MAX));
 }
 
 }  // namespace SliderScale

@@ -22,4 +22,9 @@ int OffsetFor(int pos, int min, int range, int track);
 // the track is empty. Offsets outside the track give positions outside the range.
 int PositionAt(int offset, int min, int range, int track);
 
+// A scroll notification carries a position in 16 bits: the position with
+// those low bits that lies nearest to near (the position last reported), so
+// that ranges of any length survive the message.
+int WithLowBits(unsigned low16, int near);
+
 }  // namespace SliderScale

@@ -125,7 +125,7 @@ TEST_F(ContinuousCutTest, EveryFrameOfTheRangeIsWrittenUnderItsNumber)
 {
   const TContinuousCut& cut = Run(9, 12);
   EXPECT_EQ(Frame.Written, Files({"0009.BMP", "000A.BMP", "000B.BMP", "000C.BMP"}));
-  EXPECT_EQ(Frame.Shown, 13u);  // the movie rests on the frame after the range
+  EXPECT_EQ(Frame.Shown, 12u);  // the movie rests on the last frame cut
   EXPECT_EQ(cut.EndText(), CutEndText(TCutEnd::Finished, 4, 4, Folder));
 }
 

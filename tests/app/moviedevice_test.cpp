@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -12,6 +13,7 @@ namespace {
 struct TSent {
   MCIDEVICEID Device;
   UINT Command;
+  DWORD_PTR From = 0;  // of a play
 };
 
 // The stand-in device: opens with ids 1, 2, ..., answers status reads with
@@ -27,6 +29,8 @@ TFakeDevice Fake;
 MCIERROR WINAPI SendToFake(MCIDEVICEID device, UINT command, DWORD_PTR, DWORD_PTR parameters)
 {
   Fake.Sent.push_back({device, command});
+  if (command == MCI_PLAY)
+    Fake.Sent.back().From = reinterpret_cast<MCI_PLAY_PARMS*>(parameters)->dwFrom;
   if (command == Fake.Failing)
     return MCIERR_DEVICE_NOT_READY;
   if (command == MCI_OPEN)
@@ -160,6 +164,27 @@ TEST_F(MovieDeviceTest, APlaybackIsStoppedBeforeTheNextFrameShownOrPlaybackStart
   ASSERT_EQ(device.Open("C:\\movie.avi"), 0u);
   ASSERT_EQ(device.Show(2), 0u);
   EXPECT_EQ(commandsAfter(from), (std::vector<UINT>{MCI_PLAY, MCI_PLAY, MCI_CLOSE, MCI_OPEN, MCI_PLAY}));
+}
+
+TEST_F(MovieDeviceTest, AFrameIsBuiltFromTheFramesBeforeItAndTheLastOneDecodedIsKnownUntilAPlayback)
+{
+  TMovieDevice device(SendToFake);
+  ASSERT_EQ(device.Open("C:\\movie.avi"), 0u);
+  const std::size_t from = Fake.Sent.size();
+  ASSERT_EQ(device.Show(6, 4), 0u);
+  // Each frame played, and those on the way painted off the screen.
+  std::vector<std::pair<UINT, DWORD_PTR>> steps;
+  for (std::size_t i = from; i < Fake.Sent.size(); ++i)
+    steps.push_back({Fake.Sent[i].Command, Fake.Sent[i].From});
+  EXPECT_EQ(steps, (decltype(steps){{MCI_PLAY, 4}, {MCI_UPDATE, 0}, {MCI_PLAY, 5}, {MCI_UPDATE, 0}, {MCI_PLAY, 6}}));
+  EXPECT_EQ(device.LastDecoded(), 6u);
+  Fake.Failing = MCI_UPDATE;  // a frame on the way fails: what the decoder holds is not known
+  EXPECT_NE(device.Show(9, 7), 0u);
+  EXPECT_EQ(device.LastDecoded(), std::nullopt);
+  Fake.Failing = 0;
+  ASSERT_EQ(device.Show(3), 0u);
+  ASSERT_EQ(device.Play(3, std::nullopt), 0u);
+  EXPECT_EQ(device.LastDecoded(), std::nullopt);
 }
 
 }  // namespace

@@ -433,6 +433,29 @@ TEST_F(TrackingTest, AMovieNarrowerThanItsWindowCanBeShowsItsOwnSize)
   EXPECT_EQ(SizePane(), "size:  50*  40");
 }
 
+TEST_F(TrackingTest, ASingleCutTellsItsEndAsARangeDoesAndARangeRestsOnItsLastFrame)
+{
+  Frame->OpenMovie(MoviePath.c_str());
+  const auto waitForEnd = [&](const std::string& text) {
+    EXPECT_TRUE(PumpUntil(
+      App, [&] { return MessagePane() == text; }, 20000))
+      << MessagePane();
+  };
+  Command(CM_NEXTFRAME);
+  Command(CM_NEXTFRAME);
+  Command(CM_CUT);
+  waitForEnd("切り取り終了  1 こまを書き込みました: " + OutputDir);
+  EXPECT_EQ(OutputFiles(), std::vector<std::string>{CaptureName(2)});
+
+  Command(CM_MARKFROM);
+  Command(CM_NEXTFRAME);
+  Command(CM_NEXTFRAME);
+  Command(CM_MARKTO);
+  Command(CM_CUT);
+  waitForEnd("切り取り終了  3 こまを書き込みました: " + OutputDir);
+  EXPECT_EQ(FramePane(), FrameText(4, Movie.Frames));
+}
+
 // A long cut: a movie of 1500 small frames, marked whole.
 class CutTrackingTest : public TrackingTest {
 protected:

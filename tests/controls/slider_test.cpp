@@ -175,6 +175,32 @@ TEST_F(SliderTest, WhereAPixelHoldsSeveralPositionsTheThumbLetGoWhereItWasGrabbe
                                     {SB_ENDSCROLL, 503}}));
 }
 
+TEST_F(SliderTest, EveryPositionOfARangeBeyondSixteenBitsIsReachedByMouseAndKeys)
+{
+  // Ten million frames: the notifications carry only 16 bits of a position.
+  const int last = 10000000;
+  THSlider& slider = *MakeSlider(1, 0);
+  slider.SetRange(0, last);
+  Press(slider, 4, 10);
+  Drag(slider, 4 + 70, 10);
+  EXPECT_EQ(slider.GetPosition(), slider.PositionAt(TPoint(70, 0)));
+  EXPECT_GT(slider.GetPosition(), 0xFFFF);
+  Release(slider, 4 + 200, 10);
+  EXPECT_EQ(slider.GetPosition(), last);
+  EXPECT_EQ(slider.GetThumbRect().left, 141);
+
+  Press(slider, 100, 26);  // on the ruler
+  EXPECT_EQ(slider.GetPosition(), slider.PositionAt(TPoint(100, 0)));
+  Release(slider, 100, 26);
+  slider.SetPosition(0xFFFF);
+  ::SendMessageA(slider, WM_KEYDOWN, VK_RIGHT, 2);
+  EXPECT_EQ(slider.GetPosition(), 0x10001);
+  ::SendMessageA(slider, WM_KEYDOWN, VK_NEXT, 1);
+  EXPECT_EQ(slider.GetPosition(), 0x1000B);
+  ::SendMessageA(slider, WM_KEYDOWN, VK_END, 1);
+  EXPECT_EQ(slider.GetPosition(), last);
+}
+
 TEST_F(SliderTest, AMoveThatFindsTheButtonReleasedEndsTheDrag)
 {
   THSlider& slider = *MakeSlider(1, 0);

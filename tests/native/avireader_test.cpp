@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -518,6 +519,41 @@ TEST(OpenMovie, AFrameIsRefusedWhenItOrAFrameItsPictureBuildsOnIsDamaged)
   EXPECT_EQ(open.Movie->FirstUnshowable(0), 2u);
   EXPECT_EQ(open.Movie->FirstUnshowable(5), 8u);
   EXPECT_EQ(open.Movie->Check(8), TFrameState::Missing);
+}
+
+TEST(OpenMovie, TheDecoderIsShownTheFramesAPictureBuildsOnFromTheLastOneItDecoded)
+{
+  using namespace cvid;
+  // Key frames at 0 and 4; frame 6 dropped.
+  const TOpenMovie open(
+    Cinepak({KeyFrame(0), InterFrame(), InterFrame(), InterFrame(), KeyFrame(1), InterFrame(), {}, InterFrame()}));
+  for (std::uint32_t frame = 0; frame < 8; ++frame)
+    ASSERT_EQ(open.Movie->Check(frame), TFrameState::Showable) << frame;
+  struct TJump {
+    std::uint32_t Frame;
+    std::optional<std::uint32_t> LastDecoded;
+    std::uint32_t First;
+  } jumps[] = {
+    {3, std::nullopt, 0},  // nothing known: from the key frame
+    {3, 7, 0},             // back across a key frame
+    {3, 1, 2},             // forward within the run: only what is new
+    {3, 2, 3},             // the step forward
+    {3, 3, 3},             // shown again
+    {4, 3, 4},             // a key frame needs nothing before it
+    {7, 3, 4},             // forward across a key frame
+    {6, 2, 4},             // a dropped frame's picture is frame 5's
+    {6, 5, 5},
+    {7, 5, 6},  // the dropped frame lies on the way
+  };
+  for (const TJump& jump : jumps)
+    EXPECT_EQ(open.Movie->FirstToDecode(jump.Frame, jump.LastDecoded), jump.First)
+      << jump.Frame << " after " << jump.LastDecoded.value_or(99);
+
+  // Uncompressed frames stand alone.
+  TMovie plain;
+  plain.Frames = 4;
+  const TOpenMovie uncompressed(plain);
+  EXPECT_EQ(uncompressed.Movie->FirstToDecode(3, std::nullopt), 3u);
 }
 
 TEST(OpenMovie, OurOwnFramesAreCheckedWhenShownButNotReadAheadForPlaying)
