@@ -66,6 +66,8 @@ void SDIDecFrame::OpenMovie(const char* path)
   // length.
   (void)MovieDevice.CountInFrames();
   Length = std::min(static_cast<unsigned>(MovieDevice.Length().Value), video.CompleteFrames);
+  FrameTimes = video.SourceTimes.empty() ? TFrameTimes(Length, video.Rate, video.Scale)
+                                         : TFrameTimes(Length, video.FirstTimedFrame, video.SourceTimes);
   // The device shows an empty frame as whatever it decoded last: the movie
   // opens on its first picture.
   FirstPictureFrame = video.LeadingEmptyFrames;

@@ -9,6 +9,7 @@
 #include "app/avireader.h"
 #include "app/cutsession.h"
 #include "app/framegrabber.h"
+#include "app/frametimes.h"
 #include "app/settings.h"
 #include "app/moviedevice.h"
 
@@ -70,6 +71,7 @@ protected:
   void CmMarkFrom();
   void CmMarkTo();
   void CmNothing();
+  void CmGoTo();
   void CeMovieOpen(TCommandEnabler& ce);
   void CeCutRunning(TCommandEnabler& ce);
 
@@ -104,8 +106,11 @@ private:
   // the frame is asked for while the message is up.
   void ReportUnshowableFrame(TFrameState state, unsigned frame) override;
   void ResetMarks();
-  // Position in the frame pane.
+  // Position in the frame pane, and its time in the movie in the time pane.
   void ShowFrameReadout();
+  // Tells the user that what they typed names no frame of the movie, and
+  // what it may name.
+  void ReportNoSuchFrame(const std::string& typed);
   // The position of the movie's last frame.
   unsigned LastFrame() const { return Length ? Length - 1 : 0; }
   // Playback drawn by the device on its own; the readouts follow it more
@@ -167,6 +172,7 @@ private:
   TMessageBar* StatusBar = nullptr;
   TTextGadget* FramePane = nullptr;
   TTextGadget* SizePane = nullptr;
+  TTextGadget* TimePane = nullptr;
   TMovieDevice MovieDevice;
   // The movie's own picture, as the device draws it from the window's inner
   // top left corner, also where the window is wider or taller (it cannot be
@@ -183,6 +189,8 @@ private:
   // The first frame with a picture: a copy of a stretch of a longer movie has
   // empty frames before it, so that its frames keep the source's numbers.
   unsigned FirstPictureFrame = 0;
+  // The open movie's frame times, the source's own where a copy keeps them.
+  TFrameTimes FrameTimes;
   unsigned MovieOpen = 0;
   bool Playing = false;
   // The last frame the running playback may reach.

@@ -276,8 +276,9 @@ build_converter() {
 # before are not used (and are replaced). 24-bit rows coded losslessly by our
 # codec (codec/), which the program's prefix has installed (scripts/wine-prefix),
 # turned bottom-up after the conversion to RGB (copies of pictures of an odd
-# height that were turned before it differ from ffmpeg's decode).
-copy_format=avi1-vlm1-bottom-up-upright-converted-first
+# height that were turned before it differ from ffmpeg's decode), keeping
+# each frame's time in the movie.
+copy_format=avi1-vlm1-bottom-up-upright-converted-first-source-times
 
 # seconds <time>: a time as ffmpeg reads it, [[h:]m:]s[.fraction] or
 # s[.fraction] with the unit s, ms or us, in seconds; fails on anything else.

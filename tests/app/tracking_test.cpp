@@ -7,7 +7,9 @@
 #include "gadgets/statusbar.h"
 #include "gadgets/textgadget.h"
 #include "resources/resource.h"
+#include "framework/dialogs/inputdialog.rh"
 #include "tests/app/cut_session.h"
+#include "tests/dialogs/dialog_driver.h"
 #include "tests/support/program.h"
 #include "tests/support/settingsfile.h"
 #include "tests/support/testapp.h"
@@ -182,6 +184,7 @@ protected:
   }
   std::string FramePane() { return Pane(0); }
   std::string SizePane() { return Pane(1); }
+  std::string TimePane() { return Pane(2); }
   std::string MessagePane()
   {
     const char* text = GadgetsOf<TTextGadget>(*Status).at(0)->GetText();
@@ -204,6 +207,32 @@ protected:
   }
 
   void Command(int id) { ::PostMessageA(Frame->GetHandle(), WM_COMMAND, id, 0); }
+
+  // Opens the go-to dialog and types the text over what it offers, then
+  // Enter; the driver lives until the dialog is done.
+  std::unique_ptr<TDialogDriver> GoTo(const std::string& typed)
+  {
+    auto driver = std::make_unique<TDialogDriver>(Frame->GetHandle());
+    driver->Then([typed](HWND box) {
+      const HWND edit = ::GetDlgItem(box, IDC_INPUTEDIT);
+      ::SendMessageA(edit, EM_SETSEL, 0, -1);
+      Drive::PostChars(edit, typed.c_str());
+      Drive::PostKey(edit, VK_RETURN);
+      return true;
+    });
+    Command(CM_GOTO);
+    return driver;
+  }
+
+  // Goes to what is typed and waits for the readouts to show frame.
+  void ExpectGoTo(const std::string& typed, unsigned frame, const std::string& time)
+  {
+    const auto driver = GoTo(typed);
+    EXPECT_TRUE(PumpUntil(
+      App, [&] { return driver->Finished() && FramePane() == FrameText(frame, Movie.Frames); }, 10000))
+      << typed << ": " << FramePane();
+    EXPECT_EQ(TimePane(), "time:" + time) << typed;
+  }
 
   void DragThumbTo(int position)
   {
@@ -398,6 +427,91 @@ TEST_F(TrackingTest, DuringPlaybackTheReadoutKeepsUpWithThePicture)
   std::printf("[ facts  ] readout against picture during playback (%u looks): median %d, most %d frames apart\n",
               static_cast<unsigned>(lags.size()), lags[lags.size() / 2], lags.back());
   EXPECT_LE(lags[lags.size() / 2], 2);
+}
+
+TEST_F(TrackingTest, GoToTakesAFrameNumberOrATimeInEachFormAndMarksWorkFromThere)
+{
+  Frame->OpenMovie(MoviePath.c_str());  // 250 frames at 30 a second
+  // The readouts fill at the next tick.
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:0:00:00.000"; })) << TimePane();
+  ExpectGoTo("100", 100, "0:00:03.333");
+  ExpectGoTo("2.5", 75, "0:00:02.500");
+  ExpectGoTo("3s", 90, "0:00:03.000");
+  ExpectGoTo("0:00:04", 120, "0:00:04.000");
+  // The frame shown at a time is the last at or before it.
+  ExpectGoTo("0:00:04.999", 149, "0:00:04.967");
+  // A time typed as the readout shows it is that frame's.
+  ExpectGoTo("0:00:03.333", 100, "0:00:03.333");
+  ExpectGoTo("249", 249, "0:00:08.300");
+
+  ExpectGoTo("0:00.5", 15, "0:00:00.500");
+  Command(CM_MARKFROM);
+  ExpectGoTo("20", 20, "0:00:00.667");
+  Command(CM_MARKTO);
+  EXPECT_TRUE(PumpUntil(App, [&] { return MessagePane().find("15 ～ 20") != std::string::npos; })) << MessagePane();
+
+  // Stepping keeps the time with the frame.
+  Command(CM_NEXTFRAME);
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:0:00:00.700"; })) << TimePane();
+}
+
+TEST_F(TrackingTest, GoToRefusesWhatNamesNoFrameAndSaysTheRange)
+{
+  Frame->OpenMovie(MoviePath.c_str());
+  ExpectGoTo("10", 10, "0:00:00.333");
+  TErrorBoxCloser closer;
+  for (const char* typed : {"250", "8.4", "0:00:09", "abc", "-1", "1:75"}) {
+    const std::size_t told = TErrorBoxCloser::Told.size();
+    const auto driver = GoTo(typed);
+    ASSERT_TRUE(PumpUntil(
+      App, [&] { return TErrorBoxCloser::Told.size() > told; }, 10000))
+      << typed;
+    const std::string& message = TErrorBoxCloser::Told.back();
+    EXPECT_NE(message.find(typed), std::string::npos) << message;
+    EXPECT_NE(message.find("0 ～ 249"), std::string::npos) << message;
+    EXPECT_NE(message.find("0:00:00.000 ～ 0:00:08.300"), std::string::npos) << message;
+    EXPECT_EQ(FramePane(), FrameText(10, Movie.Frames)) << typed;
+  }
+
+  // Escape goes nowhere.
+  TDialogDriver driver(Frame->GetHandle());
+  driver.Then([](HWND box) {
+    const HWND edit = ::GetDlgItem(box, IDC_INPUTEDIT);
+    Drive::PostChars(edit, "5");
+    Drive::PostKey(edit, VK_ESCAPE);
+    return true;
+  });
+  Command(CM_GOTO);
+  EXPECT_TRUE(PumpUntil(App, [&] { return driver.Finished() && !::FindWindowA("#32770", nullptr); }));
+  EXPECT_EQ(FramePane(), FrameText(10, Movie.Frames));
+}
+
+TEST_F(TrackingTest, ACopyShowsAndGoesToItsSourcesOwnTimes)
+{
+  // A copy of a variable-rate movie's stretch from its frame 2, whose times
+  // start at 1.5 s: frames 0 and 1 are empty placeholders without a time.
+  Movie.Frames = 6;
+  Movie.Dropped = {0, 1};
+  Movie.FirstTimedFrame = 2;
+  Movie.SourceTimes = {1500000, 1540000, 1700000, 2000000};
+  WriteTestMovie(MoviePath, Movie);
+  Frame->OpenMovie(MoviePath.c_str());
+  // The readouts fill at the next tick.
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:0:00:01.500"; })) << TimePane();
+  ExpectGoTo("1.7", 4, "0:00:01.700");
+  ExpectGoTo("1.99", 4, "0:00:01.700");
+  ExpectGoTo("3", 3, "0:00:01.540");
+  Command(CM_LASTFRAME);
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:0:00:02.000"; })) << TimePane();
+  Command(CM_FIRSTFRAME);
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:  -"; })) << TimePane();
+
+  TErrorBoxCloser closer;
+  const auto driver = GoTo("1.2");
+  ASSERT_TRUE(PumpUntil(
+    App, [&] { return !TErrorBoxCloser::Told.empty(); }, 10000));
+  EXPECT_NE(TErrorBoxCloser::Told[0].find("0 ～ 5"), std::string::npos) << TErrorBoxCloser::Told[0];
+  EXPECT_NE(TErrorBoxCloser::Told[0].find("0:00:01.500 ～ 0:00:02.000"), std::string::npos) << TErrorBoxCloser::Told[0];
 }
 
 TEST_F(TrackingTest, AMovieLargerThanTheScreenIsSaidAndShowsItsOwnSize)
