@@ -6,7 +6,7 @@ set -euo pipefail
 
 usage() {
   cat <<EOF
-Usage: scripts/run.sh [-o DIR] [--from TIME] [movie]
+Usage: scripts/run.sh [-o DIR] [--from TIME|FRAMEf] [movie]
 
 Runs velmo32.exe under Wine on the movie given (the bundled sample movie by
 default). Any movie file ffmpeg reads will do: one that Wine's movie device
@@ -19,6 +19,7 @@ codec, and kept in the cache folder for the next time.
   --from TIME       convert the stretch of the movie that starts at the first
                     frame at or after TIME (seconds, or h:mm:ss.fraction); its
                     frames keep their numbers in the movie
+  --from FRAMEf     the same from frame number FRAME (--from 100000f)
   --no-build        run the program as it is built: install and build nothing
                     but the converter, which also reads what an AVI holds
   --prepare-only    convert the movie and store the settings, print the path
@@ -294,6 +295,12 @@ seconds() {
   fi
 }
 
+# from_frame <text>: the frame number of --from FRAMEf; fails on anything else.
+from_frame() {
+  [[ $1 =~ ^([0-9]{1,10})f$ ]] && [ "$((10#${BASH_REMATCH[1]}))" -le 4294967295 ] || return 1
+  echo "$((10#${BASH_REMATCH[1]}))"
+}
+
 # need_times <path>: sets times, unless it is set, to the time of every frame
 # from the movie's start, as ffmpeg counts it for -ss, in frame order (the
 # packets' presentation times, read without decoding). Fails when a frame has
@@ -437,10 +444,14 @@ convert() {
     frames=${#times[@]}
   fi
   if [ -n "$from_time" ]; then
-    from=$(seconds "$from_time")
-    # The first frame at or after the time (times have microseconds).
-    first=$(printf '%s\n' "${times[@]}" | LC_ALL=C awk -v from="$from" \
-      '!found && $1 >= from - 0.0000005 { print NR - 1; found = 1 }')
+    if first=$(from_frame "$from_time"); then
+      [ "$first" -lt "$frames" ] || first=
+    else
+      from=$(seconds "$from_time")
+      # The first frame at or after the time (times have microseconds).
+      first=$(printf '%s\n' "${times[@]}" | LC_ALL=C awk -v from="$from" \
+        '!found && $1 >= from - 0.0000005 { print NR - 1; found = 1 }')
+    fi
     [ -n "$first" ] || die "--from $from_time lies after the last frame of $path (frame $((frames - 1)) at" \
       "$(time_text "${times[frames - 1]}") s)"
     capacity=$("$converter" --capacity --size "$picture" --bits 24 --coded --empty "$first") || die "cannot convert $path"
@@ -583,8 +594,9 @@ prepare_movie() {
 # Arguments the program could not use are refused before anything is built.
 check_cache_limit
 [ -z "$movie" ] || check_movie_readable "$movie"
-[ -z "$from_time" ] || seconds "$from_time" >/dev/null ||
-  die "--from takes a time as ffmpeg reads it: seconds (12.5) or h:mm:ss.fraction (1:02:03.5), not $from_time"
+[ -z "$from_time" ] || seconds "$from_time" >/dev/null || from_frame "$from_time" >/dev/null ||
+  die "--from takes a time as ffmpeg reads it, seconds (12.5) or h:mm:ss.fraction (1:02:03.5), or a frame" \
+    "number with f (100000f), not $from_time"
 [ -z "$output_dir" ] || check_output_dir "$output_dir"
 
 if [ "$build" = 1 ]; then

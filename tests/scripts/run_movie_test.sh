@@ -135,6 +135,10 @@ check "a time as h:mm:ss.fraction" grep -q 'holds frames 25 to 29' <<<"$(stretch
 check "two stretches are two copies" test -n "$(copy_of 13)" -a -n "$(copy_of 25)"
 check "a time after the last frame is refused" grep -q 'lies after the last frame' <<<"$(stretch 9)"
 check "so is a time ffmpeg would not read" grep -q 'takes a time as ffmpeg reads it' <<<"$(stretch 1,5)"
+check "a frame number with f starts it at that frame: the copy from 0.5 s serves" \
+  grep -q "using the converted copy made before: .*-13\.velmo-copy\.avi" <<<"$(stretch 13f)"
+check "a frame number after the last frame is refused" grep -q 'lies after the last frame' <<<"$(stretch 30f)"
+check "--help shows the frame number form" grep -q -- '--from FRAMEf' <("$run_sh" --help)
 rm -rf "$VELMO_CACHE_DIR"
 # Noise, which no lossless coding makes smaller: copies as large as the room
 # run.sh keeps for them.
