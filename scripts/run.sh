@@ -14,8 +14,9 @@ cannot show (MJPEG, MPEG-4, H.264, MP4, MKV, ...) is converted once into an
 AVI of losslessly coded frames, which the device shows through Velmo's own
 codec, and kept in the cache folder for the next time.
 
-  -o DIR            cut frames go to DIR (created if needed); without it the
-                    program asks for a folder on its first run
+  -o DIR            cut frames go to DIR (created if needed); without it they
+                    go where they went before, or, the first time, to
+                    ~/Pictures/velmo (created)
   --from TIME       convert the stretch of the movie that starts at the first
                     frame at or after TIME (seconds, or h:mm:ss.fraction); its
                     frames keep their numbers in the movie
@@ -136,6 +137,18 @@ program_path() {
 }
 
 # ---- Settings --------------------------------------------------------------
+
+# stored_setting <key>: the value of the key in section [Screen] of
+# velmo32.ini, as stored (code page 932); empty when it is not there.
+stored_setting() {
+  [ -f "$settings" ] || return 0
+  VELMO_KEY=$1 LC_ALL=C awk '
+    BEGIN { key = tolower(ENVIRON["VELMO_KEY"]) }
+    { sub(/\r$/, "") }
+    /^[ \t]*\[/ { inside = tolower($0) ~ /^[ \t]*\[screen\]/; next }
+    inside && tolower($0) ~ ("^[ \t]*" key "[ \t]*=") { sub(/^[^=]*=[ \t]*/, ""); print; exit }
+  ' "$settings"
+}
 
 # set_setting <key> <value>: the key of section [Screen] in velmo32.ini, with
 # the value's bytes as given; other sections, keys and lines are kept. The file
@@ -615,6 +628,14 @@ if [ -z "${DISPLAY:-}" ] && [ "$prepare_only" = 0 ]; then
   output_dir=${output_dir:-$dir/demo/out}
   rm -rf -- "$dir/demo/out"
   check_output_dir "$output_dir"
+fi
+# The first time, without -o, a folder of the user's rather than the program's
+# prompt, which offers a drive that may not be there.
+if [ -z "$output_dir" ] && [ -z "$(stored_setting Dir)" ] && [ -n "${HOME:-}" ]; then
+  output_dir=$HOME/Pictures/velmo
+  check_output_dir "$output_dir"
+  say "no folder for cut frames is set yet: they go to $output_dir (run.sh -o DIR or the program's" \
+      "output directory command changes it)"
 fi
 [ -z "$output_dir" ] || store_output_dir "$output_dir"
 
