@@ -5,6 +5,8 @@
 #include "app/avireader.h"
 #include "app/moviewindow.h"
 #include "controls/hslider.h"
+#include "gadgets/gadgetwindow.h"
+#include "gadgets/textgadget.h"
 #include "gadgets/messagebar.h"
 #include "graphics/dc.h"
 #include "graphics/region.h"
@@ -15,6 +17,9 @@
 #include <cstring>
 
 namespace {
+
+// Room left after the last readout pane, as between the panes.
+const LONG ReadoutsEndGap = 4;
 
 // How often the readouts follow a playback: once a frame, at most 25 times a
 // second.
@@ -156,7 +161,12 @@ void SDIDecFrame::GrowFrameToShowMovie()
   ::GetWindowRect(MovieWindow, &movie);
   ::MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&movie), 2);
   ::GetClientRect(client, &area);
-  const TSize missing(movie.right - area.right, movie.bottom - area.bottom);
+  // The readouts, too, are all to be seen, also beside a small movie: the
+  // last pane ends inside the readout bar.
+  RECT readouts;
+  ::GetClientRect(TimePane->GetGadgetWindow()->GetHandle(), &readouts);
+  const LONG readoutsMissing = TimePane->GetBounds().right + ReadoutsEndGap - readouts.right;
+  const TSize missing(std::max(movie.right - area.right, readoutsMissing), movie.bottom - area.bottom);
   if (missing.cx <= 0 && missing.cy <= 0)
     return;
 

@@ -544,6 +544,10 @@ TEST_F(TrackingTest, AMovieNarrowerThanItsWindowCanBeShowsItsOwnSize)
   Frame->OpenMovie(MoviePath.c_str());
   WaitForTicks(2);
   EXPECT_EQ(SizePane(), "size:  50*  40");
+  // The frame is wide enough for every readout, however small the movie.
+  RECT bar;
+  ::GetClientRect(Readouts->GetHandle(), &bar);
+  EXPECT_LE(GadgetsOf<TTextGadget>(*Readouts).back()->GetBounds().right, bar.right);
 }
 
 // A long cut: a movie of 1500 small frames, marked whole.
