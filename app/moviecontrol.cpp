@@ -140,13 +140,32 @@ bool SDIDecFrame::FitMovieWindow()
   if (!MovieWindow || source.cx <= 0 || source.cy <= 0)
     return false;  // a picture the device cannot show
   PictureSize = source;
+  ShowWholePicture();
 
-  const TSize outer = MovieBorder.OuterSize(source);
+  const TSize outer = MovieBorder.OuterSize(ShownSize);
   RECT window;
   ::GetWindowRect(MovieWindow, &window);
   if (TRect(window).Size() != outer)
     ::SetWindowPos(MovieWindow, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return true;
+}
+
+void SDIDecFrame::ShowWholePicture()
+{
+  // Scaled down by a whole percentage, so that the readout says the scale
+  // exactly. Cuts still come whole from the file, or are refused.
+  const TSize largest = ScreenRoom().LargestPicture;
+  ShownPercent = 100;
+  if (PictureSize.cx > largest.cx || PictureSize.cy > largest.cy)
+    ShownPercent = static_cast<unsigned>(
+      std::max<LONG>(1, std::min(largest.cx * 100 / PictureSize.cx, largest.cy * 100 / PictureSize.cy)));
+  ShownSize = TSize(std::max<LONG>(1, PictureSize.cx * static_cast<LONG>(ShownPercent) / 100),
+                    std::max<LONG>(1, PictureSize.cy * static_cast<LONG>(ShownPercent) / 100));
+  // A device that cannot scale shows the top left corner at the movie's size.
+  if (ShownPercent < 100 && MovieDevice.ShowPictureAt(ShownSize)) {
+    ShownPercent = 100;
+    ShownSize = PictureSize;
+  }
 }
 
 void SDIDecFrame::GrowFrameToShowMovie()
@@ -161,8 +180,8 @@ void SDIDecFrame::GrowFrameToShowMovie()
   ::GetWindowRect(MovieWindow, &movie);
   ::MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&movie), 2);
   ::GetClientRect(client, &area);
-  // The readouts, too, are all to be seen, also beside a small movie: the
-  // last pane ends inside the readout bar.
+  // The readouts up to the time are to be seen, also beside a small movie
+  // (the scale is said only beside a large one).
   RECT readouts;
   ::GetClientRect(TimePane->GetGadgetWindow()->GetHandle(), &readouts);
   const LONG readoutsMissing = TimePane->GetBounds().right + ReadoutsEndGap - readouts.right;

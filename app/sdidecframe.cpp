@@ -75,9 +75,11 @@ void SDIDecFrame::BuildBars()
   FramePane = new TTextGadget(0, SunkenBorder, AlignLeft, 17);
   SizePane = new TTextGadget(1, SunkenBorder, AlignLeft, 17);
   TimePane = new TTextGadget(2, SunkenBorder, AlignLeft, 17);
+  ScalePane = new TTextGadget(3, SunkenBorder, AlignLeft, 9);
   readoutBar->Insert(*SizePane);
   readoutBar->Insert(*FramePane);
   readoutBar->Insert(*TimePane);
+  readoutBar->Insert(*ScalePane);
   Insert(*readoutBar, TDecorationLocation::Top);
 }
 
@@ -177,6 +179,8 @@ void SDIDecFrame::TrackMovie()
   // The movie's own size, which a cut writes, whatever part of it the window shows.
   std::snprintf(text, sizeof text, "size:%4li*%4li", PictureSize.cx, PictureSize.cy);
   SizePane->SetText(text);
+  std::snprintf(text, sizeof text, "表示 %u%%", ShownPercent);
+  ScalePane->SetText(ShownPercent < 100 ? text : "");
   // A thumb the user moved since the last tick: show the frame it points at;
   // during a cut the cut decides the frame, and the thumb goes back to it.
   if (Slider->GetPosition() != LastSliderPos && !RunningCut) {

@@ -100,6 +100,8 @@ private:
   // show.
   bool FitMovieWindow();
   void GrowFrameToShowMovie();
+  // A picture larger than the screen can show is shown scaled to fit.
+  void ShowWholePicture();
   // Tells the user that only the complete frames of a cut-off file are open.
   void ReportTruncatedMovie(unsigned complete, unsigned claimed);
   // Tells the user why a frame is not shown; once at a time, however often
@@ -173,11 +175,17 @@ private:
   TTextGadget* FramePane = nullptr;
   TTextGadget* SizePane = nullptr;
   TTextGadget* TimePane = nullptr;
+  // The scale of a picture shown smaller than its own size.
+  TTextGadget* ScalePane = nullptr;
   TMovieDevice MovieDevice;
   // The movie's own picture, as the device draws it from the window's inner
   // top left corner, also where the window is wider or taller (it cannot be
   // narrower than its caption needs).
   TSize PictureSize;
+  // The picture as the window shows it: its own size, or scaled down to
+  // ShownPercent of it where the screen cannot show it whole.
+  TSize ShownSize;
+  unsigned ShownPercent = 100;
   // The movie window's border, kept from the system's metrics as they change:
   // every captured frame needs it twice.
   TMovieWindowBorder MovieBorder = TMovieWindowBorder::Current();

@@ -10,6 +10,7 @@
 #include "framework/dialogs/inputdialog.rh"
 #include "tests/app/cut_session.h"
 #include "tests/dialogs/dialog_driver.h"
+#include "tests/support/bmpfile.h"
 #include "tests/support/program.h"
 #include "tests/support/settingsfile.h"
 #include "tests/support/testapp.h"
@@ -185,6 +186,7 @@ protected:
   std::string FramePane() { return Pane(0); }
   std::string SizePane() { return Pane(1); }
   std::string TimePane() { return Pane(2); }
+  std::string ScalePane() { return Pane(3); }
   std::string MessagePane()
   {
     const char* text = GadgetsOf<TTextGadget>(*Status).at(0)->GetText();
@@ -501,6 +503,43 @@ TEST_F(TrackingTest, AMovieLargerThanTheScreenIsSaidAndShowsItsOwnSize)
   EXPECT_NE(TErrorBoxCloser::Told[0].find("(200 × 1100)"), std::string::npos) << TErrorBoxCloser::Told[0];
   WaitForTicks(2);
   EXPECT_EQ(SizePane(), "size: 200*1100");
+}
+
+TEST_F(TrackingTest, AMovieLargerThanTheScreenIsShownScaledAndCutWholeFromItsFile)
+{
+  TTestMovie large;
+  large.Width = 2400;
+  large.Height = 1800;
+  large.Frames = 2;
+  WriteTestMovie(MoviePath, large);
+  TErrorBoxCloser closer;
+  Frame->OpenMovie(MoviePath.c_str());
+  WaitForTicks(2);
+  EXPECT_TRUE(TErrorBoxCloser::Told.empty());  // its cuts come from the file
+  EXPECT_EQ(SizePane(), "size:2400*1800");
+  const int percent = NumberAfter(ScalePane(), "表示 ");
+  ASSERT_GT(percent, 0) << ScalePane();
+  ASSERT_LT(percent, 100);
+
+  // The window shows the whole picture at that scale.
+  RECT inner;
+  ::GetClientRect(ShownMovieWindow(Frame->GetHandle()), &inner);
+  EXPECT_EQ(inner.right, 2400 * percent / 100);
+  EXPECT_EQ(inner.bottom, 1800 * percent / 100);
+
+  Command(CM_NEXTFRAME);
+  Command(CM_CUT);
+  ASSERT_TRUE(PumpUntil(
+    App, [&] { return OutputFiles().size() == 1; }, 60000));
+  const TBmpFile cut = ReadBmp(OutputDir + OutputFiles()[0]);
+  EXPECT_EQ(cut.Width, 2400);
+  EXPECT_EQ(cut.Height, 1800);
+  // From the file, pixel for pixel (a sample of them).
+  for (int y = 0; y < 1800; y += 97)
+    for (int x = 0; x < 2400; x += 89) {
+      const TRgb want = ExpectedPixel(1, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
+      ASSERT_EQ(cut.Pixel(x, y), std::uint32_t{want.R} << 16 | std::uint32_t{want.G} << 8 | want.B) << x << "," << y;
+    }
 }
 
 TEST_F(TrackingTest, AMovieNarrowerThanItsWindowCanBeShowsItsOwnSize)
