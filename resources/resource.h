@@ -32,6 +32,12 @@
 // The position slider's thumb: two 9 x 20 images, at rest and held/disabled.
 #define IDB_SLIDERTHUMB 32000
 
+// The go-to command's dialog and refusal (app/texts.h), numbered as the
+// message-box texts below.
+#define IDS_GOTOTITLE 3040
+#define IDS_GOTOPROMPT 3041
+#define IDS_NOSUCHFRAME 3042
+
 // The program's own message-box texts (app/texts.h), numbered apart from the
 // commands, whose ids are also their hint strings, and from the framework's
 // error ids (32732 to 32766), which the program's string table leaves out.
@@ -51,6 +57,3 @@
 #define IDS_NOTIMER 3013
 #define IDS_SETTINGSNOTSAVED 3014
 #define IDS_DEVICESTUCK 3015
-#define IDS_GOTOTITLE 3016
-#define IDS_GOTOPROMPT 3017
-#define IDS_NOSUCHFRAME 3018
