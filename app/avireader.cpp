@@ -76,6 +76,7 @@ private:
   bool CheckPictureSize();
   bool IsVideoFrame(TFourCC id) const;
   void CountFrames(const TChunk& list, int depth);
+  void ReadSourceTimes(const TChunk& chunk);
 
   TByteSource& Source;
   TAviVideo Video;
@@ -143,6 +144,8 @@ TAviVideo TAviScan::Run()
     if (part.Id != RiffId || part.ListType != (firstPart ? FourCC("AVI ") : FourCC("AVIX")))
       return;
     ForEachChunk(part.DataBegin, part.DataEnd, [&](const TChunk& chunk) {
+      if (firstPart && chunk.Id == FourCC(SourceTimesChunkId))
+        ReadSourceTimes(chunk);
       if (chunk.Id != ListId)
         return;
       if (firstPart && chunk.ListType == FourCC("hdrl") && !HeaderListSeen)
@@ -280,6 +283,24 @@ void TAviScan::CountFrames(const TChunk& list, int depth)
 }
 
 // ------------------------------------------------------- compressed frames
+
+void TAviScan::ReadSourceTimes(const TChunk& chunk)
+{
+  // A chunk that does not hold whole times, or holds more than any movie's
+  // frames, is not ours: the frames then have no source times.
+  std::uint8_t first[4];
+  if (!ReadChunkStart(chunk, first, sizeof first) || (chunk.Size - 4) % 8 != 0 || (chunk.Size - 4) / 8 > MaxFrames)
+    return;
+  std::vector<std::uint8_t> bytes(chunk.Size - 4);
+  if (!Source.ReadAt(chunk.DataBegin + 4, bytes.data(), bytes.size()))
+    return;
+  Video.FirstTimedFrame = Le32(first);
+  Video.SourceTimes.resize(bytes.size() / 8);
+  for (std::size_t i = 0; i < Video.SourceTimes.size(); ++i) {
+    const std::uint8_t* p = bytes.data() + 8 * i;
+    Video.SourceTimes[i] = static_cast<std::int64_t>(std::uint64_t{Le32(p)} | std::uint64_t{Le32(p + 4)} << 32);
+  }
+}
 
 std::uint16_t Be16(const std::uint8_t* p)
 {

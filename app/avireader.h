@@ -51,6 +51,12 @@ private:
   std::size_t Bytes;
 };
 
+// A chunk of our own after a converted copy's index, which players skip: a
+// 32-bit frame number, then the source's time of that frame and of each frame
+// after it, 64-bit microseconds from the source's start (as ffmpeg counts for
+// -ss), all little-endian.
+inline constexpr char SourceTimesChunkId[] = "vlmt";
+
 // Why a movie cannot be shown.
 enum class TAviRefusal {
   None,
@@ -114,6 +120,10 @@ struct TAviVideo {
   // a longer movie stands in for the frames before the stretch with them, so
   // that its frames keep the source's numbers; they have no picture to show.
   std::uint32_t LeadingEmptyFrames = 0;
+  // The source's own time of each frame from FirstTimedFrame on, where the
+  // movie is a converted copy that keeps them; empty otherwise.
+  std::uint32_t FirstTimedFrame = 0;
+  std::vector<std::int64_t> SourceTimes;
   // The largest frame count any header claims.
   std::uint32_t ClaimedFrames() const;
   bool Truncated() const { return CompleteFrames < ClaimedFrames(); }

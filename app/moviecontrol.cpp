@@ -5,6 +5,8 @@
 #include "app/avireader.h"
 #include "app/moviewindow.h"
 #include "controls/hslider.h"
+#include "gadgets/gadgetwindow.h"
+#include "gadgets/textgadget.h"
 #include "gadgets/messagebar.h"
 #include "graphics/dc.h"
 #include "graphics/region.h"
@@ -15,6 +17,9 @@
 #include <cstring>
 
 namespace {
+
+// Room left after the last readout pane, as between the panes.
+const LONG ReadoutsEndGap = 4;
 
 // How often the readouts follow a playback: once a frame, at most 25 times a
 // second.
@@ -66,6 +71,8 @@ void SDIDecFrame::OpenMovie(const char* path)
   // length.
   (void)MovieDevice.CountInFrames();
   Length = std::min(static_cast<unsigned>(MovieDevice.Length().Value), video.CompleteFrames);
+  FrameTimes = video.SourceTimes.empty() ? TFrameTimes(Length, video.Rate, video.Scale)
+                                         : TFrameTimes(Length, video.FirstTimedFrame, video.SourceTimes);
   // The device shows an empty frame as whatever it decoded last: the movie
   // opens on its first picture.
   FirstPictureFrame = video.LeadingEmptyFrames;
@@ -142,13 +149,32 @@ bool SDIDecFrame::FitMovieWindow()
   if (!MovieWindow || source.cx <= 0 || source.cy <= 0)
     return false;  // a picture the device cannot show
   PictureSize = source;
+  ShowWholePicture();
 
-  const TSize outer = MovieBorder.OuterSize(source);
+  const TSize outer = MovieBorder.OuterSize(ShownSize);
   RECT window;
   ::GetWindowRect(MovieWindow, &window);
   if (TRect(window).Size() != outer)
     ::SetWindowPos(MovieWindow, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return true;
+}
+
+void SDIDecFrame::ShowWholePicture()
+{
+  // Scaled down by a whole percentage, so that the readout says the scale
+  // exactly. Cuts still come whole from the file, or are refused.
+  const TSize largest = ScreenRoom().LargestPicture;
+  ShownPercent = 100;
+  if (PictureSize.cx > largest.cx || PictureSize.cy > largest.cy)
+    ShownPercent = static_cast<unsigned>(
+      std::max<LONG>(1, std::min(largest.cx * 100 / PictureSize.cx, largest.cy * 100 / PictureSize.cy)));
+  ShownSize = TSize(std::max<LONG>(1, PictureSize.cx * static_cast<LONG>(ShownPercent) / 100),
+                    std::max<LONG>(1, PictureSize.cy * static_cast<LONG>(ShownPercent) / 100));
+  // A device that cannot scale shows the top left corner at the movie's size.
+  if (ShownPercent < 100 && MovieDevice.ShowPictureAt(ShownSize)) {
+    ShownPercent = 100;
+    ShownSize = PictureSize;
+  }
 }
 
 void SDIDecFrame::GrowFrameToShowMovie()
@@ -163,7 +189,12 @@ void SDIDecFrame::GrowFrameToShowMovie()
   ::GetWindowRect(MovieWindow, &movie);
   ::MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&movie), 2);
   ::GetClientRect(client, &area);
-  const TSize missing(movie.right - area.right, movie.bottom - area.bottom);
+  // The readouts up to the time are to be seen, also beside a small movie
+  // (the scale is said only beside a large one).
+  RECT readouts;
+  ::GetClientRect(TimePane->GetGadgetWindow()->GetHandle(), &readouts);
+  const LONG readoutsMissing = TimePane->GetBounds().right + ReadoutsEndGap - readouts.right;
+  const TSize missing(std::max(movie.right - area.right, readoutsMissing), movie.bottom - area.bottom);
   if (missing.cx <= 0 && missing.cy <= 0)
     return;
 

@@ -54,6 +54,14 @@ TMovieDevice::TSource TMovieDevice::SourceSize()
   return {error, TSize(where.rc.right, where.rc.bottom)};
 }
 
+MCIERROR TMovieDevice::ShowPictureAt(TSize size)
+{
+  // As in MCI_WHERE, the rectangle's right and bottom hold width and height.
+  MCI_DGV_PUT_PARMS put{};
+  put.rc = {0, 0, size.cx, size.cy};
+  return Send(MCI_PUT, MCI_DGV_PUT_DESTINATION | MCI_DGV_RECT, &put);
+}
+
 MCIERROR TMovieDevice::CountInFrames()
 {
   SetParms.dwTimeFormat = MCI_FORMAT_FRAMES;

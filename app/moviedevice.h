@@ -53,6 +53,9 @@ public:
   [[nodiscard]] MCIERROR Close();
 
   [[nodiscard]] TSource SourceSize();
+  // Draws the picture at this size from the window's inner top left corner,
+  // scaled from its own.
+  [[nodiscard]] MCIERROR ShowPictureAt(TSize size);
   // Positions and lengths in frames from now on.
   [[nodiscard]] MCIERROR CountInFrames();
   [[nodiscard]] TStatus Length();

@@ -74,8 +74,12 @@ void SDIDecFrame::BuildBars()
   auto* readoutBar = new TControlBar(this, Horizontal, new TGadgetWindowFont(10));
   FramePane = new TTextGadget(0, SunkenBorder, AlignLeft, 17);
   SizePane = new TTextGadget(1, SunkenBorder, AlignLeft, 17);
+  TimePane = new TTextGadget(2, SunkenBorder, AlignLeft, 17);
+  ScalePane = new TTextGadget(3, SunkenBorder, AlignLeft, 9);
   readoutBar->Insert(*SizePane);
   readoutBar->Insert(*FramePane);
+  readoutBar->Insert(*TimePane);
+  readoutBar->Insert(*ScalePane);
   Insert(*readoutBar, TDecorationLocation::Top);
 }
 
@@ -175,6 +179,8 @@ void SDIDecFrame::TrackMovie()
   // The movie's own size, which a cut writes, whatever part of it the window shows.
   std::snprintf(text, sizeof text, "size:%4li*%4li", PictureSize.cx, PictureSize.cy);
   SizePane->SetText(text);
+  std::snprintf(text, sizeof text, "表示 %u%%", ShownPercent);
+  ScalePane->SetText(ShownPercent < 100 ? text : "");
   // A thumb the user moved since the last tick: show the frame it points at;
   // during a cut the cut decides the frame, and the thumb goes back to it.
   if (Slider->GetPosition() != LastSliderPos && !RunningCut) {
@@ -193,6 +199,9 @@ void SDIDecFrame::ShowFrameReadout()
   std::snprintf(text, sizeof text, "frame:%4lu/%4lu", static_cast<unsigned long>(Position),
                 static_cast<unsigned long>(Length));
   FramePane->SetText(text);
+  // A frame with no known time (before a copy's stretch) shows none.
+  const std::optional<std::int64_t> time = FrameTimes.TimeOf(Position);
+  TimePane->SetText(("time:" + (time ? TimeText(*time) : std::string("  -"))).c_str());
 }
 
 void SDIDecFrame::EvSettingChange()
@@ -275,6 +284,37 @@ void SDIDecFrame::CmMarkTo()
 
 void SDIDecFrame::CmNothing() {}
 
+void SDIDecFrame::CmGoTo()
+{
+  char typed[64];
+  std::snprintf(typed, sizeof typed, "%u", Position);
+  const std::string title = LoadText(IDS_GOTOTITLE);
+  const std::string prompt = LoadText(IDS_GOTOPROMPT);
+  if (TInputDialog(this, title.c_str(), prompt.c_str(), typed, sizeof typed).Execute() != IDOK)
+    return;
+  const std::optional<TFrameOrTime> wanted = ParseFrameOrTime(typed);
+  const std::optional<std::uint32_t> frame = wanted ? FrameTimes.FrameOf(*wanted) : std::nullopt;
+  // The movie may have been closed while the dialog was up.
+  if (!MovieOpen)
+    return;
+  if (!frame) {
+    ReportNoSuchFrame(typed);
+    return;
+  }
+  Position = *frame;
+  ShowFrame();
+  ShowFrameReadout();
+}
+
+void SDIDecFrame::ReportNoSuchFrame(const std::string& typed)
+{
+  const std::string none = "-";
+  const std::optional<std::int64_t> first = FrameTimes.FirstTime();
+  const std::optional<std::int64_t> last = FrameTimes.LastTime();
+  ShowErrorBox(
+    FormatText(IDS_NOSUCHFRAME, typed, LastFrame(), first ? TimeText(*first) : none, last ? TimeText(*last) : none));
+}
+
 void SDIDecFrame::CmCancelCut()
 {
   // Kept to say how the cut ended: the key's command comes from the
@@ -325,6 +365,8 @@ DEFINE_RESPONSE_TABLE1(SDIDecFrame, TDecoratedFrame)
   EV_WM_SETCURSOR,
   EV_WM_SETTINGCHANGE,
   EV_COMMAND(CM_NOTHING, CmNothing),
+  EV_COMMAND(CM_GOTO, CmGoTo),
+  EV_COMMAND_ENABLE(CM_GOTO, CeMovieOpen),
   EV_COMMAND(CM_CANCELCUT, CmCancelCut),
   EV_COMMAND_ENABLE(CM_CANCELCUT, CeCutRunning),
 END_RESPONSE_TABLE;

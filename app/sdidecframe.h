@@ -9,6 +9,7 @@
 #include "app/avireader.h"
 #include "app/cutsession.h"
 #include "app/framegrabber.h"
+#include "app/frametimes.h"
 #include "app/settings.h"
 #include "app/moviedevice.h"
 
@@ -70,6 +71,7 @@ protected:
   void CmMarkFrom();
   void CmMarkTo();
   void CmNothing();
+  void CmGoTo();
   void CeMovieOpen(TCommandEnabler& ce);
   void CeCutRunning(TCommandEnabler& ce);
 
@@ -98,6 +100,8 @@ private:
   // show.
   bool FitMovieWindow();
   void GrowFrameToShowMovie();
+  // A picture larger than the screen can show is shown scaled to fit.
+  void ShowWholePicture();
   // Tells the user that only the complete frames of a cut-off file are open.
   void ReportTruncatedMovie(unsigned complete, unsigned claimed);
   // Tells the user that frames of the movie lie where the device does not read.
@@ -106,8 +110,11 @@ private:
   // the frame is asked for while the message is up.
   void ReportUnshowableFrame(TFrameState state, unsigned frame) override;
   void ResetMarks();
-  // Position in the frame pane.
+  // Position in the frame pane, and its time in the movie in the time pane.
   void ShowFrameReadout();
+  // Tells the user that what they typed names no frame of the movie, and
+  // what it may name.
+  void ReportNoSuchFrame(const std::string& typed);
   // The position of the movie's last frame.
   unsigned LastFrame() const { return Length ? Length - 1 : 0; }
   // Playback drawn by the device on its own; the readouts follow it more
@@ -172,11 +179,18 @@ private:
   TMessageBar* StatusBar = nullptr;
   TTextGadget* FramePane = nullptr;
   TTextGadget* SizePane = nullptr;
+  TTextGadget* TimePane = nullptr;
+  // The scale of a picture shown smaller than its own size.
+  TTextGadget* ScalePane = nullptr;
   TMovieDevice MovieDevice;
   // The movie's own picture, as the device draws it from the window's inner
   // top left corner, also where the window is wider or taller (it cannot be
   // narrower than its caption needs).
   TSize PictureSize;
+  // The picture as the window shows it: its own size, or scaled down to
+  // ShownPercent of it where the screen cannot show it whole.
+  TSize ShownSize;
+  unsigned ShownPercent = 100;
   // The movie window's border, kept from the system's metrics as they change:
   // every captured frame needs it twice.
   TMovieWindowBorder MovieBorder = TMovieWindowBorder::Current();
@@ -188,6 +202,8 @@ private:
   // The first frame with a picture: a copy of a stretch of a longer movie has
   // empty frames before it, so that its frames keep the source's numbers.
   unsigned FirstPictureFrame = 0;
+  // The open movie's frame times, the source's own where a copy keeps them.
+  TFrameTimes FrameTimes;
   unsigned MovieOpen = 0;
   bool Playing = false;
   // The last frame the running playback may reach.

@@ -16,6 +16,7 @@
 #define CM_MARKFROM 109
 #define CM_NOTHING 110
 #define CM_CANCELCUT 111
+#define CM_GOTO 112
 #define CM_ABOUT 2009
 #define CM_EXITCOMMAND 24310
 #define CM_CUT 24322
@@ -30,6 +31,12 @@
 
 // The position slider's thumb: two 9 x 20 images, at rest and held/disabled.
 #define IDB_SLIDERTHUMB 32000
+
+// The go-to command's dialog and refusal (app/texts.h), numbered as the
+// message-box texts below.
+#define IDS_GOTOTITLE 3040
+#define IDS_GOTOPROMPT 3041
+#define IDS_NOSUCHFRAME 3042
 
 // The program's own message-box texts (app/texts.h), numbered apart from the
 // commands, whose ids are also their hint strings, and from the framework's

@@ -6,7 +6,7 @@ set -euo pipefail
 
 usage() {
   cat <<EOF
-Usage: scripts/run.sh [-o DIR] [--from TIME] [movie]
+Usage: scripts/run.sh [-o DIR] [--from TIME|FRAMEf] [movie]
 
 Runs velmo32.exe under Wine on the movie given (the bundled sample movie by
 default). Any movie file ffmpeg reads will do: one that Wine's movie device
@@ -14,11 +14,13 @@ cannot show (MJPEG, MPEG-4, H.264, MP4, MKV, ...) is converted once into an
 AVI of losslessly coded frames, which the device shows through Velmo's own
 codec, and kept in the cache folder for the next time.
 
-  -o DIR            cut frames go to DIR (created if needed); without it the
-                    program asks for a folder on its first run
+  -o DIR            cut frames go to DIR (created if needed); without it they
+                    go where they went before, or, the first time, to
+                    ~/Pictures/velmo (created)
   --from TIME       convert the stretch of the movie that starts at the first
                     frame at or after TIME (seconds, or h:mm:ss.fraction); its
                     frames keep their numbers in the movie
+  --from FRAMEf     the same from frame number FRAME (--from 100000f)
   --no-build        run the program as it is built: install and build nothing
                     but the converter, which also reads what an AVI holds
   --prepare-only    convert the movie and store the settings, print the path
@@ -135,6 +137,18 @@ program_path() {
 }
 
 # ---- Settings --------------------------------------------------------------
+
+# stored_setting <key>: the value of the key in section [Screen] of
+# velmo32.ini, as stored (code page 932); empty when it is not there.
+stored_setting() {
+  [ -f "$settings" ] || return 0
+  VELMO_KEY=$1 LC_ALL=C awk '
+    BEGIN { key = tolower(ENVIRON["VELMO_KEY"]) }
+    { sub(/\r$/, "") }
+    /^[ \t]*\[/ { inside = tolower($0) ~ /^[ \t]*\[screen\]/; next }
+    inside && tolower($0) ~ ("^[ \t]*" key "[ \t]*=") { sub(/^[^=]*=[ \t]*/, ""); print; exit }
+  ' "$settings"
+}
 
 # set_setting <key> <value>: the key of section [Screen] in velmo32.ini, with
 # the value's bytes as given; other sections, keys and lines are kept. The file
@@ -276,8 +290,9 @@ build_converter() {
 # before are not used (and are replaced). 24-bit rows coded losslessly by our
 # codec (codec/), which the program's prefix has installed (scripts/wine-prefix),
 # turned bottom-up after the conversion to RGB (copies of pictures of an odd
-# height that were turned before it differ from ffmpeg's decode).
-copy_format=avi1-vlm1-bottom-up-upright-converted-first
+# height that were turned before it differ from ffmpeg's decode), keeping
+# each frame's time in the movie.
+copy_format=avi1-vlm1-bottom-up-upright-converted-first-source-times
 
 # seconds <time>: a time as ffmpeg reads it, [[h:]m:]s[.fraction] or
 # s[.fraction] with the unit s, ms or us, in seconds; fails on anything else.
@@ -291,6 +306,12 @@ seconds() {
   else
     return 1
   fi
+}
+
+# from_frame <text>: the frame number of --from FRAMEf; fails on anything else.
+from_frame() {
+  [[ $1 =~ ^([0-9]{1,10})f$ ]] && [ "$((10#${BASH_REMATCH[1]}))" -le 4294967295 ] || return 1
+  echo "$((10#${BASH_REMATCH[1]}))"
 }
 
 # need_times <path>: sets times, unless it is set, to the time of every frame
@@ -436,10 +457,14 @@ convert() {
     frames=${#times[@]}
   fi
   if [ -n "$from_time" ]; then
-    from=$(seconds "$from_time")
-    # The first frame at or after the time (times have microseconds).
-    first=$(printf '%s\n' "${times[@]}" | LC_ALL=C awk -v from="$from" \
-      '!found && $1 >= from - 0.0000005 { print NR - 1; found = 1 }')
+    if first=$(from_frame "$from_time"); then
+      [ "$first" -lt "$frames" ] || first=
+    else
+      from=$(seconds "$from_time")
+      # The first frame at or after the time (times have microseconds).
+      first=$(printf '%s\n' "${times[@]}" | LC_ALL=C awk -v from="$from" \
+        '!found && $1 >= from - 0.0000005 { print NR - 1; found = 1 }')
+    fi
     [ -n "$first" ] || die "--from $from_time lies after the last frame of $path (frame $((frames - 1)) at" \
       "$(time_text "${times[frames - 1]}") s)"
     capacity=$("$converter" --capacity --size "$picture" --bits 24 --coded --empty "$first") || die "cannot convert $path"
@@ -582,8 +607,9 @@ prepare_movie() {
 # Arguments the program could not use are refused before anything is built.
 check_cache_limit
 [ -z "$movie" ] || check_movie_readable "$movie"
-[ -z "$from_time" ] || seconds "$from_time" >/dev/null ||
-  die "--from takes a time as ffmpeg reads it: seconds (12.5) or h:mm:ss.fraction (1:02:03.5), not $from_time"
+[ -z "$from_time" ] || seconds "$from_time" >/dev/null || from_frame "$from_time" >/dev/null ||
+  die "--from takes a time as ffmpeg reads it, seconds (12.5) or h:mm:ss.fraction (1:02:03.5), or a frame" \
+    "number with f (100000f), not $from_time"
 [ -z "$output_dir" ] || check_output_dir "$output_dir"
 
 if [ "$build" = 1 ]; then
@@ -602,6 +628,14 @@ if [ -z "${DISPLAY:-}" ] && [ "$prepare_only" = 0 ]; then
   output_dir=${output_dir:-$dir/demo/out}
   rm -rf -- "$dir/demo/out"
   check_output_dir "$output_dir"
+fi
+# The first time, without -o, a folder of the user's rather than the program's
+# prompt, which offers a drive that may not be there.
+if [ -z "$output_dir" ] && [ -z "$(stored_setting Dir)" ] && [ -n "${HOME:-}" ]; then
+  output_dir=$HOME/Pictures/velmo
+  check_output_dir "$output_dir"
+  say "no folder for cut frames is set yet: they go to $output_dir (run.sh -o DIR or the program's" \
+      "output directory command changes it)"
 fi
 [ -z "$output_dir" ] || store_output_dir "$output_dir"
 

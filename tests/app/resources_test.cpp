@@ -37,13 +37,16 @@ TEST(ResourcesTest, MenuTextsArriveAsShiftJisBytes)
   EXPECT_EQ(::GetMenuItemID(file, 5), static_cast<UINT>(CM_EXITCOMMAND));
 
   HMENU edit = ::GetSubMenu(menu, 1);
-  const std::vector<UINT> ids{CM_CUT,       CM_PLAY,      CM_STOP,     CM_FIRSTFRAME, CM_PREVFRAME,
-                              CM_NEXTFRAME, CM_LASTFRAME, CM_MARKFROM, CM_MARKTO,     CM_CANCELCUT};
+  const std::vector<UINT> ids{
+    CM_CUT,    CM_PLAY,      CM_STOP, CM_FIRSTFRAME, CM_PREVFRAME, CM_NEXTFRAME, CM_LASTFRAME, CM_MARKFROM,
+    CM_MARKTO, CM_CANCELCUT, 0,       CM_GOTO};  // 0: the separator
   ASSERT_EQ(::GetMenuItemCount(edit), static_cast<int>(ids.size()));
   for (size_t i = 0; i < ids.size(); ++i) {
     EXPECT_EQ(::GetMenuItemID(edit, static_cast<int>(i)), ids[i]);
     const bool grey = ::GetMenuState(edit, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED;
-    EXPECT_EQ(grey, ids[i] != CM_CANCELCUT) << i;
+    if (ids[i]) {
+      EXPECT_EQ(grey, ids[i] != CM_CANCELCUT) << i;
+    }
   }
   // １こま戻す(&R)\tLeft
   EXPECT_EQ(MenuText(edit, 4), "\x82\x50\x82\xb1\x82\xdc\x96\xdf\x82\xb7(&R)\tLeft");
@@ -94,7 +97,7 @@ TEST(ResourcesTest, AcceleratorTableMapsTheKeys)
   ASSERT_NE(table, nullptr);
   ACCEL entries[32];
   const int count = ::CopyAcceleratorTableA(table, entries, 32);
-  ASSERT_EQ(count, 11);
+  ASSERT_EQ(count, 12);
   auto command = [&](WORD key, BYTE modifiers) {
     for (int i = 0; i < count; ++i)
       if (entries[i].key == key && (entries[i].fVirt & (FSHIFT | FCONTROL | FALT)) == modifiers)
@@ -108,6 +111,7 @@ TEST(ResourcesTest, AcceleratorTableMapsTheKeys)
   EXPECT_EQ(command(VK_LEFT, FCONTROL), CM_MARKFROM);
   EXPECT_EQ(command(VK_RIGHT, FCONTROL), CM_MARKTO);
   EXPECT_EQ(command(VK_DOWN, FSHIFT), CM_NOTHING);
+  EXPECT_EQ(command('G', FCONTROL), CM_GOTO);
   ::DestroyAcceleratorTable(table);
 }
 

@@ -7,7 +7,10 @@
 #include "gadgets/statusbar.h"
 #include "gadgets/textgadget.h"
 #include "resources/resource.h"
+#include "framework/dialogs/inputdialog.rh"
 #include "tests/app/cut_session.h"
+#include "tests/dialogs/dialog_driver.h"
+#include "tests/support/bmpfile.h"
 #include "tests/support/program.h"
 #include "tests/support/settingsfile.h"
 #include "tests/support/testapp.h"
@@ -183,6 +186,8 @@ protected:
   }
   std::string FramePane() { return Pane(0); }
   std::string SizePane() { return Pane(1); }
+  std::string TimePane() { return Pane(2); }
+  std::string ScalePane() { return Pane(3); }
   std::string MessagePane()
   {
     const char* text = GadgetsOf<TTextGadget>(*Status).at(0)->GetText();
@@ -205,6 +210,32 @@ protected:
   }
 
   void Command(int id) { ::PostMessageA(Frame->GetHandle(), WM_COMMAND, id, 0); }
+
+  // Opens the go-to dialog and types the text over what it offers, then
+  // Enter; the driver lives until the dialog is done.
+  std::unique_ptr<TDialogDriver> GoTo(const std::string& typed)
+  {
+    auto driver = std::make_unique<TDialogDriver>(Frame->GetHandle());
+    driver->Then([typed](HWND box) {
+      const HWND edit = ::GetDlgItem(box, IDC_INPUTEDIT);
+      ::SendMessageA(edit, EM_SETSEL, 0, -1);
+      Drive::PostChars(edit, typed.c_str());
+      Drive::PostKey(edit, VK_RETURN);
+      return true;
+    });
+    Command(CM_GOTO);
+    return driver;
+  }
+
+  // Goes to what is typed and waits for the readouts to show frame.
+  void ExpectGoTo(const std::string& typed, unsigned frame, const std::string& time)
+  {
+    const auto driver = GoTo(typed);
+    EXPECT_TRUE(PumpUntil(
+      App, [&] { return driver->Finished() && FramePane() == FrameText(frame, Movie.Frames); }, 10000))
+      << typed << ": " << FramePane();
+    EXPECT_EQ(TimePane(), "time:" + time) << typed;
+  }
 
   void DragThumbTo(int position)
   {
@@ -401,6 +432,60 @@ TEST_F(TrackingTest, DuringPlaybackTheReadoutKeepsUpWithThePicture)
   EXPECT_LE(lags[lags.size() / 2], 2);
 }
 
+TEST_F(TrackingTest, GoToTakesAFrameOrATimeInEachFormAndRefusesWhatNamesNoFrame)
+{
+  Frame->OpenMovie(MoviePath.c_str());  // 250 frames at 30 a second
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:0:00:00.000"; })) << TimePane();
+  ExpectGoTo("100", 100, "0:00:03.333");
+  ExpectGoTo("3s", 90, "0:00:03.000");
+  ExpectGoTo("0:00:04.999", 149, "0:00:04.967");  // the last frame at or before the time
+  ExpectGoTo("0:00:03.333", 100, "0:00:03.333");  // as the readout shows it
+  ExpectGoTo("0:00.5", 15, "0:00:00.500");
+  Command(CM_MARKFROM);
+  ExpectGoTo("20", 20, "0:00:00.667");
+  Command(CM_MARKTO);
+  EXPECT_TRUE(PumpUntil(App, [&] { return MessagePane().find("15 ～ 20") != std::string::npos; })) << MessagePane();
+
+  TErrorBoxCloser closer;
+  for (const char* typed : {"250", "8.4", "abc", "1:75"}) {
+    const std::size_t told = TErrorBoxCloser::Told.size();
+    const auto driver = GoTo(typed);
+    ASSERT_TRUE(PumpUntil(
+      App, [&] { return TErrorBoxCloser::Told.size() > told; }, 10000))
+      << typed;
+    const std::string& message = TErrorBoxCloser::Told.back();
+    EXPECT_NE(message.find(std::string("「") + typed + "」"), std::string::npos) << message;
+    EXPECT_NE(message.find("0 ～ 249、時刻は 0:00:00.000 ～ 0:00:08.300"), std::string::npos) << message;
+    EXPECT_EQ(FramePane(), FrameText(20, Movie.Frames)) << typed;
+  }
+}
+
+TEST_F(TrackingTest, ACopyShowsAndGoesToItsSourcesOwnTimes)
+{
+  // A copy of a variable-rate movie's stretch from its frame 2, whose times
+  // start at 1.5 s: frames 0 and 1 are empty placeholders without a time.
+  Movie.Frames = 6;
+  Movie.Dropped = {0, 1};
+  Movie.FirstTimedFrame = 2;
+  Movie.SourceTimes = {1500000, 1540000, 1700000, 2000000};
+  WriteTestMovie(MoviePath, Movie);
+  Frame->OpenMovie(MoviePath.c_str());
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:0:00:01.500"; })) << TimePane();
+  ExpectGoTo("1.99", 4, "0:00:01.700");
+  ExpectGoTo("3", 3, "0:00:01.540");
+  Command(CM_LASTFRAME);
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:0:00:02.000"; })) << TimePane();
+  Command(CM_FIRSTFRAME);
+  EXPECT_TRUE(PumpUntil(App, [&] { return TimePane() == "time:  -"; })) << TimePane();
+
+  TErrorBoxCloser closer;
+  const auto driver = GoTo("1.2");
+  ASSERT_TRUE(PumpUntil(
+    App, [&] { return !TErrorBoxCloser::Told.empty(); }, 10000));
+  EXPECT_NE(TErrorBoxCloser::Told[0].find("0 ～ 5、時刻は 0:00:01.500 ～ 0:00:02.000"), std::string::npos)
+    << TErrorBoxCloser::Told[0];
+}
+
 TEST_F(TrackingTest, AMovieLargerThanTheScreenIsSaidAndShowsItsOwnSize)
 {
   // A palette movie is cut through the screen, its rows not being the
@@ -421,6 +506,43 @@ TEST_F(TrackingTest, AMovieLargerThanTheScreenIsSaidAndShowsItsOwnSize)
   EXPECT_EQ(SizePane(), "size: 200*1100");
 }
 
+TEST_F(TrackingTest, AMovieLargerThanTheScreenIsShownScaledAndCutWholeFromItsFile)
+{
+  TTestMovie large;
+  large.Width = 2400;
+  large.Height = 1800;
+  large.Frames = 2;
+  WriteTestMovie(MoviePath, large);
+  TErrorBoxCloser closer;
+  Frame->OpenMovie(MoviePath.c_str());
+  WaitForTicks(2);
+  EXPECT_TRUE(TErrorBoxCloser::Told.empty());  // its cuts come from the file
+  EXPECT_EQ(SizePane(), "size:2400*1800");
+  const int percent = NumberAfter(ScalePane(), "表示 ");
+  ASSERT_GT(percent, 0) << ScalePane();
+  ASSERT_LT(percent, 100);
+
+  // The window shows the whole picture at that scale.
+  RECT inner;
+  ::GetClientRect(ShownMovieWindow(Frame->GetHandle()), &inner);
+  EXPECT_EQ(inner.right, 2400 * percent / 100);
+  EXPECT_EQ(inner.bottom, 1800 * percent / 100);
+
+  Command(CM_NEXTFRAME);
+  Command(CM_CUT);
+  ASSERT_TRUE(PumpUntil(
+    App, [&] { return OutputFiles().size() == 1; }, 60000));
+  const TBmpFile cut = ReadBmp(OutputDir + OutputFiles()[0]);
+  EXPECT_EQ(cut.Width, 2400);
+  EXPECT_EQ(cut.Height, 1800);
+  // From the file, pixel for pixel (a sample of them).
+  for (int y = 0; y < 1800; y += 97)
+    for (int x = 0; x < 2400; x += 89) {
+      const TRgb want = ExpectedPixel(1, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
+      ASSERT_EQ(cut.Pixel(x, y), std::uint32_t{want.R} << 16 | std::uint32_t{want.G} << 8 | want.B) << x << "," << y;
+    }
+}
+
 TEST_F(TrackingTest, AMovieNarrowerThanItsWindowCanBeShowsItsOwnSize)
 {
   TTestMovie small;
@@ -431,6 +553,11 @@ TEST_F(TrackingTest, AMovieNarrowerThanItsWindowCanBeShowsItsOwnSize)
   Frame->OpenMovie(MoviePath.c_str());
   WaitForTicks(2);
   EXPECT_EQ(SizePane(), "size:  50*  40");
+  // The frame is wide enough for the readouts up to the time, however small
+  // the movie.
+  RECT bar;
+  ::GetClientRect(Readouts->GetHandle(), &bar);
+  EXPECT_LE(GadgetsOf<TTextGadget>(*Readouts).at(2)->GetBounds().right, bar.right);
 }
 
 TEST_F(TrackingTest, ASingleCutTellsItsEndAsARangeDoesAndARangeRestsOnItsLastFrame)

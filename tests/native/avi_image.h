@@ -53,6 +53,7 @@ struct TMovie {
   bool AudioFirst = false;            // an audio stream 0 whose odd-sized chunks follow every frame
   std::uint32_t FramesPerRecord = 0;  // frames grouped in 'rec ' lists
   std::uint32_t ExtensionFrames = 0;  // the last frames in an OpenDML 'RIFF AVIX' part
+  TBytes AfterIndex;                  // chunks after 'idx1' in the first part
 
   std::uint32_t FrameBytes() const
   {
@@ -105,9 +106,9 @@ inline TBytes Build(const TMovie& m)
       record.clear();
     }
   }
-  TBytes movie = List(
-    "RIFF", "AVI ",
-    {List("LIST", "hdrl", headers), List("LIST", "movi", main), Chunk("idx1", TBytes(16 * sizes.size()))});
+  TBytes movie = List("RIFF", "AVI ",
+                      {List("LIST", "hdrl", headers), List("LIST", "movi", main),
+                       Chunk("idx1", TBytes(16 * sizes.size())), m.AfterIndex});
   if (m.ExtensionFrames)
     for (std::uint8_t b : List("RIFF", "AVIX", {List("LIST", "movi", extension)}))
       movie.push_back(b);

@@ -163,6 +163,21 @@ TEST(AviReader, ReportsTheVideoFormat)
 }
 
 // Wherever a movie is cut, exactly the frames whose data ends before the cut count.
+TEST(AviReader, ReadsTheSourceTimesACopyKeepsAfterItsIndex)
+{
+  const auto timed = [](const TBytes& chunk) { return Read(Build([&](TMovie& m) { m.AfterIndex = chunk; })); };
+  // Frame 1 on: 1.5 s, then -16 us (a frame before the source's start).
+  const TAviVideo copy = timed(Chunk("vlmt", U32s({1, 1500000, 0, 0xFFFFFFF0, 0xFFFFFFFF})));
+  EXPECT_TRUE(copy.Readable());
+  EXPECT_EQ(copy.FirstTimedFrame, 1u);
+  EXPECT_EQ(copy.SourceTimes, (std::vector<std::int64_t>{1500000, -16}));
+
+  // No chunk, or one that holds no whole times: no times.
+  EXPECT_TRUE(timed({}).SourceTimes.empty());
+  EXPECT_TRUE(timed(Chunk("vlmt", U32s({1, 1500000}))).SourceTimes.empty());
+  EXPECT_TRUE(timed(Chunk("vlmt", {1, 0})).SourceTimes.empty());
+}
+
 TEST(AviReader, CountsTheCompleteFramesWhereverTheMovieIsCut)
 {
   const TBytes movie = Build([](TMovie& m) {

@@ -7,6 +7,9 @@ run_sh=$root/scripts/run.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmo-run-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export VELMO_CACHE_DIR=$work/cache
+# run.sh makes its first folder for cut frames in the home: the tests' own.
+export HOME=$work/home
+mkdir -p "$HOME"
 # run.sh, and everything it starts, runs on the display and in the Wine prefix
 # of the test's own display slot.
 source "$root/scripts/display-slot.sh"

@@ -136,6 +136,10 @@ check "a time as h:mm:ss.fraction" grep -q 'holds frames 25 to 29' <<<"$(stretch
 check "two stretches are two copies" test -n "$(copy_of 13)" -a -n "$(copy_of 25)"
 check "a time after the last frame is refused" grep -q 'lies after the last frame' <<<"$(stretch 9)"
 check "so is a time ffmpeg would not read" grep -q 'takes a time as ffmpeg reads it' <<<"$(stretch 1,5)"
+check "a frame number with f starts it at that frame: the copy from 0.5 s serves" \
+  grep -q "using the converted copy made before: .*-13\.velmo-copy\.avi" <<<"$(stretch 13f)"
+check "a frame number after the last frame is refused" grep -q 'lies after the last frame' <<<"$(stretch 30f)"
+check "--help shows the frame number form" grep -q -- '--from FRAMEf' <("$run_sh" --help)
 rm -rf "$VELMO_CACHE_DIR"
 # Noise, which no lossless coding makes smaller: copies as large as the room
 # run.sh keeps for them.
@@ -150,6 +154,21 @@ check "the least recently used copy goes when the limit is reached" \
   test -z "$(copy_of 10)" -a -n "$(copy_of 5)" -a -n "$(copy_of 15)"
 check "and the user is told" grep -q 'removing the least recently used copy' "$work/limit.err"
 unset VELMO_CACHE_LIMIT_MB
+
+# A movie of variable frame rate whose video starts after its sound: each
+# frame of the copy keeps its own time in the movie, counted from the movie's
+# start as -ss counts (the packets' times less the start, in order).
+rm -rf "$VELMO_CACHE_DIR"
+vfr=$work/vfr.mkv
+ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=duration=3 -map 1:a -map 0:v \
+  -frames:v 30 -vf "setpts='(N+N*N/20)/25/TB+0.5/TB'" -fps_mode vfr -c:v mjpeg -c:a pcm_s16le -shortest "$vfr"
+"$run_sh" --prepare-only "$vfr" >/dev/null 2>&1
+start=$(ffprobe -v error -show_entries format=start_time -of csv=p=0 "$vfr")
+expected=$(ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 "$vfr" |
+  LC_ALL=C awk -v start="$start" '{ printf "%.6f\n", $1 - start }' | LC_ALL=C sort -g | awk '{ print NR - 1, $1 }')
+kept=$("$root/build/host/rawavi" --times "$(cache_copies)")
+check "a copy keeps each frame's time in the movie" test -n "$kept" -a "$kept" = "$expected"
+check "and the first is not 0" test "$(head -n 1 <<<"$kept")" != "0 0.000000"
 
 # The converter alone: input ending inside a frame leaves no file.
 converter=$root/build/host/rawavi

@@ -23,10 +23,21 @@ expected=$(printf '[Other]\r\nDir=keep\r\n[Screen]\r\nX=10\r\nDir=Z:%s\\\r\nLast
   "${work//\//\\}\\second")
 check "an existing settings file changes only its Dir line" test "$(cat "$ini")" = "$expected"
 
-# A settings file without the section gets it; without -o nothing is written.
-printf '[Other]\r\nA=1\r\n' >"$ini"
+# Without -o a folder stored before stays; with none stored yet, cut frames
+# go to ~/Pictures/velmo, and run.sh says so.
+printf '[Other]\r\nA=1\r\n[Screen]\r\nDir=C:\\kept\\\r\n' >"$ini"
+kept=$(cat "$ini")
 "$run_sh" --prepare-only "$movie" >/dev/null
-check "without -o the settings stay as they are" test "$(cat "$ini")" = "$(printf '[Other]\r\nA=1\r\n')"
+check "without -o a stored folder stays as it is" test "$(cat "$ini")" = "$kept"
+printf '[Other]\r\nA=1\r\n' >"$ini"
+"$run_sh" --prepare-only "$movie" >/dev/null 2>"$work/first.err"
+check "the first time without -o, ~/Pictures/velmo is made and stored" \
+  test -d "$HOME/Pictures/velmo" -a "$(cat "$ini")" = \
+  "$(printf '[Other]\r\nA=1\r\n[Screen]\r\nDir=Z:%s\\\r\n' "${HOME//\//\\}\\Pictures\\velmo")"
+check "and run.sh says so" grep -q "they go to $HOME/Pictures/velmo" "$work/first.err"
+
+# A settings file without the section gets it.
+printf '[Other]\r\nA=1\r\n' >"$ini"
 "$run_sh" --prepare-only -o "$work/third" "$movie" >/dev/null
 check "a file without the section gets it" \
   test "$(cat "$ini")" = "$(printf '[Other]\r\nA=1\r\n[Screen]\r\nDir=Z:%s\\\r\n' "${work//\//\\}\\third")"

@@ -1,5 +1,6 @@
 #include "tools/avi/avi_writer.h"
 
+#include "app/avireader.h"
 #include "codec/framecodec.h"
 
 #include <algorithm>
@@ -20,6 +21,9 @@ constexpr std::uint32_t AvifHasIndex = 0x10;
 constexpr std::uint32_t AviifKeyframe = 0x10;
 // A chunk's header and its index entry.
 constexpr std::uint64_t ChunkOverheadBytes = 8 + 16;
+// The source times' chunk: its header and frame number, then each frame's time.
+constexpr std::uint64_t SourceTimesHeaderBytes = 8 + 4;
+constexpr std::uint64_t SourceTimeBytes = 8;
 // AVI 1.0 readers take RIFF sizes as signed 32-bit numbers.
 constexpr std::uint64_t MaxFileBytes = 0x7FFFFFFF;
 
@@ -120,12 +124,14 @@ std::uint32_t TAviWriter::FrameCapacity(const TFormat& format, std::uint32_t emp
   CheckFormat(format);
   // RIFF header, 'hdrl' list, 'movi' list header and 'idx1' header; then per
   // frame its chunk and its index entry.
+  const std::uint64_t timeBytes = format.KeepsSourceTimes ? SourceTimeBytes : 0;
   const std::uint64_t fixedBytes = 12 + 8 + std::uint64_t{HeaderListBytes(format)} + 12 + 8 +
-                                   emptyFrames * ChunkOverheadBytes;
+                                   emptyFrames * (ChunkOverheadBytes + timeBytes) +
+                                   (format.KeepsSourceTimes ? SourceTimesHeaderBytes : 0);
   // A coded frame at its largest, with its pad byte.
   const std::uint64_t frameBytes = format.Coded ? FrameCodec::MaxEncodedBytes(format.Width, format.Height) + 1
                                                 : std::uint64_t{RowBytes(format)} * format.Height;
-  const std::uint64_t bytesPerFrame = ChunkOverheadBytes + frameBytes;
+  const std::uint64_t bytesPerFrame = ChunkOverheadBytes + frameBytes + timeBytes;
   return fixedBytes > MaxFileBytes ? 0 : static_cast<std::uint32_t>((MaxFileBytes - fixedBytes) / bytesPerFrame);
 }
 
@@ -238,8 +244,11 @@ bool TAviWriter::AppendChunk(const std::uint8_t* bits, std::uint32_t bytes)
     throw TXAvi("frame written after the movie was finished");
   // Chunks start at even offsets: an odd-sized one is followed by a pad byte.
   const std::uint32_t padding = bytes & 1;
+  const std::uint64_t timesBytes = Format.KeepsSourceTimes
+                                     ? SourceTimesHeaderBytes + (std::uint64_t{FrameCount()} + 1) * SourceTimeBytes
+                                     : 0;
   const std::uint64_t end = static_cast<std::uint64_t>(File.tellp()) + ChunkOverheadBytes + bytes + padding +
-                            std::uint64_t{FrameCount()} * 16 + 8;
+                            std::uint64_t{FrameCount()} * 16 + 8 + timesBytes;
   if (end > MaxFileBytes)
     return false;
 
@@ -255,6 +264,17 @@ bool TAviWriter::AppendChunk(const std::uint8_t* bits, std::uint32_t bytes)
     File.put(0);
   Check("a frame");
   return true;
+}
+
+void TAviWriter::NoteSourceTime(std::int64_t microseconds)
+{
+  if (!Format.KeepsSourceTimes || Frames.empty())
+    throw TXAvi("a source time without a frame, or for a movie that keeps none");
+  if (SourceTimes.empty())
+    FirstTimedFrame = FrameCount() - 1;
+  if (FirstTimedFrame + SourceTimes.size() != FrameCount() - 1)
+    throw TXAvi("a frame written without its source time");
+  SourceTimes.push_back(microseconds);
 }
 
 void TAviWriter::Finish()
@@ -274,6 +294,17 @@ void TAviWriter::Finish()
     index.U32(frame.Bytes);
   }
   File.write(index.Raw(), index.Size());
+  if (!SourceTimes.empty()) {
+    TBytes times;
+    times.FourCC(SourceTimesChunkId);
+    times.U32(static_cast<std::uint32_t>(4 + SourceTimes.size() * SourceTimeBytes));
+    times.U32(FirstTimedFrame);
+    for (std::int64_t time : SourceTimes) {
+      times.U32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(time)));
+      times.U32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(time) >> 32));
+    }
+    File.write(times.Raw(), times.Size());
+  }
   const std::uint32_t fileEnd = static_cast<std::uint32_t>(File.tellp());
 
   WriteU32At(File, RiffSizeAt, fileEnd - 8);
@@ -325,6 +356,7 @@ void WriteTestMovie(const std::string& path, const TTestMovie& movie)
   format.Scale = movie.Scale;
   format.TopDown = movie.TopDown;
   format.Coded = movie.Coded;
+  format.KeepsSourceTimes = !movie.SourceTimes.empty();
   if (movie.BitCount == 8)
     format.Palette = PatternPalette();
   TAviWriter writer(path, format);
@@ -333,6 +365,8 @@ void WriteTestMovie(const std::string& path, const TTestMovie& movie)
       writer.WriteEmptyFrame();
     else
       writer.WriteFrame(TestFrameBits(movie, frame).data());
+    if (frame >= movie.FirstTimedFrame && frame - movie.FirstTimedFrame < movie.SourceTimes.size())
+      writer.NoteSourceTime(movie.SourceTimes[frame - movie.FirstTimedFrame]);
   }
   writer.Finish();
 }

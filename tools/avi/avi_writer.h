@@ -25,6 +25,9 @@ public:
     std::vector<TRgb> Palette;  // 8-bit movies: 1 to 256 colours
     bool TopDown = false;       // rows stored top row first
     bool Coded = false;         // 24-bit frames coded by FrameCodec, stored bottom-up
+    // Each written frame's time in its source follows the index
+    // (SourceTimesChunkId, app/avireader.h); room for it is kept.
+    bool KeepsSourceTimes = false;
   };
 
   struct TXAvi : std::runtime_error {
@@ -61,6 +64,9 @@ public:
   // Appends an empty (zero-length) frame, which the format allows for a
   // dropped frame: it costs only its chunk header and index entry.
   void WriteEmptyFrame();
+  // The source's time of the frame written last, in microseconds; the times
+  // run from the first frame given one on, each frame after it needing one.
+  void NoteSourceTime(std::int64_t microseconds);
   // Writes the index, completes the headers and closes the file.
   void Finish();
 
@@ -87,6 +93,8 @@ private:
     std::uint32_t Bytes;
   };
   std::vector<TIndexEntry> Frames;
+  std::uint32_t FirstTimedFrame = 0;
+  std::vector<std::int64_t> SourceTimes;
   std::uint32_t LargestChunk = 0;
   std::vector<std::uint8_t> CodedFrame;  // a coded movie's frame before it is written
   bool Finished = false;
@@ -104,6 +112,10 @@ struct TTestMovie {
   bool TopDown = false;
   bool Coded = false;                  // 24-bit frames coded by FrameCodec
   std::vector<std::uint32_t> Dropped;  // frames written as empty chunks
+  // Times in a source kept for the frames from FirstTimedFrame on, as a
+  // converted copy keeps them.
+  std::uint32_t FirstTimedFrame = 0;
+  std::vector<std::int64_t> SourceTimes;
 };
 void WriteTestMovie(const std::string& path, const TTestMovie& movie);
 

@@ -84,6 +84,7 @@ struct TMovieDecoder::TState {
   bool InputEnded = false;
   bool DecoderDrained = false;
   bool GraphDrained = false;
+  std::int64_t LastTime = 0;  // of the last picture given, in microseconds
 
   void Open(const std::string& path);
   void Seek(double seconds);
@@ -252,6 +253,12 @@ bool TMovieDecoder::Next(TPicture& picture, std::uint32_t width, std::uint32_t h
         throw TXDecode("a frame of the movie is " + std::to_string(picture.Frame->width) + "x" +
                        std::to_string(picture.Frame->height) + ", not " + std::to_string(width) + "x" +
                        std::to_string(height) + " as the copy's frames");
+      // A picture without a time keeps the one before it.
+      const std::int64_t pts = picture.Frame->pts;
+      const std::int64_t start = state.Format->start_time == AV_NOPTS_VALUE ? 0 : state.Format->start_time;
+      if (pts != AV_NOPTS_VALUE)
+        state.LastTime = av_rescale_q(pts, av_buffersink_get_time_base(state.Sink), AV_TIME_BASE_Q) - start;
+      picture.Microseconds = state.LastTime;
       return true;
     }
     if (got == AVERROR_EOF || (got == AVERROR(EAGAIN) && state.DecoderDrained))
@@ -278,6 +285,7 @@ TMovieDecoder::TPicture::~TPicture()
 TMovieDecoder::TPicture& TMovieDecoder::TPicture::operator=(TPicture&& other) noexcept
 {
   std::swap(Frame, other.Frame);
+  std::swap(Microseconds, other.Microseconds);
   return *this;
 }
 

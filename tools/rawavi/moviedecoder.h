@@ -32,10 +32,13 @@ public:
 
     const std::uint8_t* Row(std::uint32_t y) const;
     std::ptrdiff_t Stride() const;
+    // Its time in microseconds from the movie's start, as -ss counts.
+    std::int64_t Time() const { return Microseconds; }
 
   private:
     friend class TMovieDecoder;
     AVFrame* Frame;
+    std::int64_t Microseconds = 0;
   };
 
   // Opens the movie and starts at its first frame at or after seekSeconds

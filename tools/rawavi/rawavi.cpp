@@ -10,7 +10,9 @@
 //   rawavi OUT.avi --movie IN --size WxH --fps RATE[/SCALE] --bits 24 --coded [--from SECONDS] [--empty N]
 //       the frames of the movie IN (its first video stream) from the first at
 //       or after SECONDS, each exactly what `ffmpeg -ss SECONDS -i IN -pix_fmt
-//       bgr24` gives, coded on as many threads as the machine has cores.
+//       bgr24` gives, coded on as many threads as the machine has cores; each
+//       frame's time in the movie is kept after the index, for the program's
+//       time readout.
 //   Coded frames are written until the file is full: the input may go on
 //   past them. Prints frames=COUNT (all frames of the file) and full=1 when
 //   it stopped for want of room, 0 when the input ended.
@@ -19,6 +21,9 @@
 //       least, coded)
 //   rawavi --describe IN.avi
 //       prints the video format as the program's own reader finds it
+//   rawavi --times IN.avi
+//       prints the source time a copy keeps for each frame, as lines of the
+//       frame number and the time in seconds
 // Input that ends inside a frame or holds no frame, a full file and an
 // interrupting signal all end it with no file left behind.
 #include "app/avireader.h"
@@ -55,7 +60,8 @@ const char Usage[] =
   "                       [--empty N]   (the frames of the movie IN from SECONDS on, decoded here)\n"
   "       rawavi --capacity --size WxH [--bits 24|32] [--coded] [--empty N]\n"
   "                       (the most frames one movie file holds; coded: the fewest)\n"
-  "       rawavi --describe IN.avi   (the video format, as key=value lines)\n";
+  "       rawavi --describe IN.avi   (the video format, as key=value lines)\n"
+  "       rawavi --times IN.avi      (the source time a copy keeps for each frame)\n";
 
 struct TOptions {
   std::string Path;
@@ -63,6 +69,7 @@ struct TOptions {
   double From = 0;
   bool Capacity = false;
   bool Describe = false;
+  bool Times = false;
   std::uint32_t EmptyFrames = 0;
   TAviWriter::TFormat Format;
 };
@@ -82,6 +89,9 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
       options.Capacity = true;
     } else if (!std::strcmp(arg, "--describe")) {
       options.Describe = true;
+    } else if (!std::strcmp(arg, "--times")) {
+      options.Describe = true;
+      options.Times = true;
     } else if (!std::strcmp(arg, "--coded")) {
       options.Format.Coded = true;
     } else if (!std::strcmp(arg, "--bits") && value) {
@@ -119,6 +129,9 @@ bool ParseArguments(int argc, char** argv, TOptions& options)
     return false;
   if (!options.Movie.empty() ? !options.Format.Coded || options.Capacity || options.Describe : options.From > 0)
     return false;
+  // Copies of a movie keep each frame's time in it; the capacity of a coded
+  // file is told for them.
+  options.Format.KeepsSourceTimes = options.Format.Coded && (!options.Movie.empty() || options.Capacity);
   if (options.Describe)
     return !options.Capacity && !sized && !timed && !options.Path.empty();
   if (options.Capacity)
@@ -474,6 +487,8 @@ TWritten WriteDecodedMovie(const TOptions& options)
     writer.WriteEmptyFrame();
   TMovieDecoder decoder(options.Movie, options.From);
   TCodingPool pool(format.Width, format.Height);
+  // The source times of the pictures in the pool, in the same order.
+  std::deque<std::int64_t> times;
   TWritten written;
   TProgress progress;
   bool ended = false;
@@ -482,14 +497,21 @@ TWritten WriteDecodedMovie(const TOptions& options)
       throw TXInput("interrupted");
     if (!ended && pool.Room()) {
       TMovieDecoder::TPicture picture;
-      if (decoder.Next(picture, format.Width, format.Height))
+      if (decoder.Next(picture, format.Width, format.Height)) {
+        times.push_back(picture.Time());
         pool.Give(std::move(picture));
-      else
+      } else {
         ended = true;
+      }
       continue;
     }
-    written.Full = !pool.TakeOldest(
-      [&](const std::uint8_t* coded, std::size_t bytes) { return writer.TryWriteCodedFrame(coded, bytes); });
+    written.Full = !pool.TakeOldest([&](const std::uint8_t* coded, std::size_t bytes) {
+      const bool fits = writer.TryWriteCodedFrame(coded, bytes);
+      if (fits)
+        writer.NoteSourceTime(times.front());
+      times.pop_front();
+      return fits;
+    });
     progress.Show(writer.FrameCount() - options.EmptyFrames, writer.FileBytes());
   }
   progress.Done();
@@ -509,6 +531,20 @@ std::string CompressionName(std::uint32_t compression)
     name += c > ' ' && c <= '~' ? c : '_';
   }
   return name;
+}
+
+// The source times a copy keeps, one frame a line.
+int PrintTimes(const std::string& path)
+{
+  const TAviVideo video = ReadAviVideo(path);
+  for (std::size_t i = 0; i < video.SourceTimes.size(); ++i) {
+    const std::int64_t time = video.SourceTimes[i];
+    const std::uint64_t magnitude = time < 0 ? 0u - static_cast<std::uint64_t>(time) : static_cast<std::uint64_t>(time);
+    std::printf("%llu %s%llu.%06llu\n", static_cast<unsigned long long>(video.FirstTimedFrame + i), time < 0 ? "-" : "",
+                static_cast<unsigned long long>(magnitude / 1000000),
+                static_cast<unsigned long long>(magnitude % 1000000));
+  }
+  return 0;
 }
 
 // What the movie really holds, for run.sh to judge whether the device shows it.
@@ -533,6 +569,8 @@ int main(int argc, char** argv)
   }
   const TAviWriter::TFormat& format = options.Format;
   try {
+    if (options.Times)
+      return PrintTimes(options.Path);
     if (options.Describe)
       return Describe(options.Path);
     if (options.Capacity) {
