@@ -121,11 +121,11 @@ TEST_P(LargePictureTest, OpensWithoutRefusalAndIsCutWhole)
   ASSERT_NE(session.Main(), nullptr);
   ASSERT_TRUE(session.WaitForMovie());
   EXPECT_EQ(session.Program().FindWindow("エラー", "#32770"), nullptr);
-  session.Command(CM_CUT);
-  ASSERT_TRUE(session.WaitForFile(CaptureName(0)));
+  // One range cut: a cut command that comes while a cut from the file still
+  // ends after its last file is ignored, so a single cut first would race it.
   session.Command(CM_MARKFROM);
   session.Command(CM_CUT);
-  ASSERT_TRUE(session.WaitForFile(CaptureName(3)));
+  ASSERT_TRUE(session.WaitForCutFile(CaptureName(3)));
   session.Settle();
   EXPECT_EQ(session.OutputFiles().size(), 4u);
   for (std::uint32_t frame = 0; frame < 4; ++frame) {
