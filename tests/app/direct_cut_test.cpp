@@ -126,6 +126,9 @@ TEST_P(LargePictureTest, OpensWithoutRefusalAndIsCutWhole)
   session.Command(CM_MARKFROM);
   session.Command(CM_CUT);
   ASSERT_TRUE(session.WaitForCutFile(CaptureName(3)));
+  // The cut's threads may complete its files in any order.
+  for (std::uint32_t frame = 0; frame < 4; ++frame)
+    ASSERT_TRUE(session.WaitForFile(CaptureName(frame)));
   session.Settle();
   EXPECT_EQ(session.OutputFiles().size(), 4u);
   for (std::uint32_t frame = 0; frame < 4; ++frame) {
