@@ -144,7 +144,8 @@ std::vector<std::string> TCutSession::OutputFiles() const
   if (search == INVALID_HANDLE_VALUE)
     return files;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    // A file being written is a hidden part file until it is whole.
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != '.')
       files.push_back(found.cFileName);
   } while (::FindNextFileA(search, &found));
   ::FindClose(search);
