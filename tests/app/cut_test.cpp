@@ -165,6 +165,8 @@ TEST_F(CutTest, AWriteFailureIsShownAndStopsTheCut)
   EXPECT_NE(DialogItemText(box, 0xFFFF).find("0000.BMP"), std::string::npos);
   ::CreateDirectoryA(Session.OutputDir().c_str(), nullptr);
   ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  // The box's own loop takes the OK after any message sent meanwhile.
+  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));
   Session.Settle();
   // The cut stopped at the failed frame and the marks were reset.
   EXPECT_TRUE(Session.OutputFiles().empty());
