@@ -3,10 +3,9 @@
 # within a layer), prints the layer graph, and fails on any include that
 # reaches up. Tests and tools stand above everything and are not checked.
 #
-# Inside the program (app/), the same holds for its parts, named by file
-# without extension: the movie device and the continuous cut know nothing of
-# the frame that holds them, which gives them what they need through an
-# interface of their own.
+# Inside the program (app/), the same holds for its folders: the movie device
+# and the cuts know nothing of the frame that holds them, which gives them what
+# they need through an interface of their own.
 #
 #   scripts/check-layers.sh          # the graphs, then the verdict
 set -euo pipefail
@@ -16,7 +15,7 @@ cd "$root"
 
 # Bottom to top: a layer's name, then the folders it holds.
 layers=(
-  "base framework/base resources codec"
+  "base framework/base resources codec avi"
   "graphics graphics"
   "framework framework/window framework/app framework/frame framework/layout framework/dialogs"
   "bars gadgets controls"
@@ -97,42 +96,46 @@ find $folders \( -name '*.h' -o -name '*.cpp' -o -name '*.rh' \) -print0 |
       print "check-layers: no include reaches up a layer"
     }'
 
-# The program's parts, bottom to top: a level's name, then its parts. A part
-# named nowhere is one of the pieces at the bottom, which include only each
-# other.
+# The program's folders, bottom to top: the pieces each part stands on, the
+# movie device, the cuts (which know nothing of the frame that holds them: it
+# gives them what they need through an interface of their own), and the main
+# frame with the application class.
 app_levels=(
-  "pieces"
-  "objects moviedevice cutsession"
-  "frame sdidecframe capture moviecontrol"
-  "application velmoapp"
+  "support"
+  "device"
+  "cut"
+  "frame"
 )
-grep -H '^[[:space:]]*#[[:space:]]*include[[:space:]]*"app/' app/*.h app/*.cpp |
+grep -rH '^[[:space:]]*#[[:space:]]*include[[:space:]]*"app/' app --include='*.h' --include='*.cpp' |
   awk -v table="$(printf '%s\n' "${app_levels[@]}")" "$shared_awk"'
-    BEGIN { top = read_levels(table, name, level, members) }
-    function stem(path) { sub(/^.*\//, "", path); sub(/\.[a-z]+$/, "", path); return path }
-    function level_of(part) { return part in level ? level[part] : 0 }
+    BEGIN {
+      count = split(table, rows, "\n")
+      for (i = 1; i <= count; i++) if (rows[i] != "") { top = i - 1; name[top] = rows[i]; level[rows[i]] = top }
+    }
+    # The folder of the program a path lies in: app/<folder>/<file>.
+    function folder_of(path,   bits) { split(path, bits, "/"); return bits[2] }
+    function level_of(part) { return part in level ? level[part] : -1 }
     {
-      from = stem(including_file($0))
-      to = stem(included_file($0))
+      file = including_file($0)
+      from = folder_of(file)
+      to = folder_of(included_file($0))
+      if (!(from in level) || !(to in level)) {
+        printf "check-layers: %s is not in a folder of the program\n", !(from in level) ? file : included_file($0) > "/dev/stderr"
+        bad++
+        next
+      }
       if (from == to) next
-      parts[from] = 1; parts[to] = 1
       if (level_of(to) > level_of(from)) {
-        printf "layer violation: app/%s (%s) includes app/%s (%s)\n", from, name[level_of(from)], to, name[level_of(to)] > "/dev/stderr"
+        printf "layer violation: %s (app/%s) includes %s (app/%s)\n", file, from, included_file($0), to > "/dev/stderr"
         bad++
       }
       if (!((from, to) in seen)) { seen[from, to] = 1; uses[from] = uses[from] " " to }
     }
     END {
-      print "The program'"'"'s parts, bottom to top (each with the parts it includes):"
+      print "The program'"'"'s folders, bottom to top (each with the folders it includes):"
       for (i = 0; i <= top; i++) {
-        printf "  %s\n", name[i]
-        at_level = ""
-        for (p in parts) if (level_of(p) == i) at_level = at_level " " p
-        n = split(sorted_words(at_level), list, " ")
-        for (k = 1; k <= n; k++) {
-          line = sorted_words(uses[list[k]])
-          printf "      %-20s -> %s\n", list[k], line == "" ? "(nothing of the program)" : line
-        }
+        line = sorted_words(uses[name[i]])
+        printf "  app/%-10s -> %s\n", name[i], line == "" ? "(nothing of the program)" : line
       }
       if (bad) { printf "check-layers: %d include(s) reach up a level of the program\n", bad > "/dev/stderr"; exit 1 }
       print "check-layers: no include reaches up a level of the program"

@@ -1,5 +1,5 @@
 #include "tests/app/cut_session.h"
-#include "app/moviewindow.h"
+#include "app/device/moviewindow.h"
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 #include "resources/resource.h"

@@ -1,4 +1,4 @@
-#include "app/cutledger.h"
+#include "app/cut/cutledger.h"
 
 #include <gtest/gtest.h>
 

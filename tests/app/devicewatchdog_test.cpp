@@ -1,7 +1,7 @@
 // The watchdog that ends the program when a movie device call does not return:
 // what counts as stuck, and the end itself, in a child process whose main
 // thread hangs while a file is still being written.
-#include "app/devicewatchdog.h"
+#include "app/device/devicewatchdog.h"
 #include "tests/support/wait.h"
 
 #include <gtest/gtest.h>

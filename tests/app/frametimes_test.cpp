@@ -1,4 +1,4 @@
-#include "app/frametimes.h"
+#include "app/support/frametimes.h"
 
 #include <gtest/gtest.h>
 

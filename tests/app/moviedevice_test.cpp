@@ -1,7 +1,7 @@
 // The movie device's bookkeeping, against a stand-in for the platform's
 // device: what is closed when, which id commands go to, and what the caller
 // gets back from commands that fail.
-#include "app/moviedevice.h"
+#include "app/device/moviedevice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // How far the frame grows to show a movie window that it hides in part.
-#include "app/moviewindow.h"
+#include "app/device/moviewindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/pathtext.h"
+#include "app/support/pathtext.h"
 
 #include <gtest/gtest.h>
 

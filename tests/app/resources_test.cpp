@@ -1,7 +1,7 @@
 // The program's resources as the platform hands them to the ANSI calls under
 // code page 932: the menu, the hint strings, the message texts, the
 // accelerator table and the about box.
-#include "app/texts.h"
+#include "app/support/texts.h"
 #include "framework/base/exceptions.h"
 #include "framework/base/platform.h"
 #include "resources/resource.h"

@@ -1,7 +1,7 @@
 // A frame of an uncompressed movie laid out as the BMP file a copy from the
 // screen gives: whatever the stored rows hold in their unused bytes, the file
 // has the screen's depth, its pixels, and zeros where the screen has no colour.
-#include "app/directcut.h"
+#include "app/cut/filecut.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
 

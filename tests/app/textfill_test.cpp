@@ -1,4 +1,4 @@
-#include "app/textfill.h"
+#include "app/support/textfill.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The main frame's bars following the movie: the real frame in this process,
 // driven with commands, mouse messages and its own timer ticks.
-#include "app/sdidecframe.h"
+#include "app/frame/sdidecframe.h"
 #include "controls/hslider.h"
 #include "gadgets/buttongadget.h"
 #include "gadgets/controlbar.h"

@@ -1,5 +1,5 @@
 #include "tests/movie/movie_probe.h"
-#include "app/moviewindow.h"
+#include "app/device/moviewindow.h"
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 

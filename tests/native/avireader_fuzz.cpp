@@ -3,7 +3,7 @@
 // Built with the address and undefined-behaviour sanitizers, which end the run
 // at their first report; the input that caused it is saved first (a frame's
 // data as it stands). Exits non-zero on any finding.
-#include "app/avireader.h"
+#include "avi/avireader.h"
 #include "codec/framecodec.h"
 #include "tests/native/avi_image.h"
 #include "tests/native/frame_image.h"

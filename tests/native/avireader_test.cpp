@@ -1,4 +1,4 @@
-#include "app/avireader.h"
+#include "avi/avireader.h"
 #include "codec/framecodec.h"
 #include "tests/native/avi_image.h"
 #include "tests/native/frame_image.h"

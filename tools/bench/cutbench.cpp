@@ -13,8 +13,8 @@
 //                        With "screen", the build of the program that cuts
 //                        every frame through the screen runs. A last line gives
 //                        the program's memory before the first cut and its peak.
-#include "app/moviewindow.h"
-#include "app/pathtext.h"
+#include "app/device/moviewindow.h"
+#include "app/support/pathtext.h"
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 #include "graphics/dib.h"

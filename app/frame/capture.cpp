@@ -1,0 +1,236 @@
+// Cutting: the frame on screen is taken from the movie window's inner area and
+// written as a BMP file; every frame of the marked range is cut by a
+// TContinuousCut, which the frame starts, follows and tells the end of.
+#include "app/frame/sdidecframe.h"
+#include "app/support/errorbox.h"
+#include "app/cut/filecut.h"
+#include "app/support/waitcursor.h"
+#include "framework/app/application.h"
+#include "gadgets/messagebar.h"
+#include "graphics/dc.h"
+#include "graphics/filecreatepaths.h"
+
+#include <algorithm>
+
+TCutNames SDIDecFrame::CutNames() const
+{
+  return {OutputDir, FileData->FileName};
+}
+
+TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
+{
+  // A movie opened before the main window was shown has its first frame still
+  // waiting for a repaint, which comes after any queued command: paint it now.
+  ::UpdateWindow(MovieWindow);
+  // The keys come back to the program after a click elsewhere. Focus already
+  // inside the frame would only be handed back to the same child (the frame
+  // restores the child that lost it), repainting that child every frame.
+  const HWND focus = ::GetFocus();
+  if (focus != Handle && !::IsChild(Handle, focus))
+    ::SetFocus(Handle);
+  // The picture only: where the window is larger, the rest is not the movie's.
+  return grabber.Grab(PictureSize, MovieBorder);
+}
+
+void SDIDecFrame::ReportReversedMarks()
+{
+  ShowErrorBox(FormatText(IDS_REVERSEDMARKS, MarkFrom, MarkTo));
+}
+
+void SDIDecFrame::ReportEmptyFrames()
+{
+  ShowErrorBox(FormatText(IDS_EMPTYFRAMES, FirstPictureFrame));
+}
+
+void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
+{
+  // A frame that cannot be written must not pass for a successful cut.
+  ShowErrorBox(FormatText(IDS_WRITEFAILED, fileName));
+}
+
+bool SDIDecFrame::CaptureFrame()
+{
+  TWaitCursor wait;
+  TFrameGrabber grabber(MovieWindow, PaletteDevice ? PaletteSize : 0);
+  const TFramePicture picture = GrabShownFrame(grabber);
+  const TCutNames names = CutNames();
+  const std::string fileName = names.For(Position);
+  if (picture(TFileCreatePaths(names.Folder).For(fileName).c_str()))
+    return true;
+  ReportWriteFailure(fileName);
+  return false;
+}
+
+void SDIDecFrame::CutShownFrame()
+{
+  // Told as a cut of one frame from the file is.
+  const bool written = CaptureFrame();
+  ShowCutEnd(CutEndText(written ? TCutEnd::Finished : TCutEnd::Failed, written ? 1 : 0, 1, OutputDir));
+}
+
+bool SDIDecFrame::EvSetCursor(HWND hWndCursor, unsigned hitTest, unsigned mouseMsg)
+{
+  // The mouse moving over the program during a continuous cut would bring
+  // back the arrow, though the cut goes on.
+  if (RunningCut && hitTest == HTCLIENT) {
+    ::SetCursor(WaitCursor());
+    return true;
+  }
+  return TDecoratedFrame::EvSetCursor(hWndCursor, hitTest, mouseMsg);
+}
+
+void SDIDecFrame::CmCut()
+{
+  if (RunningCut)
+    return;  // the cut command reached us from inside a running cut's pump
+  // A cut during playback takes the frame the movie stops on.
+  if (Playing)
+    StopPlayback();
+  // An empty frame would be written as whatever picture the device shows.
+  const bool ranged = MarkFromSet || MarkToSet;
+  if ((ranged ? std::min(MarkFrom, MarkTo) : Position) < FirstPictureFrame) {
+    ReportEmptyFrames();
+    return;
+  }
+  // A picture the screen cannot give whole may still be in the file.
+  const TPictureShown shown = PictureOnScreen();
+  const bool fromFile = CanCutFromFile();
+  if (!fromFile) {
+    switch (shown) {
+    case TPictureShown::Whole:
+      break;
+    case TPictureShown::Hidden:
+      if (!ranged) {
+        ReportPictureHidden();
+        return;
+      }
+      break;  // a continuous cut waits until the picture is shown again
+    case TPictureShown::TooLarge:
+      ReportPictureTooLarge(IDS_TOOLARGETOCUTWHOLE);
+      return;
+    }
+  }
+  // The marks stay, so that one of them can be set again.
+  if (ranged && MarkFrom > MarkTo) {
+    ReportReversedMarks();
+    return;
+  }
+  if (!ranged && shown == TPictureShown::Whole)
+    CutShownFrame();
+  else if (!ranged)
+    ContinuousCut({Position, Position, true}, fromFile);  // one frame, from the file
+  else
+    ContinuousCut({MarkFrom, MarkTo, false}, fromFile);
+}
+
+void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
+{
+  TContinuousCut cut(*this, *this, AccelHandle, MovieWindow, range, CutNames());
+  // Whatever ends the cut, the marks are cleared and the frame tells how it
+  // ended.
+  struct TRunning {
+    SDIDecFrame& Frame;
+    const TContinuousCut& Cut;
+    TRunning(SDIDecFrame& frame, TContinuousCut& cut) : Frame(frame), Cut(cut)
+    {
+      Frame.RunningCut = &cut;
+      // A cancel given while no cut ran is for this one.
+      if (Frame.CancelRequested)
+        cut.Cancel(*Frame.CancelRequested);
+      Frame.CancelRequested.reset();
+    }
+    ~TRunning()
+    {
+      Frame.RunningCut = nullptr;
+      const std::string end = Cut.EndText();
+      Frame.ResetMarks();
+      Frame.ShowCutEnd(end);
+    }
+  } running(*this, cut);
+  IdleAction(0);  // the enablers see the cut: the cancel button comes alive
+  if (fromFile)
+    cut.CutFromFile(*MovieFile, MovieFilePath);
+  else
+    cut.CutFromScreen(PaletteDevice ? PaletteSize : 0);
+}
+
+void SDIDecFrame::TrackCutWhenDue()
+{
+  // Often enough to be followed, seldom enough to cost the cut nothing.
+  const DWORD cutTrackingMs = 150;
+  if (::GetTickCount() - LastTracked >= cutTrackingMs)
+    TrackCut();
+}
+
+void SDIDecFrame::TrackCut()
+{
+  TrackMovie();
+  // The idle work, which the cut's pump never leaves time for, only when a
+  // hint covers the progress line: it finds the pointer gone from the button.
+  if (StatusBar->GetHint())
+    IdleAction(0);
+  // Painted now: the pump takes a WM_PAINT only when nothing is posted.
+  ::RedrawWindow(Handle, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void SDIDecFrame::ShowCutEnd(const std::string& text)
+{
+  // A frame window being destroyed has no bars left to tell.
+  if (!Handle)
+    return;
+  TrackMovie();  // the readouts at the frame the cut ended on, not a tick later
+  StatusBar->SetText(text.c_str());
+}
+
+bool SDIDecFrame::ShowCutFrame(unsigned frame)
+{
+  Position = frame;
+  if (!ShowFrame())
+    return false;
+  TrackCut();
+  return true;
+}
+
+unsigned SDIDecFrame::ShownFrame() const
+{
+  return Position;
+}
+
+bool SDIDecFrame::PictureShownWhole() const
+{
+  return PictureOnScreen() == TPictureShown::Whole;
+}
+
+unsigned SDIDecFrame::MovieGeneration() const
+{
+  return MovieChanges;
+}
+
+unsigned SDIDecFrame::MarkedRangeEnd() const
+{
+  return MarkTo;
+}
+
+void SDIDecFrame::ShowCutStatus()
+{
+  if (RunningCut)
+    StatusBar->SetText(RunningCut->StatusText().c_str());
+}
+
+bool SDIDecFrame::CanCutFromFile() const
+{
+  if (!MovieFile || PaletteDevice || CutsOnScreenOnly)
+    return false;
+  const TAviVideo& video = MovieFile->Video();
+  if (!ScreenShowsStoredRows(video, TScreenDC().GetDeviceCaps(BITSPIXEL)))
+    return false;
+  if (!ScreenShowsWholePicture())
+    return true;  // the screen could not give the picture at all
+  // A window resized by the user shows another area than the movie's frame,
+  // which is what a cut gives.
+  RECT window;
+  if (!::GetWindowRect(MovieWindow, &window))
+    return false;
+  const TSize stored(video.Width, static_cast<LONG>(video.PictureHeight()));
+  return MovieBorder.InnerSize(TRect(window).Size()) == stored && PictureSize == stored;
+}
