@@ -6,6 +6,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 run_sh=$root/scripts/run.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmo-run-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# A command that fails where the test expects success ends the test: say which,
+# and what the run.sh it ran last said, before the scratch folder goes.
+trap 'echo "FAILED: line $LINENO: $BASH_COMMAND"; told=$(ls -t "$work"/*.err 2>/dev/null | head -n 1) &&
+  sed "s|^|  $(basename "$told"): |" "$told"' ERR
 export VELMO_CACHE_DIR=$work/cache
 # run.sh makes its first folder for cut frames in the home: the tests' own.
 export HOME=$work/home
