@@ -414,18 +414,23 @@ TEST_F(TrackingTest, DuringPlaybackTheReadoutKeepsUpWithThePicture)
   look.Movie.Frames = 250;
   Command(CM_PLAY);
   // How far the frame the readout names is from the one on screen, looked at
-  // as often as the messages allow while two seconds of the movie play.
+  // as often as the messages allow while two seconds of the movie play, and
+  // at least ten times: a busy machine may look seldom, then the movie plays
+  // again from its start.
   std::vector<int> lags;
   int shown = 0;
-  while (shown < 60) {
+  while (shown < 60 || lags.size() < 10) {
     PumpMessages(App);
     shown = look.FrameIn(ScreenPictureOf(movieWindow));
     unsigned position = 0;
     if (shown >= 0 && std::sscanf(FramePane().c_str(), "frame:%u", &position) == 1)
       lags.push_back(std::abs(static_cast<int>(position) - shown));
     ASSERT_LT(lags.size(), 100000u) << "the movie does not play on";
+    if (shown == static_cast<int>(look.Movie.Frames) - 1) {
+      Command(CM_FIRSTFRAME);
+      Command(CM_PLAY);
+    }
   }
-  ASSERT_GE(lags.size(), 10u);
   std::sort(lags.begin(), lags.end());
   std::printf("[ facts  ] readout against picture during playback (%u looks): median %d, most %d frames apart\n",
               static_cast<unsigned>(lags.size()), lags[lags.size() / 2], lags.back());
