@@ -2,13 +2,14 @@
 // written as a BMP file; every frame of the marked range is cut by a
 // TContinuousCut, which the frame starts, follows and tells the end of.
 #include "app/frame/sdidecframe.h"
-#include "app/support/errorbox.h"
+#include "app/frame/errorreports.h"
 #include "app/cut/filecut.h"
 #include "app/support/waitcursor.h"
 #include "framework/app/application.h"
 #include "gadgets/messagebar.h"
 #include "graphics/dc.h"
 #include "graphics/filecreatepaths.h"
+#include "resources/resource.h"
 
 #include <algorithm>
 
@@ -29,23 +30,12 @@ TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
   if (focus != Handle && !::IsChild(Handle, focus))
     ::SetFocus(Handle);
   // The picture only: where the window is larger, the rest is not the movie's.
-  return grabber.Grab(PictureSize, MovieBorder);
-}
-
-void SDIDecFrame::ReportReversedMarks()
-{
-  ShowErrorBox(FormatText(IDS_REVERSEDMARKS, MarkFrom, MarkTo));
-}
-
-void SDIDecFrame::ReportEmptyFrames()
-{
-  ShowErrorBox(FormatText(IDS_EMPTYFRAMES, FirstPictureFrame));
+  return grabber.Grab(Picture.Size(), Picture.Border());
 }
 
 void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
 {
-  // A frame that cannot be written must not pass for a successful cut.
-  ShowErrorBox(FormatText(IDS_WRITEFAILED, fileName));
+  ::ReportWriteFailure(fileName);
 }
 
 bool SDIDecFrame::CaptureFrame()
@@ -84,12 +74,12 @@ void SDIDecFrame::CmCut()
   if (RunningCut)
     return;  // the cut command reached us from inside a running cut's pump
   // A cut during playback takes the frame the movie stops on.
-  if (Playing)
-    StopPlayback();
+  if (Movie.State() == TMovieState::Playing)
+    CmStop();
   // An empty frame would be written as whatever picture the device shows.
   const bool ranged = MarkFromSet || MarkToSet;
-  if ((ranged ? std::min(MarkFrom, MarkTo) : Position) < FirstPictureFrame) {
-    ReportEmptyFrames();
+  if ((ranged ? std::min(MarkFrom, MarkTo) : Position) < Movie.FirstPictureFrame()) {
+    ReportEmptyFrames(Movie.FirstPictureFrame());
     return;
   }
   // A picture the screen cannot give whole may still be in the file.
@@ -112,7 +102,7 @@ void SDIDecFrame::CmCut()
   }
   // The marks stay, so that one of them can be set again.
   if (ranged && MarkFrom > MarkTo) {
-    ReportReversedMarks();
+    ReportReversedMarks(MarkFrom, MarkTo);
     return;
   }
   if (!ranged && shown == TPictureShown::Whole)
@@ -126,14 +116,15 @@ void SDIDecFrame::CmCut()
 void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
 {
   TContinuousCut cut(*this, *this, AccelHandle, MovieWindow, range, CutNames());
-  // Whatever ends the cut, the marks are cleared and the frame tells how it
-  // ended.
+  // Whatever ends the cut, the movie is still again, the marks are cleared and
+  // the frame tells how it ended.
   struct TRunning {
     SDIDecFrame& Frame;
     const TContinuousCut& Cut;
     TRunning(SDIDecFrame& frame, TContinuousCut& cut) : Frame(frame), Cut(cut)
     {
       Frame.RunningCut = &cut;
+      Frame.Movie.BeginCut();
       // A cancel given while no cut ran is for this one.
       if (Frame.CancelRequested)
         cut.Cancel(*Frame.CancelRequested);
@@ -141,6 +132,7 @@ void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
     }
     ~TRunning()
     {
+      Frame.Movie.EndCut();
       Frame.RunningCut = nullptr;
       const std::string end = Cut.EndText();
       Frame.ResetMarks();
@@ -149,7 +141,7 @@ void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
   } running(*this, cut);
   IdleAction(0);  // the enablers see the cut: the cancel button comes alive
   if (fromFile)
-    cut.CutFromFile(*MovieFile, MovieFilePath);
+    cut.CutFromFile(*Movie.File(), Movie.FilePath());
   else
     cut.CutFromScreen(PaletteDevice ? PaletteSize : 0);
 }
@@ -203,7 +195,7 @@ bool SDIDecFrame::PictureShownWhole() const
 
 unsigned SDIDecFrame::MovieGeneration() const
 {
-  return MovieChanges;
+  return Movie.Generation();
 }
 
 unsigned SDIDecFrame::MarkedRangeEnd() const
@@ -219,18 +211,13 @@ void SDIDecFrame::ShowCutStatus()
 
 bool SDIDecFrame::CanCutFromFile() const
 {
-  if (!MovieFile || PaletteDevice || CutsOnScreenOnly)
+  const TAviMovie* file = Movie.File();
+  if (!file || PaletteDevice || CutsOnScreenOnly)
     return false;
-  const TAviVideo& video = MovieFile->Video();
+  const TAviVideo& video = file->Video();
   if (!ScreenShowsStoredRows(video, TScreenDC().GetDeviceCaps(BITSPIXEL)))
     return false;
-  if (!ScreenShowsWholePicture())
+  if (!Picture.ScreenShowsWhole(Handle, Movie.WindowParent()))
     return true;  // the screen could not give the picture at all
-  // A window resized by the user shows another area than the movie's frame,
-  // which is what a cut gives.
-  RECT window;
-  if (!::GetWindowRect(MovieWindow, &window))
-    return false;
-  const TSize stored(video.Width, static_cast<LONG>(video.PictureHeight()));
-  return MovieBorder.InnerSize(TRect(window).Size()) == stored && PictureSize == stored;
+  return Picture.WindowShowsStored(MovieWindow, TSize(video.Width, static_cast<LONG>(video.PictureHeight())));
 }
