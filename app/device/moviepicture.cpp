@@ -106,6 +106,21 @@ bool TMoviePicture::WindowShowsStored(HWND movieWindow, TSize stored) const
   return MovieBorder.InnerSize(TRect(window).Size()) == stored && PictureSize == stored;
 }
 
+TFramePicture TMoviePicture::Grab(TFrameGrabber& grabber, HWND frame, HWND movieWindow) const
+{
+  // A movie opened before the main window was shown has its first frame still
+  // waiting for a repaint, which comes after any queued command: paint it now.
+  ::UpdateWindow(movieWindow);
+  // The keys come back to the program after a click elsewhere. Focus already
+  // inside the frame would only be handed back to the same child (the frame
+  // restores the child that lost it), repainting that child every frame.
+  const HWND focus = ::GetFocus();
+  if (focus != frame && !::IsChild(frame, focus))
+    ::SetFocus(frame);
+  // The picture only: where the window is larger, the rest is not the movie's.
+  return grabber.Grab(PictureSize, MovieBorder);
+}
+
 bool TMoviePicture::WhollyVisible(HWND movieWindow) const
 {
   RECT window;

@@ -3,6 +3,7 @@
 // screen shows all of it, so that a cut may copy it from there.
 #pragma once
 
+#include "app/device/framegrabber.h"
 #include "app/device/moviedevice.h"
 #include "app/device/moviewindow.h"
 
@@ -45,6 +46,9 @@ public:
   TPictureShown OnScreen(HWND frame, HWND movieWindow) const;
   // The window's inner area is the stored picture, at the picture's size.
   bool WindowShowsStored(HWND movieWindow, TSize stored) const;
+  // The picture as the screen shows it now, painted first, the keys of the
+  // frame given back to it.
+  TFramePicture Grab(TFrameGrabber& grabber, HWND frame, HWND movieWindow) const;
 
 private:
   // The picture's area, where the device draws it, lies wholly in what the

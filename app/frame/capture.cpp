@@ -2,6 +2,7 @@
 // written as a BMP file; every frame of the marked range is cut by a
 // TContinuousCut, which the frame starts, follows and tells the end of.
 #include "app/frame/sdidecframe.h"
+#include "app/frame/cutplan.h"
 #include "app/frame/errorreports.h"
 #include "app/cut/filecut.h"
 #include "app/support/waitcursor.h"
@@ -11,31 +12,9 @@
 #include "graphics/filecreatepaths.h"
 #include "resources/resource.h"
 
-#include <algorithm>
-
 TCutNames SDIDecFrame::CutNames() const
 {
   return {OutputDir, FileData->FileName};
-}
-
-TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
-{
-  // A movie opened before the main window was shown has its first frame still
-  // waiting for a repaint, which comes after any queued command: paint it now.
-  ::UpdateWindow(MovieWindow);
-  // The keys come back to the program after a click elsewhere. Focus already
-  // inside the frame would only be handed back to the same child (the frame
-  // restores the child that lost it), repainting that child every frame.
-  const HWND focus = ::GetFocus();
-  if (focus != Handle && !::IsChild(Handle, focus))
-    ::SetFocus(Handle);
-  // The picture only: where the window is larger, the rest is not the movie's.
-  return grabber.Grab(Picture.Size(), Picture.Border());
-}
-
-void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
-{
-  ::ReportWriteFailure(fileName);
 }
 
 bool SDIDecFrame::CaptureFrame()
@@ -76,41 +55,24 @@ void SDIDecFrame::CmCut()
   // A cut during playback takes the frame the movie stops on.
   if (Movie.State() == TMovieState::Playing)
     CmStop();
-  // An empty frame would be written as whatever picture the device shows.
-  const bool ranged = MarkFromSet || MarkToSet;
-  if ((ranged ? std::min(MarkFrom, MarkTo) : Position) < Movie.FirstPictureFrame()) {
-    ReportEmptyFrames(Movie.FirstPictureFrame());
-    return;
-  }
-  // A picture the screen cannot give whole may still be in the file.
-  const TPictureShown shown = PictureOnScreen();
   const bool fromFile = CanCutFromFile();
-  if (!fromFile) {
-    switch (shown) {
-    case TPictureShown::Whole:
-      break;
-    case TPictureShown::Hidden:
-      if (!ranged) {
-        ReportPictureHidden();
-        return;
-      }
-      break;  // a continuous cut waits until the picture is shown again
-    case TPictureShown::TooLarge:
-      ReportPictureTooLarge(IDS_TOOLARGETOCUTWHOLE);
-      return;
-    }
+  switch (PlanCut(
+    {MarkFromSet || MarkToSet, MarkFrom, MarkTo, Position, Movie.FirstPictureFrame(), PictureOnScreen(), fromFile})) {
+  case TCutPlan::EmptyFrames:
+    return ReportEmptyFrames(Movie.FirstPictureFrame());
+  case TCutPlan::PictureHidden:
+    return ReportPictureHidden();
+  case TCutPlan::PictureTooLarge:
+    return ReportPictureTooLarge(IDS_TOOLARGETOCUTWHOLE);
+  case TCutPlan::ReversedMarks:
+    return ReportReversedMarks(MarkFrom, MarkTo);
+  case TCutPlan::ShownFrame:
+    return CutShownFrame();
+  case TCutPlan::ShownFrameFromFile:
+    return ContinuousCut({Position, Position, true}, true);
+  case TCutPlan::Range:
+    return ContinuousCut({MarkFrom, MarkTo, false}, fromFile);
   }
-  // The marks stay, so that one of them can be set again.
-  if (ranged && MarkFrom > MarkTo) {
-    ReportReversedMarks(MarkFrom, MarkTo);
-    return;
-  }
-  if (!ranged && shown == TPictureShown::Whole)
-    CutShownFrame();
-  else if (!ranged)
-    ContinuousCut({Position, Position, true}, fromFile);  // one frame, from the file
-  else
-    ContinuousCut({MarkFrom, MarkTo, false}, fromFile);
 }
 
 void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
@@ -181,26 +143,6 @@ bool SDIDecFrame::ShowCutFrame(unsigned frame)
     return false;
   TrackCut();
   return true;
-}
-
-unsigned SDIDecFrame::ShownFrame() const
-{
-  return Position;
-}
-
-bool SDIDecFrame::PictureShownWhole() const
-{
-  return PictureOnScreen() == TPictureShown::Whole;
-}
-
-unsigned SDIDecFrame::MovieGeneration() const
-{
-  return Movie.Generation();
-}
-
-unsigned SDIDecFrame::MarkedRangeEnd() const
-{
-  return MarkTo;
 }
 
 void SDIDecFrame::ShowCutStatus()

@@ -2,13 +2,9 @@
 // the frame around its picture, and the marks over its frames.
 #include "app/frame/sdidecframe.h"
 #include "app/frame/errorreports.h"
-#include "app/frame/framebars.h"
 #include "gadgets/gadgetwindow.h"
-#include "gadgets/messagebar.h"
 #include "gadgets/textgadget.h"
 #include "resources/resource.h"
-
-#include <cstdio>
 
 namespace {
 
@@ -37,7 +33,7 @@ void SDIDecFrame::OpenMovie(const char* path)
   RECT readouts;
   ::GetClientRect(TimePane->GetGadgetWindow()->GetHandle(), &readouts);
   Picture.GrowFrameToShow(Handle, MovieWindow, TimePane->GetBounds().right + ReadoutsEndGap - readouts.right);
-  ResetSlider(*Slider, LastFrame());
+  ResetSlider(Movie.LastFrame());
 
   // Kept before the first frame is shown: while a refused frame is told, the
   // user may close the movie.
@@ -93,26 +89,9 @@ bool SDIDecFrame::StepBack()
   return FollowMovie(Movie.StepBack());
 }
 
-TPictureShown SDIDecFrame::PictureOnScreen() const
-{
-  return Picture.OnScreen(Handle, MovieWindow);
-}
-
 void SDIDecFrame::ReportPictureTooLarge(unsigned consequenceId) const
 {
   ::ReportPictureTooLarge(Picture.Size(), Picture.Room(Handle, Movie.WindowParent()), consequenceId);
-}
-
-void SDIDecFrame::ShowMarkedRange()
-{
-  if (!MovieOpen || (!MarkFromSet && !MarkToSet)) {
-    StatusBar->SetText(nullptr);
-    return;
-  }
-  char text[120];
-  std::snprintf(text, sizeof text, "範囲: %u ～ %u こま%s", MarkFrom, MarkTo,
-                MarkFrom > MarkTo ? " (始めが終わりより後ろです)" : "");
-  StatusBar->SetText(text);
 }
 
 void SDIDecFrame::ResetMarks()
@@ -121,6 +100,6 @@ void SDIDecFrame::ResetMarks()
   MarkToSet = 0;
   // A range marked only at its end starts at the first frame with a picture.
   MarkFrom = Movie.FirstPictureFrame();
-  MarkTo = LastFrame();
+  MarkTo = Movie.LastFrame();
   ShowMarkedRange();
 }

@@ -1,6 +1,5 @@
 #include "app/frame/sdidecframe.h"
 #include "app/frame/errorreports.h"
-#include "app/frame/framebars.h"
 #include "app/support/errorbox.h"
 #include "app/support/pathtext.h"
 #include "controls/hslider.h"
@@ -8,7 +7,6 @@
 #include "framework/app/cmdenable.h"
 #include "framework/dialogs/inputdialog.h"
 #include "gadgets/messagebar.h"
-#include "gadgets/textgadget.h"
 #include "graphics/dc.h"
 #include "resources/resource.h"
 
@@ -36,13 +34,7 @@ SDIDecFrame::SDIDecFrame()
   AssignMenu(IDM_MAINMENU);
   Attributes.AccelTable = MAKEINTRESOURCEA(IDA_MAINACCEL);
 
-  const TFrameBars bars = BuildFrameBars(*this);
-  Slider = bars.Slider;
-  StatusBar = bars.StatusBar;
-  FramePane = bars.FramePane;
-  SizePane = bars.SizePane;
-  TimePane = bars.TimePane;
-  ScalePane = bars.ScalePane;
+  BuildBars(*this);
 
   const TRect placement = Settings.Placement();
   Attributes.X = placement.left;
@@ -66,7 +58,7 @@ void SDIDecFrame::SetupWindow()
 {
   TDecoratedFrame::SetupWindow();
 
-  ResetSlider(*Slider, 0);
+  ResetSlider(0);
 
   Movie.SetWindowParent(::GetWindow(Handle, GW_CHILD));
   FileData->FileName[0] = '\0';
@@ -143,12 +135,7 @@ void SDIDecFrame::TrackMovie()
     return;
   FollowMovie(Movie.Follow());
   ShowFrameReadout();
-  char text[40];
-  // The movie's own size, which a cut writes, whatever part of it the window shows.
-  std::snprintf(text, sizeof text, "size:%4li*%4li", Picture.Size().cx, Picture.Size().cy);
-  SizePane->SetText(text);
-  std::snprintf(text, sizeof text, "表示 %u%%", Picture.ShownPercent());
-  ScalePane->SetText(Picture.ShownPercent() < 100 ? text : "");
+  ShowPictureReadout(Picture.Size(), Picture.ShownPercent());
   // A thumb the user moved since the last tick: show the frame it points at;
   // during a cut the cut decides the frame, and the thumb goes back to it.
   if (Slider->GetPosition() != LastSliderPos && !RunningCut) {
@@ -162,13 +149,7 @@ void SDIDecFrame::TrackMovie()
 
 void SDIDecFrame::ShowFrameReadout()
 {
-  char text[40];
-  std::snprintf(text, sizeof text, "frame:%4lu/%4lu", static_cast<unsigned long>(Position),
-                static_cast<unsigned long>(Length));
-  FramePane->SetText(text);
-  // A frame with no known time (before a copy's stretch) shows none.
-  const std::optional<std::int64_t> time = Movie.Times().TimeOf(Position);
-  TimePane->SetText(("time:" + (time ? TimeText(*time) : std::string("  -"))).c_str());
+  ShowPositionReadout(Position, Length, Movie.Times().TimeOf(Position));
 }
 
 void SDIDecFrame::EvSettingChange()
@@ -231,7 +212,7 @@ void SDIDecFrame::CmNextFrame()
 
 void SDIDecFrame::CmLastFrame()
 {
-  Position = LastFrame();
+  Position = Movie.LastFrame();
   ShowFrame();
 }
 
@@ -267,7 +248,7 @@ void SDIDecFrame::CmGoTo()
   const std::optional<TFrameOrTime> wanted = ParseFrameOrTime(typed);
   const std::optional<std::uint32_t> frame = wanted ? Movie.Times().FrameOf(*wanted) : std::nullopt;
   if (!frame) {
-    ReportNoSuchFrame(typed, LastFrame(), Movie.Times());
+    ReportNoSuchFrame(typed, Movie.LastFrame(), Movie.Times());
     return;
   }
   Position = *frame;

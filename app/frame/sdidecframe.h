@@ -9,16 +9,15 @@
 #include "app/cut/continuouscut.h"
 #include "app/device/moviepicture.h"
 #include "app/device/openmovie.h"
+#include "app/frame/errorreports.h"
+#include "app/frame/framebars.h"
 #include "app/support/settings.h"
-
-class THSlider;
-class TTextGadget;
-class TMessageBar;
 
 #include <optional>
 #include <string>
 
-class SDIDecFrame : public TDecoratedFrame, private TCutHost {
+// The bars are part of the frame: their slider and panes are its own fields.
+class SDIDecFrame : public TDecoratedFrame, private TCutHost, private TFrameBars {
 public:
   SDIDecFrame();
   ~SDIDecFrame() override;
@@ -97,11 +96,10 @@ private:
   void ResetMarks();
   // Position in the frame pane, and its time in the movie in the time pane.
   void ShowFrameReadout();
-  unsigned LastFrame() const { return Movie.LastFrame(); }
-  TPictureShown PictureOnScreen() const;
+  TPictureShown PictureOnScreen() const { return Picture.OnScreen(Handle, MovieWindow); }
   void ReportPictureTooLarge(unsigned consequenceId) const;
   // The marked range in the status bar while a mark is set.
-  void ShowMarkedRange();
+  void ShowMarkedRange() { ShowRange(MovieOpen && (MarkFromSet || MarkToSet), MarkFrom, MarkTo); }
   // The single cut of the frame on screen, its end told in the status bar.
   void CutShownFrame();
   // Runs a continuous cut of the range to its end, the frame following it.
@@ -113,21 +111,14 @@ private:
 
   // What a running cut asks of the frame and tells it.
   bool ShowCutFrame(unsigned frame) override;
-  unsigned ShownFrame() const override;
-  bool PictureShownWhole() const override;
-  TFramePicture GrabShownFrame(TFrameGrabber& grabber) override;
-  unsigned MovieGeneration() const override;
-  unsigned MarkedRangeEnd() const override;
+  unsigned ShownFrame() const override { return Position; }
+  bool PictureShownWhole() const override { return PictureOnScreen() == TPictureShown::Whole; }
+  TFramePicture GrabShownFrame(TFrameGrabber& grabber) override { return Picture.Grab(grabber, Handle, MovieWindow); }
+  unsigned MovieGeneration() const override { return Movie.Generation(); }
+  unsigned MarkedRangeEnd() const override { return MarkTo; }
   void ShowCutStatus() override;
-  void ReportWriteFailure(const std::string& fileName) override;
+  void ReportWriteFailure(const std::string& fileName) override { ::ReportWriteFailure(fileName); }
 
-  // The bars' parts the frame writes to (the bars own them).
-  THSlider* Slider = nullptr;
-  TMessageBar* StatusBar = nullptr;
-  TTextGadget* FramePane = nullptr;
-  TTextGadget* SizePane = nullptr;
-  TTextGadget* TimePane = nullptr;
-  TTextGadget* ScalePane = nullptr;
   // The open movie, with its one state, and its picture on the screen.
   TOpenMovie Movie;
   TMoviePicture Picture;
