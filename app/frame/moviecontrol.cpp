@@ -68,27 +68,6 @@ void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
   ReportingUnshowable = false;
 }
 
-bool SDIDecFrame::ShowFrame()
-{
-  return FollowMovie(Movie.Show(Position));
-}
-
-void SDIDecFrame::ReadPosition()
-{
-  Movie.ReadPosition();
-  FollowMovie();
-}
-
-bool SDIDecFrame::StepForward()
-{
-  return FollowMovie(Movie.StepForward());
-}
-
-bool SDIDecFrame::StepBack()
-{
-  return FollowMovie(Movie.StepBack());
-}
-
 void SDIDecFrame::ReportPictureTooLarge(unsigned consequenceId) const
 {
   ::ReportPictureTooLarge(Picture.Size(), Picture.Room(Handle, Movie.WindowParent()), consequenceId);

@@ -120,6 +120,12 @@ bool SDIDecFrame::FollowMovie(TShowResult result)
   return result.Shown();
 }
 
+void SDIDecFrame::ReadPosition()
+{
+  Movie.ReadPosition();
+  FollowMovie();
+}
+
 // ----------------------------------------------------------------- tracking
 
 void SDIDecFrame::EvTimer(unsigned)
@@ -147,10 +153,7 @@ void SDIDecFrame::TrackMovie()
   ShowCutStatus();
 }
 
-void SDIDecFrame::ShowFrameReadout()
-{
-  ShowPositionReadout(Position, Length, Movie.Times().TimeOf(Position));
-}
+// ----------------------------------------------------------------- commands
 
 void SDIDecFrame::EvSettingChange()
 {
@@ -158,7 +161,23 @@ void SDIDecFrame::EvSettingChange()
   Picture.FollowSystemMetrics();
 }
 
-// ----------------------------------------------------------------- commands
+void SDIDecFrame::CmFileClose()
+{
+  CloseMovie();
+  FileData->FileName[0] = '\0';
+}
+
+void SDIDecFrame::CmFirstFrame()
+{
+  Position = 0;
+  ShowFrame();
+}
+
+void SDIDecFrame::CmLastFrame()
+{
+  Position = Movie.LastFrame();
+  ShowFrame();
+}
 
 void SDIDecFrame::CmFileOpen()
 {
@@ -173,66 +192,13 @@ void SDIDecFrame::CmFileOpen()
   lstrcpynA(LastDir, dir.c_str(), sizeof LastDir);
 }
 
-void SDIDecFrame::CmFileClose()
+void SDIDecFrame::Mark(unsigned& mark, unsigned& markSet)
 {
-  CloseMovie();
-  FileData->FileName[0] = '\0';
-}
-
-void SDIDecFrame::CmOutputDir()
-{
-  PromptOutputDir();
-}
-
-void SDIDecFrame::CmPlay()
-{
-  FollowMovie(Movie.Play());
-}
-
-void SDIDecFrame::CmStop()
-{
-  FollowMovie(Movie.Stop());
-}
-
-void SDIDecFrame::CmFirstFrame()
-{
-  Position = 0;
-  ShowFrame();
-}
-
-void SDIDecFrame::CmPrevFrame()
-{
-  StepBack();
-}
-
-void SDIDecFrame::CmNextFrame()
-{
-  StepForward();
-}
-
-void SDIDecFrame::CmLastFrame()
-{
-  Position = Movie.LastFrame();
-  ShowFrame();
-}
-
-void SDIDecFrame::CmMarkFrom()
-{
-  MarkFromSet = 1;
+  markSet = 1;
   ReadPosition();
-  MarkFrom = Position;
+  mark = Position;
   ShowMarkedRange();
 }
-
-void SDIDecFrame::CmMarkTo()
-{
-  MarkToSet = 1;
-  ReadPosition();
-  MarkTo = Position;
-  ShowMarkedRange();
-}
-
-void SDIDecFrame::CmNothing() {}
 
 void SDIDecFrame::CmGoTo()
 {
@@ -266,16 +232,6 @@ void SDIDecFrame::CmCancelCut()
     RunningCut->Cancel(how);
   else
     CancelRequested = how;
-}
-
-void SDIDecFrame::CeMovieOpen(TCommandEnabler& ce)
-{
-  ce.Enable(MovieOpen == 1);
-}
-
-void SDIDecFrame::CeCutRunning(TCommandEnabler& ce)
-{
-  ce.Enable(RunningCut != nullptr);
 }
 
 // clang-format off

@@ -4,6 +4,7 @@
 // objects of their own, which the frame follows in its bars.
 #pragma once
 
+#include "framework/app/cmdenable.h"
 #include "framework/frame/decframe.h"
 #include "framework/dialogs/opensave.h"
 #include "app/cut/continuouscut.h"
@@ -34,10 +35,10 @@ public:
   void OpenMovie(const char* path);
   // Shows the frame at Position (the last frame when it lies beyond) and ends
   // a running playback there.
-  bool ShowFrame();
+  bool ShowFrame() { return FollowMovie(Movie.Show(Position)); }
   void ReadPosition();
-  bool StepForward() override;
-  bool StepBack();
+  bool StepForward() override { return FollowMovie(Movie.StepForward()); }
+  bool StepBack() { return FollowMovie(Movie.StepBack()); }
 
   // Capture of the frame on screen into a BMP file, the picture being wholly
   // on the screen; false when it could not be written (the user has been told).
@@ -55,21 +56,21 @@ protected:
   void EvSettingChange();
   void CmFileOpen();
   void CmFileClose();
-  void CmOutputDir();
-  void CmPlay();
-  void CmStop();
+  void CmOutputDir() { PromptOutputDir(); }
+  void CmPlay() { FollowMovie(Movie.Play()); }
+  void CmStop() { FollowMovie(Movie.Stop()); }
   void CmFirstFrame();
-  void CmPrevFrame();
-  void CmNextFrame();
+  void CmPrevFrame() { StepBack(); }
+  void CmNextFrame() { StepForward(); }
   void CmLastFrame();
   void CmCut();
   void CmCancelCut();
-  void CmMarkFrom();
-  void CmMarkTo();
-  void CmNothing();
+  void CmMarkFrom() { Mark(MarkFrom, MarkFromSet); }
+  void CmMarkTo() { Mark(MarkTo, MarkToSet); }
+  void CmNothing() {}
   void CmGoTo();
-  void CeMovieOpen(TCommandEnabler& ce);
-  void CeCutRunning(TCommandEnabler& ce);
+  void CeMovieOpen(TCommandEnabler& ce) { ce.Enable(MovieOpen == 1); }
+  void CeCutRunning(TCommandEnabler& ce) { ce.Enable(RunningCut != nullptr); }
 
 private:
   // The frame's copies of the movie's state brought in step with it after
@@ -95,9 +96,11 @@ private:
   void ReportUnshowableFrame(TFrameState state, unsigned frame) override;
   void ResetMarks();
   // Position in the frame pane, and its time in the movie in the time pane.
-  void ShowFrameReadout();
+  void ShowFrameReadout() { ShowPositionReadout(Position, Length, Movie.Times().TimeOf(Position)); }
   TPictureShown PictureOnScreen() const { return Picture.OnScreen(Handle, MovieWindow); }
   void ReportPictureTooLarge(unsigned consequenceId) const;
+  // Sets the mark at the frame shown.
+  void Mark(unsigned& mark, unsigned& markSet);
   // The marked range in the status bar while a mark is set.
   void ShowMarkedRange() { ShowRange(MovieOpen && (MarkFromSet || MarkToSet), MarkFrom, MarkTo); }
   // The single cut of the frame on screen, its end told in the status bar.
