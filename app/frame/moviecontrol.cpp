@@ -15,15 +15,11 @@ const LONG ReadoutsEndGap = 4;
 
 void SDIDecFrame::OpenMovie(const char* path)
 {
-  if (const std::optional<TAviRefusal> refusal = Movie.Open(path)) {
-    FollowMovie();
-    ShowMarkedRange();
-    RefuseMovie(*refusal);
-    return;
-  }
-  if (!Picture.Fit(Movie.MovieDevice(), Handle, Movie.Window())) {
+  // A picture the device cannot show refuses the movie as a file it cannot open.
+  const std::optional<TAviRefusal> refusal = Movie.Open(path);
+  if (refusal || !Picture.Fit(Movie.MovieDevice(), Handle, Movie.Window())) {
     CloseMovie();
-    RefuseMovie();
+    RefuseMovie(refusal.value_or(TAviRefusal::CannotOpen));
     return;
   }
   FollowMovie();

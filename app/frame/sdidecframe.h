@@ -90,7 +90,7 @@ private:
   // until something else is said there.
   void ShowCutEnd(const std::string& text);
   void CloseMovie();
-  void RefuseMovie(TAviRefusal why = TAviRefusal::CannotOpen);
+  void RefuseMovie(TAviRefusal why);
   // Told once at a time, however often the frame is asked for while the
   // message is up.
   void ReportUnshowableFrame(TFrameState state, unsigned frame) override;
