@@ -2,50 +2,19 @@
 // written as a BMP file; every frame of the marked range is cut by a
 // TContinuousCut, which the frame starts, follows and tells the end of.
 #include "app/frame/sdidecframe.h"
-#include "app/support/errorbox.h"
+#include "app/frame/cutplan.h"
+#include "app/frame/errorreports.h"
 #include "app/cut/filecut.h"
 #include "app/support/waitcursor.h"
 #include "framework/app/application.h"
 #include "gadgets/messagebar.h"
 #include "graphics/dc.h"
 #include "graphics/filecreatepaths.h"
-
-#include <algorithm>
+#include "resources/resource.h"
 
 TCutNames SDIDecFrame::CutNames() const
 {
   return {OutputDir, FileData->FileName};
-}
-
-TFramePicture SDIDecFrame::GrabShownFrame(TFrameGrabber& grabber)
-{
-  // A movie opened before the main window was shown has its first frame still
-  // waiting for a repaint, which comes after any queued command: paint it now.
-  ::UpdateWindow(MovieWindow);
-  // The keys come back to the program after a click elsewhere. Focus already
-  // inside the frame would only be handed back to the same child (the frame
-  // restores the child that lost it), repainting that child every frame.
-  const HWND focus = ::GetFocus();
-  if (focus != Handle && !::IsChild(Handle, focus))
-    ::SetFocus(Handle);
-  // The picture only: where the window is larger, the rest is not the movie's.
-  return grabber.Grab(PictureSize, MovieBorder);
-}
-
-void SDIDecFrame::ReportReversedMarks()
-{
-  ShowErrorBox(FormatText(IDS_REVERSEDMARKS, MarkFrom, MarkTo));
-}
-
-void SDIDecFrame::ReportEmptyFrames()
-{
-  ShowErrorBox(FormatText(IDS_EMPTYFRAMES, FirstPictureFrame));
-}
-
-void SDIDecFrame::ReportWriteFailure(const std::string& fileName)
-{
-  // A frame that cannot be written must not pass for a successful cut.
-  ShowErrorBox(FormatText(IDS_WRITEFAILED, fileName));
 }
 
 bool SDIDecFrame::CaptureFrame()
@@ -84,56 +53,40 @@ void SDIDecFrame::CmCut()
   if (RunningCut)
     return;  // the cut command reached us from inside a running cut's pump
   // A cut during playback takes the frame the movie stops on.
-  if (Playing)
-    StopPlayback();
-  // An empty frame would be written as whatever picture the device shows.
-  const bool ranged = MarkFromSet || MarkToSet;
-  if ((ranged ? std::min(MarkFrom, MarkTo) : Position) < FirstPictureFrame) {
-    ReportEmptyFrames();
-    return;
-  }
-  // A picture the screen cannot give whole may still be in the file.
-  const TPictureShown shown = PictureOnScreen();
+  if (Movie.State() == TMovieState::Playing)
+    CmStop();
   const bool fromFile = CanCutFromFile();
-  if (!fromFile) {
-    switch (shown) {
-    case TPictureShown::Whole:
-      break;
-    case TPictureShown::Hidden:
-      if (!ranged) {
-        ReportPictureHidden();
-        return;
-      }
-      break;  // a continuous cut waits until the picture is shown again
-    case TPictureShown::TooLarge:
-      ReportPictureTooLarge(IDS_TOOLARGETOCUTWHOLE);
-      return;
-    }
+  switch (PlanCut(
+    {MarkFromSet || MarkToSet, MarkFrom, MarkTo, Position, Movie.FirstPictureFrame(), PictureOnScreen(), fromFile})) {
+  case TCutPlan::EmptyFrames:
+    return ReportEmptyFrames(Movie.FirstPictureFrame());
+  case TCutPlan::PictureHidden:
+    return ReportPictureHidden();
+  case TCutPlan::PictureTooLarge:
+    return ReportPictureTooLarge(IDS_TOOLARGETOCUTWHOLE);
+  case TCutPlan::ReversedMarks:
+    return ReportReversedMarks(MarkFrom, MarkTo);
+  case TCutPlan::ShownFrame:
+    return CutShownFrame();
+  case TCutPlan::ShownFrameFromFile:
+    return ContinuousCut({Position, Position, true}, true);
+  case TCutPlan::Range:
+    return ContinuousCut({MarkFrom, MarkTo, false}, fromFile);
   }
-  // The marks stay, so that one of them can be set again.
-  if (ranged && MarkFrom > MarkTo) {
-    ReportReversedMarks();
-    return;
-  }
-  if (!ranged && shown == TPictureShown::Whole)
-    CutShownFrame();
-  else if (!ranged)
-    ContinuousCut({Position, Position, true}, fromFile);  // one frame, from the file
-  else
-    ContinuousCut({MarkFrom, MarkTo, false}, fromFile);
 }
 
 void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
 {
   TContinuousCut cut(*this, *this, AccelHandle, MovieWindow, range, CutNames());
-  // Whatever ends the cut, the marks are cleared and the frame tells how it
-  // ended.
+  // Whatever ends the cut, the movie is still again, the marks are cleared and
+  // the frame tells how it ended.
   struct TRunning {
     SDIDecFrame& Frame;
     const TContinuousCut& Cut;
     TRunning(SDIDecFrame& frame, TContinuousCut& cut) : Frame(frame), Cut(cut)
     {
       Frame.RunningCut = &cut;
+      Frame.Movie.BeginCut();
       // A cancel given while no cut ran is for this one.
       if (Frame.CancelRequested)
         cut.Cancel(*Frame.CancelRequested);
@@ -141,6 +94,7 @@ void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
     }
     ~TRunning()
     {
+      Frame.Movie.EndCut();
       Frame.RunningCut = nullptr;
       const std::string end = Cut.EndText();
       Frame.ResetMarks();
@@ -149,7 +103,7 @@ void SDIDecFrame::ContinuousCut(TContinuousCut::TRange range, bool fromFile)
   } running(*this, cut);
   IdleAction(0);  // the enablers see the cut: the cancel button comes alive
   if (fromFile)
-    cut.CutFromFile(*MovieFile, MovieFilePath);
+    cut.CutFromFile(*Movie.File(), Movie.FilePath());
   else
     cut.CutFromScreen(PaletteDevice ? PaletteSize : 0);
 }
@@ -191,26 +145,6 @@ bool SDIDecFrame::ShowCutFrame(unsigned frame)
   return true;
 }
 
-unsigned SDIDecFrame::ShownFrame() const
-{
-  return Position;
-}
-
-bool SDIDecFrame::PictureShownWhole() const
-{
-  return PictureOnScreen() == TPictureShown::Whole;
-}
-
-unsigned SDIDecFrame::MovieGeneration() const
-{
-  return MovieChanges;
-}
-
-unsigned SDIDecFrame::MarkedRangeEnd() const
-{
-  return MarkTo;
-}
-
 void SDIDecFrame::ShowCutStatus()
 {
   if (RunningCut)
@@ -219,18 +153,13 @@ void SDIDecFrame::ShowCutStatus()
 
 bool SDIDecFrame::CanCutFromFile() const
 {
-  if (!MovieFile || PaletteDevice || CutsOnScreenOnly)
+  const TAviMovie* file = Movie.File();
+  if (!file || PaletteDevice || CutsOnScreenOnly)
     return false;
-  const TAviVideo& video = MovieFile->Video();
+  const TAviVideo& video = file->Video();
   if (!ScreenShowsStoredRows(video, TScreenDC().GetDeviceCaps(BITSPIXEL)))
     return false;
-  if (!ScreenShowsWholePicture())
+  if (!Picture.ScreenShowsWhole(Handle, Movie.WindowParent()))
     return true;  // the screen could not give the picture at all
-  // A window resized by the user shows another area than the movie's frame,
-  // which is what a cut gives.
-  RECT window;
-  if (!::GetWindowRect(MovieWindow, &window))
-    return false;
-  const TSize stored(video.Width, static_cast<LONG>(video.PictureHeight()));
-  return MovieBorder.InnerSize(TRect(window).Size()) == stored && PictureSize == stored;
+  return Picture.WindowShowsStored(MovieWindow, TSize(video.Width, static_cast<LONG>(video.PictureHeight())));
 }

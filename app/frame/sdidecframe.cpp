@@ -1,15 +1,12 @@
 #include "app/frame/sdidecframe.h"
+#include "app/frame/errorreports.h"
 #include "app/support/errorbox.h"
 #include "app/support/pathtext.h"
 #include "controls/hslider.h"
 #include "framework/app/application.h"
 #include "framework/app/cmdenable.h"
 #include "framework/dialogs/inputdialog.h"
-#include "gadgets/buttongadget.h"
-#include "gadgets/controlbar.h"
-#include "gadgets/separatorgadget.h"
-#include "gadgets/statusbar.h"
-#include "gadgets/textgadget.h"
+#include "gadgets/messagebar.h"
 #include "graphics/dc.h"
 #include "resources/resource.h"
 
@@ -24,7 +21,9 @@ const UINT TrackingTickMs = 500;
 }  // namespace
 
 SDIDecFrame::SDIDecFrame()
-  : TWindow(nullptr, "Velmo Win32"), TDecoratedFrame(nullptr, "Velmo Win32", new TWindow(nullptr, ""), true)
+  : TWindow(nullptr, "Velmo Win32"),
+    TDecoratedFrame(nullptr, "Velmo Win32", new TWindow(nullptr, ""), true),
+    TrackingPeriod(TrackingTickMs)
 {
   Settings.ReadLastDir(LastDir, sizeof LastDir);
 
@@ -35,7 +34,7 @@ SDIDecFrame::SDIDecFrame()
   AssignMenu(IDM_MAINMENU);
   Attributes.AccelTable = MAKEINTRESOURCEA(IDA_MAINACCEL);
 
-  BuildBars();
+  BuildBars(*this);
 
   const TRect placement = Settings.Placement();
   Attributes.X = placement.left;
@@ -47,49 +46,6 @@ SDIDecFrame::SDIDecFrame()
     std::strcpy(OutputDir, "A:\\");
     PromptOutputDir();
   }
-}
-
-void SDIDecFrame::BuildBars()
-{
-  // The buttons in bar order, each showing the glyph of its command; 0 stands
-  // for a separator.
-  static const int Buttons[] = {
-    CM_FILEOPEN,  CM_FILECLOSE, 0, CM_CUT,      0,         CM_PLAY, CM_STOP,     CM_FIRSTFRAME, CM_PREVFRAME,
-    CM_NEXTFRAME, CM_LASTFRAME, 0, CM_MARKFROM, CM_MARKTO, 0,       CM_CANCELCUT};
-  auto* buttonBar = new TControlBar(this, Horizontal, new TGadgetWindowFont(10));
-  for (int id : Buttons) {
-    if (id)
-      buttonBar->Insert(*new TButtonGadget(id, id, TButtonGadget::PushButton, false, TButtonGadget::StateUp));
-    else
-      buttonBar->Insert(*new TSeparatorGadget(6));
-  }
-  buttonBar->SetHintTrigger(HintOnEnter);
-  Insert(*buttonBar, TDecorationLocation::Top);
-
-  StatusBar = new TStatusBar(this, SunkenBorder, 0, new TGadgetWindowFont(10));
-  Insert(*StatusBar, TDecorationLocation::Bottom);
-
-  Slider = new THSlider(buttonBar, 100, 330, 4, 150, 20, IDB_SLIDERTHUMB);
-
-  auto* readoutBar = new TControlBar(this, Horizontal, new TGadgetWindowFont(10));
-  FramePane = new TTextGadget(0, SunkenBorder, AlignLeft, 17);
-  SizePane = new TTextGadget(1, SunkenBorder, AlignLeft, 17);
-  TimePane = new TTextGadget(2, SunkenBorder, AlignLeft, 17);
-  ScalePane = new TTextGadget(3, SunkenBorder, AlignLeft, 9);
-  readoutBar->Insert(*SizePane);
-  readoutBar->Insert(*FramePane);
-  readoutBar->Insert(*TimePane);
-  readoutBar->Insert(*ScalePane);
-  Insert(*readoutBar, TDecorationLocation::Top);
-}
-
-void SDIDecFrame::ResetSlider(unsigned lastFrame)
-{
-  // Every frame number is a thumb position.
-  Slider->SetRange(0, static_cast<int>(lastFrame));
-  Slider->TickStep = 1;
-  Slider->Snap = true;
-  Slider->SetPosition(0);
 }
 
 SDIDecFrame::~SDIDecFrame()
@@ -104,7 +60,7 @@ void SDIDecFrame::SetupWindow()
 
   ResetSlider(0);
 
-  MovieDevice.SetWindowParent(::GetWindow(Handle, GW_CHILD));
+  Movie.SetWindowParent(::GetWindow(Handle, GW_CHILD));
   FileData->FileName[0] = '\0';
 
   TScreenDC screen;
@@ -147,16 +103,30 @@ void SDIDecFrame::PromptOutputDir()
   EnsureTrailingBackslash(OutputDir, sizeof OutputDir);
 }
 
-// ----------------------------------------------------------------- commands
-
-void SDIDecFrame::TrackPlayback(bool playing)
+bool SDIDecFrame::FollowMovie(TShowResult result)
 {
-  if (playing == Playing)
-    return;
-  Playing = playing;
+  MovieOpen = Movie.IsOpen() ? 1 : 0;
+  MovieWindow = Movie.Window();
+  if (MovieOpen) {
+    Length = Movie.Length();
+    Position = Movie.Position();
+  }
   // A failure keeps the timer at the period it had.
-  ::SetTimer(Handle, TrackingTimer, playing ? PlaybackTickMs : TrackingTickMs, nullptr);
+  const unsigned period = Movie.State() == TMovieState::Playing ? Movie.FrameTickMs() : TrackingTickMs;
+  if (period != TrackingPeriod && ::SetTimer(Handle, TrackingTimer, period, nullptr))
+    TrackingPeriod = period;
+  if (!result.Shown())
+    ReportUnshowableFrame(result.State, result.Frame);
+  return result.Shown();
 }
+
+void SDIDecFrame::ReadPosition()
+{
+  Movie.ReadPosition();
+  FollowMovie();
+}
+
+// ----------------------------------------------------------------- tracking
 
 void SDIDecFrame::EvTimer(unsigned)
 {
@@ -169,18 +139,9 @@ void SDIDecFrame::TrackMovie()
   LastTracked = ::GetTickCount();
   if (!MovieOpen)
     return;
-  // A playback the device ended by itself, at the end of the movie.
-  if (Playing && !DeviceIsPlaying())
-    SettleOnReportedFrame();
-  else
-    ReadPosition();
+  FollowMovie(Movie.Follow());
   ShowFrameReadout();
-  char text[40];
-  // The movie's own size, which a cut writes, whatever part of it the window shows.
-  std::snprintf(text, sizeof text, "size:%4li*%4li", PictureSize.cx, PictureSize.cy);
-  SizePane->SetText(text);
-  std::snprintf(text, sizeof text, "表示 %u%%", ShownPercent);
-  ScalePane->SetText(ShownPercent < 100 ? text : "");
+  ShowPictureReadout(Picture.Size(), Picture.ShownPercent());
   // A thumb the user moved since the last tick: show the frame it points at;
   // during a cut the cut decides the frame, and the thumb goes back to it.
   if (Slider->GetPosition() != LastSliderPos && !RunningCut) {
@@ -189,25 +150,33 @@ void SDIDecFrame::TrackMovie()
   }
   Slider->SetPosition(static_cast<int>(Position));
   LastSliderPos = Slider->GetPosition();
-  if (RunningCut)
-    StatusBar->SetText(RunningCut->StatusText().c_str());
+  ShowCutStatus();
 }
 
-void SDIDecFrame::ShowFrameReadout()
-{
-  char text[40];
-  std::snprintf(text, sizeof text, "frame:%4lu/%4lu", static_cast<unsigned long>(Position),
-                static_cast<unsigned long>(Length));
-  FramePane->SetText(text);
-  // A frame with no known time (before a copy's stretch) shows none.
-  const std::optional<std::int64_t> time = FrameTimes.TimeOf(Position);
-  TimePane->SetText(("time:" + (time ? TimeText(*time) : std::string("  -"))).c_str());
-}
+// ----------------------------------------------------------------- commands
 
 void SDIDecFrame::EvSettingChange()
 {
   DefaultProcessing();
-  MovieBorder = TMovieWindowBorder::Current();
+  Picture.FollowSystemMetrics();
+}
+
+void SDIDecFrame::CmFileClose()
+{
+  CloseMovie();
+  FileData->FileName[0] = '\0';
+}
+
+void SDIDecFrame::CmFirstFrame()
+{
+  Position = 0;
+  ShowFrame();
+}
+
+void SDIDecFrame::CmLastFrame()
+{
+  Position = Movie.LastFrame();
+  ShowFrame();
 }
 
 void SDIDecFrame::CmFileOpen()
@@ -223,66 +192,13 @@ void SDIDecFrame::CmFileOpen()
   lstrcpynA(LastDir, dir.c_str(), sizeof LastDir);
 }
 
-void SDIDecFrame::CmFileClose()
+void SDIDecFrame::Mark(unsigned& mark, unsigned& markSet)
 {
-  CloseMovie();
-  FileData->FileName[0] = '\0';
-}
-
-void SDIDecFrame::CmOutputDir()
-{
-  PromptOutputDir();
-}
-
-void SDIDecFrame::CmPlay()
-{
-  StartPlayback();
-}
-
-void SDIDecFrame::CmStop()
-{
-  StopPlayback();
-}
-
-void SDIDecFrame::CmFirstFrame()
-{
-  Position = 0;
-  ShowFrame();
-}
-
-void SDIDecFrame::CmPrevFrame()
-{
-  StepBack();
-}
-
-void SDIDecFrame::CmNextFrame()
-{
-  StepForward();
-}
-
-void SDIDecFrame::CmLastFrame()
-{
-  Position = LastFrame();
-  ShowFrame();
-}
-
-void SDIDecFrame::CmMarkFrom()
-{
-  MarkFromSet = 1;
+  markSet = 1;
   ReadPosition();
-  MarkFrom = Position;
+  mark = Position;
   ShowMarkedRange();
 }
-
-void SDIDecFrame::CmMarkTo()
-{
-  MarkToSet = 1;
-  ReadPosition();
-  MarkTo = Position;
-  ShowMarkedRange();
-}
-
-void SDIDecFrame::CmNothing() {}
 
 void SDIDecFrame::CmGoTo()
 {
@@ -292,27 +208,18 @@ void SDIDecFrame::CmGoTo()
   const std::string prompt = LoadText(IDS_GOTOPROMPT);
   if (TInputDialog(this, title.c_str(), prompt.c_str(), typed, sizeof typed).Execute() != IDOK)
     return;
-  const std::optional<TFrameOrTime> wanted = ParseFrameOrTime(typed);
-  const std::optional<std::uint32_t> frame = wanted ? FrameTimes.FrameOf(*wanted) : std::nullopt;
   // The movie may have been closed while the dialog was up.
   if (!MovieOpen)
     return;
+  const std::optional<TFrameOrTime> wanted = ParseFrameOrTime(typed);
+  const std::optional<std::uint32_t> frame = wanted ? Movie.Times().FrameOf(*wanted) : std::nullopt;
   if (!frame) {
-    ReportNoSuchFrame(typed);
+    ReportNoSuchFrame(typed, Movie.LastFrame(), Movie.Times());
     return;
   }
   Position = *frame;
   ShowFrame();
   ShowFrameReadout();
-}
-
-void SDIDecFrame::ReportNoSuchFrame(const std::string& typed)
-{
-  const std::string none = "-";
-  const std::optional<std::int64_t> first = FrameTimes.FirstTime();
-  const std::optional<std::int64_t> last = FrameTimes.LastTime();
-  ShowErrorBox(
-    FormatText(IDS_NOSUCHFRAME, typed, LastFrame(), first ? TimeText(*first) : none, last ? TimeText(*last) : none));
 }
 
 void SDIDecFrame::CmCancelCut()
@@ -325,16 +232,6 @@ void SDIDecFrame::CmCancelCut()
     RunningCut->Cancel(how);
   else
     CancelRequested = how;
-}
-
-void SDIDecFrame::CeMovieOpen(TCommandEnabler& ce)
-{
-  ce.Enable(MovieOpen == 1);
-}
-
-void SDIDecFrame::CeCutRunning(TCommandEnabler& ce)
-{
-  ce.Enable(RunningCut != nullptr);
 }
 
 // clang-format off
