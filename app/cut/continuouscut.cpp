@@ -36,6 +36,24 @@ bool TakeWaitingInput(MSG& msg)
   return ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT);
 }
 
+// The frames a cut from the file lists, with where their pictures lie. A
+// mark can lie past the frames the file holds (the device's position in a
+// cut-off file): the cut ends with the last of them, as on the screen. A
+// range's end can move while it is cut: its frames are listed to the movie's
+// end, and the cut takes those up to the end marked now.
+std::vector<TFileCut::TFrame> ListFileFrames(const TAviMovie& movie, const TContinuousCut::TRange& range,
+                                             const TCutNames& names)
+{
+  std::vector<TFileCut::TFrame> frames;
+  const unsigned listedTo = range.Single ? range.To : UINT_MAX;
+  for (unsigned frame = range.From; frame < movie.FrameCount(); ++frame) {
+    frames.push_back({frame, movie.Video().Frames[movie.PictureFrame(frame)], names.For(frame)});
+    if (frame == listedTo)
+      break;  // the counter must not wrap
+  }
+  return frames;
+}
+
 }  // namespace
 
 std::string TCutNames::For(unsigned position) const
@@ -228,28 +246,33 @@ void TContinuousCut::StopAndCount(TFileCut& cut)
 
 void TContinuousCut::CutFromFile(const TAviMovie& movie, const std::string& moviePath)
 {
-  std::vector<TFileCut::TFrame> frames;
-  const TAviVideo& video = movie.Video();
-  // A mark can lie past the frames the file holds (the device's position in
-  // a cut-off file): the cut ends with the last of them, as on the screen.
-  // A range's end can move while it is cut: its frames are listed to the
-  // movie's end, and the cut takes those up to the end marked now.
-  const unsigned listedTo = Range.Single ? Range.To : UINT_MAX;
-  for (unsigned frame = Range.From; frame < movie.FrameCount(); ++frame) {
-    frames.push_back({frame, video.Frames[movie.PictureFrame(frame)], Names.For(frame)});
-    if (frame == listedTo)
-      break;  // the counter must not wrap
-  }
+  // Showing a frame takes messages, and one of them may close the movie:
+  // the cut keeps its own copies of what it needs of it.
+  const std::string path = moviePath;
+  const TAviVideo format = VideoFormatOf(movie.Video());
+  std::vector<TFileCut::TFrame> frames = ListFileFrames(movie, Range, Names);
   const std::size_t listed = frames.size();
-  const auto framesToCut = [&] {
-    const unsigned last = LastFrame();
-    return last < Range.From ? 0 : std::min<std::size_t>(last - Range.From + 1u, listed);
-  };
-  if (framesToCut() == 0 || !Host.ShowCutFrame(Range.From))
+  if (FramesToCut(listed) == 0 || !Host.ShowCutFrame(Range.From))
     return;
 
   const TWaitCursor wait;
-  TFileCut cut(moviePath, video, TScreenDC().GetDeviceCaps(BITSPIXEL), Names.Folder, std::move(frames), framesToCut());
+  TFileCut cut(path, format, TScreenDC().GetDeviceCaps(BITSPIXEL), Names.Folder, std::move(frames),
+               FramesToCut(listed));
+  if (!FollowFileCut(cut))
+    return;
+  StopAndCount(cut);
+  if (MovieStillThere())
+    ShowFileCutEnd(cut);
+}
+
+std::size_t TContinuousCut::FramesToCut(std::size_t listed) const
+{
+  const unsigned last = LastFrame();
+  return last < Range.From ? 0 : std::min<std::size_t>(last - Range.From + 1u, listed);
+}
+
+bool TContinuousCut::FollowFileCut(TFileCut& cut)
+{
   // The movie follows the cut as often as the screen can show it.
   const DWORD showEveryMs = 40;
   std::size_t shown = 0;
@@ -262,24 +285,28 @@ void TContinuousCut::CutFromFile(const TAviMovie& movie, const std::string& movi
       break;
     // A command taken above may have closed or replaced the movie, or
     // destroyed the window: the files written stay, nothing more is shown.
-    if (!MovieStillThere())
-      return StopAndCount(cut);
-    cut.CutFirst(framesToCut());
+    if (!MovieStillThere()) {
+      StopAndCount(cut);
+      return false;
+    }
+    cut.CutFirst(FramesToCut(cut.Frames().size()));
     const std::size_t written = cut.Written();
     Progress.Cut = static_cast<unsigned>(written);
     if (!ended && written > shown && ::GetTickCount64() - shownAt >= showEveryMs) {
       shown = written;
       shownAt = ::GetTickCount64();
-      if (!Host.ShowCutFrame(cut.Frames()[written - 1].Number))
-        return StopAndCount(cut);  // the frame is gone from the file (the user has been told)
+      if (!Host.ShowCutFrame(cut.Frames()[written - 1].Number)) {
+        StopAndCount(cut);  // the frame is gone from the file (the user has been told)
+        return false;
+      }
     }
   }
-  cut.Stop();
-  const std::size_t written = cut.Written();
-  Progress.Cut = static_cast<unsigned>(written);
-  if (!MovieStillThere())
-    return;
+  return true;
+}
 
+void TContinuousCut::ShowFileCutEnd(const TFileCut& cut)
+{
+  const std::size_t written = cut.Written();
   const TFileCut::TEnd end = cut.End();
   if (end == TFileCut::TEnd::Missing || end == TFileCut::TEnd::Damaged || end == TFileCut::TEnd::WriteFailed) {
     // The movie rests on the last frame written, as a cut on the screen does.

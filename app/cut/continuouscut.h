@@ -78,6 +78,7 @@ public:
   // Cuts the range from the screen, frame after frame.
   void CutFromScreen(int paletteSize);
   // Cuts the range from the movie's uncompressed file, the movie following.
+  // What the cut needs of the movie is copied before any message is taken.
   void CutFromFile(const TAviMovie& movie, const std::string& moviePath);
   // Stops a cut from the file, whose file in flight is completed, and counts
   // every file it wrote.
@@ -108,6 +109,14 @@ private:
   bool CutFrame(TFrameGrabber& grabber, TFrameWriter& writer);
   // Waits for the file in flight; false when it failed (the user has been told).
   bool FinishWrite(TFrameWriter& writer);
+  // How many of the listed frames the cut from the file takes now: those up
+  // to the range's end as marked now.
+  std::size_t FramesToCut(std::size_t listed) const;
+  // Takes messages and shows the movie following the cut from the file
+  // until it ends; false when the cut is left meanwhile, its files counted.
+  bool FollowFileCut(TFileCut& cut);
+  // Shows where the cut from the file ended, and tells why when it failed.
+  void ShowFileCutEnd(const TFileCut& cut);
   // Takes and dispatches one queued message, waiting input first and with
   // only the cancel keys translated; false when the cut must end (quit
   // requested).

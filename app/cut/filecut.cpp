@@ -1,7 +1,7 @@
 #include "app/cut/filecut.h"
 
-#include "app/device/devicewatchdog.h"
 #include "app/support/exclusivelock.h"
+#include "app/support/filewritelock.h"
 #include "codec/framecodec.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
@@ -11,16 +11,6 @@
 #include <stdexcept>
 
 namespace {
-
-// The movie's format without its frame index, which the cut carries frame by
-// frame.
-TAviVideo FormatOf(const TAviVideo& video)
-{
-  TAviVideo format = video;
-  format.Frames.clear();
-  format.Frames.shrink_to_fit();
-  return format;
-}
 
 HANDLE NewEndedEvent()
 {
@@ -38,6 +28,14 @@ bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth)
                             (video.BitCount == 24 || video.BitCount == 32) && video.FrameBytes != 0;
   return video.Readable() && (uncompressed || UsesOurCodec(video)) && !video.TopDown() &&
          (screenDepth == 24 || screenDepth == 32);
+}
+
+TAviVideo VideoFormatOf(const TAviVideo& video)
+{
+  TAviVideo format = video;
+  format.Frames.clear();
+  format.Frames.shrink_to_fit();
+  return format;
 }
 
 TScreenFile::TScreenFile(const TAviVideo& video, int screenDepth)
@@ -97,7 +95,7 @@ TFileCut::TFileCut(const std::string& moviePath, const TAviVideo& video, int scr
                    std::vector<TFrame> frames, std::size_t cutFrames)
   : MoviePath(moviePath),
     CreatePaths(folder),
-    Video(FormatOf(video)),
+    Video(VideoFormatOf(video)),
     ScreenDepth(screenDepth),
     Cut(std::move(frames)),
     Ledger(Cut.size(), cutFrames),
@@ -127,6 +125,18 @@ void TFileCut::CutFirst(std::size_t frames)
   Ledger.EndAt(frames);
 }
 
+std::size_t TFileCut::Written() const
+{
+  TExclusiveLock lock(Lock);
+  return Ledger.Written();
+}
+
+TFileCut::TEnd TFileCut::End() const
+{
+  TExclusiveLock lock(Lock);
+  return Outcome;
+}
+
 void TFileCut::Run()
 {
   std::vector<std::thread> others;
@@ -139,7 +149,7 @@ void TFileCut::Run()
   Work();
   for (std::thread& other : others)
     other.join();
-  Outcome = Conclude();
+  Conclude();
   ::SetEvent(Ended.get());
 }
 
@@ -171,21 +181,24 @@ std::size_t TFileCut::TakeFrame()
 void TFileCut::Finish(std::size_t frame, TEnd result)
 {
   TExclusiveLock lock(Lock);
-  if (result == TEnd::Done) {
+  if (result == TEnd::Done)
     Ledger.Complete(frame);
-    WrittenFiles = Ledger.Written();
-  } else if (Ledger.Fail(frame)) {
+  else if (Ledger.Fail(frame))
     Failure = result;
-  }
 }
 
-TFileCut::TEnd TFileCut::Conclude()
+void TFileCut::Conclude()
 {
-  if (Ledger.FirstFailed() == Cut.size())
-    return Ledger.Finished() ? TEnd::Done : TEnd::Stopped;
+  // The files to remove are those of the frames the other threads had in
+  // flight when one failed: a few, quickly gone.
+  TExclusiveLock lock(Lock);
+  if (Ledger.FirstFailed() == Cut.size()) {
+    Outcome = Ledger.Finished() ? TEnd::Done : TEnd::Stopped;
+    return;
+  }
   for (const std::size_t frame : Ledger.CompleteAfterFailure())
     ::DeleteFileW(CreatePaths.For(Cut[frame].Path).c_str());
-  return Failure;
+  Outcome = Failure;
 }
 
 TFileCut::TEnd TFileCut::CutFrame(const TFrame& frame, TFileByteSource& movie, TScreenFile& file,

@@ -10,7 +10,6 @@
 #include "framework/base/platform.h"
 #include "graphics/filecreatepaths.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,6 +23,10 @@
 // or 32 bits, or bottom-up 24-bit rows coded in our lossless format, on a
 // display of 24 or 32 bits per pixel.
 bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth);
+
+// The movie's format without its frame index, which a cut from the file
+// carries frame by frame.
+TAviVideo VideoFormatOf(const TAviVideo& video);
 
 // One frame of the movie as the BMP file a copy from a screen of screenDepth
 // bits per pixel gives, headers and rows in one block, so that it is written
@@ -94,8 +97,8 @@ public:
   HANDLE EndedEvent() const { return Ended.get(); }
   // Files complete so far, all of them the first frames of the cut: the files
   // of the frames after them may still be in flight.
-  std::size_t Written() const { return WrittenFiles.load(); }
-  TEnd End() const { return Outcome.load(); }
+  std::size_t Written() const;
+  TEnd End() const;
   // Asks the threads to stop after the files in flight and waits for them.
   void Stop();
   // Cuts the first frames of the list only, or more of them while the
@@ -122,9 +125,9 @@ private:
   std::size_t TakeFrame();
   // Counts a frame's file complete, or the frame as where the cut fails.
   void Finish(std::size_t frame, TEnd result);
-  // Once every worker has ended: the outcome, with no file left of the frames
-  // after one that failed.
-  TEnd Conclude();
+  // Once every worker has ended: sets the outcome, with no file left of the
+  // frames after one that failed.
+  void Conclude();
 
   const std::string MoviePath;
   const TFileCreatePaths CreatePaths;
@@ -132,13 +135,13 @@ private:
   const int ScreenDepth;
   const std::vector<TFrame> Cut;
 
-  // Shared by the workers under Lock.
-  SRWLOCK Lock = SRWLOCK_INIT;
+  // Shared by the workers and the GUI thread, read and written under Lock
+  // only.
+  mutable SRWLOCK Lock = SRWLOCK_INIT;
   TCutLedger Ledger;
-  TEnd Failure = TEnd::Done;                 // why the ledger's first failed frame failed
-  std::atomic<std::size_t> WrittenFiles{0};  // the ledger's count, for the GUI
+  TEnd Failure = TEnd::Done;  // why the ledger's first failed frame failed
+  TEnd Outcome = TEnd::Running;
 
-  std::atomic<TEnd> Outcome{TEnd::Running};
   const std::unique_ptr<std::remove_pointer_t<HANDLE>, TCloseHandle> Ended;
   std::thread Thread;  // last: started once everything it uses exists
 };

@@ -59,15 +59,16 @@ void TFrameWriter::Run()
     if (State == TState::Stopping)
       return;
     State = TState::Writing;
-    // Start and Finish wait while Writing, so the picture and path stay put.
-    ::ReleaseSRWLockExclusive(&Lock);
     bool written = false;
-    try {
-      written = Picture(CreatePaths.For(Path).c_str());
-    } catch (...) {
-      // A write that cannot even be tried counts as failed.
+    {
+      // Start and Finish wait while Writing, so the picture and path stay put.
+      const TExclusiveUnlock writing(lock);
+      try {
+        written = Picture(CreatePaths.For(Path).c_str());
+      } catch (...) {
+        // A write that cannot even be tried counts as failed.
+      }
     }
-    ::AcquireSRWLockExclusive(&Lock);
     Failed = !written;
     State = TState::Idle;
     ::WakeAllConditionVariable(&Changed);

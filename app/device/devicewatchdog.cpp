@@ -1,14 +1,8 @@
 #include "app/device/devicewatchdog.h"
 #include "app/support/errorbox.h"
 #include "app/support/exclusivelock.h"
+#include "app/support/filewritelock.h"
 #include "resources/resource.h"
-
-namespace {
-
-// Writers share it; ending the program takes it alone, and keeps it.
-SRWLOCK FileWrites = SRWLOCK_INIT;
-
-}  // namespace
 
 TDeviceWatchdog::TDeviceWatchdog(DWORD limitMs, std::function<void()> onStuck)
   : LimitMs(limitMs), OnStuck(std::move(onStuck)), Thread([this] { Run(); })
@@ -48,9 +42,8 @@ void TDeviceWatchdog::Run()
     if (Depth > 0) {
       const ULONGLONG elapsed = ::GetTickCount64() - Since;
       if (elapsed >= LimitMs) {
-        ::ReleaseSRWLockExclusive(&Lock);
+        const TExclusiveUnlock reporting(lock);
         OnStuck();
-        ::AcquireSRWLockExclusive(&Lock);
         return;
       }
       wait = static_cast<DWORD>(LimitMs - elapsed);
@@ -61,19 +54,9 @@ void TDeviceWatchdog::Run()
 
 void TDeviceWatchdog::EndStuckProgram()
 {
-  ::AcquireSRWLockExclusive(&FileWrites);
+  EndFileWrites();
   ShowErrorBox(LoadText(IDS_DEVICESTUCK), MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
   // Nothing of the program can be trusted to end normally: the device holds
   // its main thread.
   ::TerminateProcess(::GetCurrentProcess(), StuckExitCode);
-}
-
-TFileWriteScope::TFileWriteScope()
-{
-  ::AcquireSRWLockShared(&FileWrites);
-}
-
-TFileWriteScope::~TFileWriteScope()
-{
-  ::ReleaseSRWLockShared(&FileWrites);
 }

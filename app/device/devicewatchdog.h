@@ -4,6 +4,7 @@
 // being written is completed first, and none is started after.
 #pragma once
 
+#include "app/support/filewritelock.h"  // the writes the watchdog's end waits for
 #include "framework/base/platform.h"
 
 #include <functional>
@@ -51,14 +52,4 @@ private:
   ULONGLONG Since = 0;  // when the outermost began
   bool Stopping = false;
   std::thread Thread;  // last: started once everything it uses exists
-};
-
-// Held while a file is written: a program that the watchdog ends leaves no
-// file half-written.
-class TFileWriteScope {
-public:
-  TFileWriteScope();
-  ~TFileWriteScope();
-  TFileWriteScope(const TFileWriteScope&) = delete;
-  TFileWriteScope& operator=(const TFileWriteScope&) = delete;
 };

@@ -1,7 +1,7 @@
 #include "app/device/framegrabber.h"
 
-#include "app/device/devicewatchdog.h"
 #include "app/device/moviewindow.h"
+#include "app/support/filewritelock.h"
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 #include "graphics/dib.h"

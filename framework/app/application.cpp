@@ -86,7 +86,8 @@ bool TApplication::CanClose()
 }
 
 // Runs body with the reporting every entry point of the application uses: a
-// framework exception reports itself, other message exceptions go to Error.
+// framework exception reports itself, any other exception goes to Error with
+// its text.
 template <class TBody> int TApplication::Guarded(TBody&& body)
 {
   try {
@@ -95,10 +96,7 @@ template <class TBody> int TApplication::Guarded(TBody&& body)
     return x.Unhandled(this, 0);
   } catch (xmsg& x) {
     return Error(x, 0, 0);
-  } catch (std::bad_cast& x) {
-    xmsg m(x.what());
-    return Error(m, 0, 0);
-  } catch (std::bad_typeid& x) {
+  } catch (std::exception& x) {
     xmsg m(x.what());
     return Error(m, 0, 0);
   }
@@ -175,10 +173,7 @@ int TApplication::MessageLoop()
     return LoopFailed(x.Unhandled(this, IDS_OKTORESUME), idleCount);
   } catch (xmsg& x) {
     return LoopFailed(Error(x, 0, IDS_OKTORESUME), idleCount);
-  } catch (std::bad_cast& x) {
-    xmsg m(x.what());
-    return LoopFailed(Error(m, 0, IDS_OKTORESUME), idleCount);
-  } catch (std::bad_typeid& x) {
+  } catch (std::exception& x) {
     xmsg m(x.what());
     return LoopFailed(Error(m, 0, IDS_OKTORESUME), idleCount);
   }
@@ -314,8 +309,10 @@ void TApplication::SuspendCurrentException()
     keep(KeptBadCast, std::current_exception());
   } catch (const std::bad_typeid&) {
     keep(KeptBadTypeid, std::current_exception());
+  } catch (const std::exception&) {
+    keep(KeptOther, std::current_exception());
   } catch (...) {
-    keep(KeptUnknown, std::make_exception_ptr(xmsg("")));
+    keep(KeptOther, std::make_exception_ptr(xmsg("")));
   }
 }
 

@@ -90,11 +90,11 @@ public:
 
   // Keeps the exception being handled (call inside a catch block) for
   // ResumeException, one of each kind: framework exceptions, out-of-memory
-  // reports, other message exceptions, exceptions of unknown type, bad casts
-  // and bad typeids. A later one of a kind replaces one still kept; one of
-  // another kind waits beside it. The loop reports message exceptions, bad
-  // casts and bad typeids; an unknown one is kept as a message exception
-  // without text, which reports as an unknown exception.
+  // reports, other message exceptions, other exceptions, bad casts and bad
+  // typeids. A later one of a kind replaces one still kept; one of another
+  // kind waits beside it. The loop reports every exception with its text; one
+  // of unknown type is kept as a message exception without text, which
+  // reports as an unknown exception.
   void SuspendCurrentException();
   // Rethrows the first kind kept, in the order above, and forgets it; the
   // next call rethrows the next.
@@ -129,7 +129,7 @@ private:
   HANDLE AppMutex = nullptr;
 
   // The kinds of kept exception, in the order they come back.
-  enum TKeptKind { KeptFramework, KeptOutOfMemory, KeptMessage, KeptUnknown, KeptBadCast, KeptBadTypeid, KeptKinds };
+  enum TKeptKind { KeptFramework, KeptOutOfMemory, KeptMessage, KeptOther, KeptBadCast, KeptBadTypeid, KeptKinds };
   std::array<std::exception_ptr, KeptKinds> SuspendedExceptions;
 
   TWindow* DeferredDeletes = nullptr;

@@ -15,6 +15,9 @@ int ProcessEntry(HINSTANCE instance, HINSTANCE prevInstance, const char* cmdLine
     return AppMain(__argc, __argv);
   } catch (xmsg& x) {
     return HandleGlobalException(x, nullptr, nullptr);
+  } catch (std::exception& x) {
+    xmsg m(x.what());
+    return HandleGlobalException(m, nullptr, nullptr);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <typeinfo>
 
@@ -89,6 +90,24 @@ TEST_F(TExceptionCarrierTest, UnknownExceptionIsReportedAsUnknownAndNoEndsTheLoo
   EXPECT_EQ(caption, "未処理の例外");
   EXPECT_EQ(text, "未知の例外\nOK to Resume?");
   EXPECT_NO_THROW(App.ResumeException());
+}
+
+// A standard exception that is no message exception, such as the library's
+// or a worker thread's, reaches the user with its text.
+TEST_F(TExceptionCarrierTest, StandardExceptionIsReportedWithItsText)
+{
+  Inner.Failure = [] { throw std::runtime_error("the disk is full"); };
+  std::string text;
+  TDialogDriver driver(nullptr, 10000);
+  driver.Then([&](HWND box) {
+    text = Drive::WindowText(::GetDlgItem(box, 0xFFFF));
+    Drive::PressButton(box, IDNO);
+    return true;
+  });
+  ::PostMessageA(Outer.GetHandle(), WM_USER, 0, 0);
+  EXPECT_EQ(App.MessageLoop(), -1);
+  EXPECT_FALSE(driver.TimedOut());
+  EXPECT_EQ(text, "the disk is full\nOK to Resume?");
 }
 
 // Two window procedures failing within one platform call, each with its own
