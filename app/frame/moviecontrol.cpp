@@ -2,7 +2,7 @@
 // draws it into a window of its own inside the frame's client window.
 #include "app/frame/sdidecframe.h"
 #include "app/support/errorbox.h"
-#include "avi/avireader.h"
+#include "avi/avimovie.h"
 #include "app/device/moviewindow.h"
 #include "controls/hslider.h"
 #include "gadgets/gadgetwindow.h"

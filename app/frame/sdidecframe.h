@@ -6,7 +6,7 @@
 
 #include "framework/frame/decframe.h"
 #include "framework/dialogs/opensave.h"
-#include "avi/avireader.h"
+#include "avi/avimovie.h"
 #include "app/cut/continuouscut.h"
 #include "app/device/framegrabber.h"
 #include "app/support/frametimes.h"

@@ -1,6 +1,6 @@
 #include "tools/avi/avi_writer.h"
 
-#include "avi/avireader.h"
+#include "avi/avivideo.h"
 #include "codec/framecodec.h"
 
 #include <algorithm>
