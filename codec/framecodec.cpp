@@ -1,5 +1,6 @@
 #include "codec/framecodec.h"
 #include "codec/crc32.h"
+#include "framework/base/dibstride.h"
 
 #include <algorithm>
 #include <cstring>
@@ -447,7 +448,7 @@ bool SizeSupported(std::uint32_t width, std::uint32_t height)
 
 std::size_t RowBytes(std::uint32_t width, std::uint16_t bitCount)
 {
-  return (std::size_t{width} * bitCount + 31) / 32 * 4;
+  return static_cast<std::size_t>(DibRowBytes(width, bitCount));
 }
 
 std::size_t MaxFrameBytes(std::uint32_t width, std::uint32_t height)

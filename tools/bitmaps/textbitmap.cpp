@@ -11,6 +11,8 @@
 // Lines starting with '#' are comments; every other non-empty line is a row of
 // pixels, top row first, and all rows have the same length.
 //   textbitmap <source.txt> <output.bmp>
+#include "framework/base/dibstride.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -92,7 +94,7 @@ int main(int argc, char** argv)
 
   const std::uint32_t width = static_cast<std::uint32_t>(rows[0].size());
   const std::uint32_t height = static_cast<std::uint32_t>(rows.size());
-  const std::uint32_t stride = (width * 4 + 31) / 32 * 4;
+  const auto stride = static_cast<std::uint32_t>(DibRowBytes(width, 4));
   const std::uint32_t bitsOffset = 14 + 40 + 16 * 4;
   const std::uint32_t imageSize = stride * height;
 
