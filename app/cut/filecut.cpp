@@ -2,6 +2,7 @@
 
 #include "app/device/devicewatchdog.h"
 #include "app/support/exclusivelock.h"
+#include "avi/framecheck.h"
 #include "codec/framecodec.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"
