@@ -68,6 +68,8 @@ private:
   bool IsVideoFrame(TFourCC id) const;
   void CountFrames(const TChunk& list, int depth);
   void ReadSourceTimes(const TChunk& chunk);
+  void ReadPart(const TChunk& part, bool firstPart);
+  TAviRefusal Refusal() const;
 
   TByteSource& Source;
   TAviVideo Video;
@@ -130,40 +132,49 @@ TAviVideo TAviScan::Run()
 
   // The movie is the 'RIFF AVI ' part, which holds the headers, then any
   // number of OpenDML 'RIFF AVIX' parts with more frames.
-  ForEachChunk(0, Source.Size(), [&](const TChunk& part) {
-    const bool firstPart = part.DataBegin == sizeof start;
-    if (part.Id != RiffId || part.ListType != (firstPart ? FourCC("AVI ") : FourCC("AVIX")))
-      return;
-    ForEachChunk(part.DataBegin, part.DataEnd, [&](const TChunk& chunk) {
-      if (firstPart && chunk.Id == FourCC(SourceTimesChunkId))
-        ReadSourceTimes(chunk);
-      if (chunk.Id != ListId)
-        return;
-      if (firstPart && chunk.ListType == FourCC("hdrl") && !HeaderListSeen)
-        ReadHeaderList(chunk);
-      else if (chunk.ListType == FourCC("movi") && PictureSizeOk)
-        CountFrames(chunk, 0);
-    });
-    if (firstPart)
-      Video.FirstPartFrames = static_cast<std::uint32_t>(Video.Frames.size());
-  });
+  ForEachChunk(0, Source.Size(), [&](const TChunk& part) { ReadPart(part, part.DataBegin == sizeof start); });
 
-  if (!HaveMainHeader)
-    Video.Refusal = TAviRefusal::UnreadableHeader;
-  else if (!HaveVideoStream)
-    Video.Refusal = TAviRefusal::NoVideoStream;
-  else if (!HaveFormat)
-    Video.Refusal = TAviRefusal::UnreadableHeader;
-  else if (!PictureSizeOk)
-    Video.Refusal = TAviRefusal::BadPictureSize;
-  else if (FrameSizeMismatch)
-    Video.Refusal = TAviRefusal::FrameSizeMismatch;
-  else if (Video.Frames.size() == Video.LeadingEmptyFrames)
-    Video.Refusal = TAviRefusal::NoFrames;
-  else
-    Video.Refusal = TAviRefusal::None;
+  Video.Refusal = Refusal();
   Video.CompleteFrames = static_cast<std::uint32_t>(Video.Frames.size());
   return std::move(Video);
+}
+
+// The first part holds the headers, and perhaps the source times, before its
+// frames; the parts after it hold frames only.
+void TAviScan::ReadPart(const TChunk& part, bool firstPart)
+{
+  if (part.Id != RiffId || part.ListType != (firstPart ? FourCC("AVI ") : FourCC("AVIX")))
+    return;
+  ForEachChunk(part.DataBegin, part.DataEnd, [&](const TChunk& chunk) {
+    if (firstPart && chunk.Id == FourCC(SourceTimesChunkId))
+      ReadSourceTimes(chunk);
+    if (chunk.Id != ListId)
+      return;
+    if (firstPart && chunk.ListType == FourCC("hdrl") && !HeaderListSeen)
+      ReadHeaderList(chunk);
+    else if (chunk.ListType == FourCC("movi") && PictureSizeOk)
+      CountFrames(chunk, 0);
+  });
+  if (firstPart)
+    Video.FirstPartFrames = static_cast<std::uint32_t>(Video.Frames.size());
+}
+
+// Why the movie walked cannot be shown, the first failing check first.
+TAviRefusal TAviScan::Refusal() const
+{
+  if (!HaveMainHeader)
+    return TAviRefusal::UnreadableHeader;
+  if (!HaveVideoStream)
+    return TAviRefusal::NoVideoStream;
+  if (!HaveFormat)
+    return TAviRefusal::UnreadableHeader;
+  if (!PictureSizeOk)
+    return TAviRefusal::BadPictureSize;
+  if (FrameSizeMismatch)
+    return TAviRefusal::FrameSizeMismatch;
+  if (Video.Frames.size() == Video.LeadingEmptyFrames)
+    return TAviRefusal::NoFrames;
+  return TAviRefusal::None;
 }
 
 void TAviScan::ReadHeaderList(const TChunk& hdrl)
