@@ -75,8 +75,8 @@ LRESULT Decompress(const ICDECOMPRESS* frame, LPARAM bytes)
   const auto height = static_cast<std::uint32_t>(in->biHeight);
   if (!FrameCodec::Check(data, in->biSizeImage, width, height))
     return ICERR_ERROR;
-  const bool decoded = FrameCodec::Decode(data, in->biSizeImage, width, height, out->biBitCount,
-                                          static_cast<std::uint8_t*>(frame->lpOutput));
+  const bool decoded = FrameCodec::DecodeAfterCheck(data, in->biSizeImage, width, height, out->biBitCount,
+                                                    static_cast<std::uint8_t*>(frame->lpOutput));
   return decoded ? ICERR_OK : ICERR_ERROR;
 }
 

@@ -1,5 +1,6 @@
 #include "codec/framecodec.h"
 #include "codec/crc32.h"
+#include "framework/base/dibstride.h"
 
 #include <algorithm>
 #include <cstring>
@@ -171,8 +172,13 @@ template <class TSink> bool WalkBlockRows(const std::uint8_t* rows, const std::u
   return at == end;
 }
 
-template <class TSink>
-bool WalkFrame(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height, TSink& sink)
+// Whether a frame's check value is worked out: not again for a frame that
+// was checked a moment before.
+enum class TCheckValue { Verify, AlreadyVerified };
+
+// Walks a frame of any format, its check value first.
+template <class TSink> bool WalkFrame(const std::uint8_t* data, std::size_t size, std::uint32_t width,
+                                      std::uint32_t height, TSink& sink, TCheckValue checkValue = TCheckValue::Verify)
 {
   if (!SizeSupported(width, height) || size < 1)
     return false;
@@ -182,8 +188,10 @@ bool WalkFrame(const std::uint8_t* data, std::size_t size, std::uint32_t width, 
     return WalkBlockRows(data + 1, data + size, width, height, sink);
   if (data[0] == CheckedBlockFormat) {
     const std::uint8_t* const rows = data + 1 + CheckValueBytes;
-    if (size < 1 + CheckValueBytes || Crc32(rows, size - 1 - CheckValueBytes) !=
-                                        (data[1] | data[2] << 8 | data[3] << 16 | std::uint32_t{data[4]} << 24))
+    if (size < 1 + CheckValueBytes)
+      return false;
+    if (checkValue == TCheckValue::Verify && Crc32(rows, size - 1 - CheckValueBytes) !=
+                                               (data[1] | data[2] << 8 | data[3] << 16 | std::uint32_t{data[4]} << 24))
       return false;
     return WalkBlockRows(rows, data + size, width, height, sink);
   }
@@ -447,7 +455,7 @@ bool SizeSupported(std::uint32_t width, std::uint32_t height)
 
 std::size_t RowBytes(std::uint32_t width, std::uint16_t bitCount)
 {
-  return (std::size_t{width} * bitCount + 31) / 32 * 4;
+  return static_cast<std::size_t>(DibRowBytes(width, bitCount));
 }
 
 std::size_t MaxFrameBytes(std::uint32_t width, std::uint32_t height)
@@ -493,13 +501,29 @@ bool Check(const std::uint8_t* data, std::size_t size, std::uint32_t width, std:
   return WalkFrame(data, size, width, height, sink);
 }
 
-bool Decode(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height,
-            std::uint16_t outBitCount, std::uint8_t* rows)
+namespace {
+
+bool DecodeFrame(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height,
+                 std::uint16_t outBitCount, std::uint8_t* rows, TCheckValue checkValue)
 {
   if ((outBitCount != 24 && outBitCount != 32) || !SizeSupported(width, height))
     return false;
   TRowDecoder decoder(width, outBitCount, rows, size > 0 && data[0] != RunFormat);
-  return WalkFrame(data, size, width, height, decoder);
+  return WalkFrame(data, size, width, height, decoder, checkValue);
+}
+
+}  // namespace
+
+bool Decode(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height,
+            std::uint16_t outBitCount, std::uint8_t* rows)
+{
+  return DecodeFrame(data, size, width, height, outBitCount, rows, TCheckValue::Verify);
+}
+
+bool DecodeAfterCheck(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height,
+                      std::uint16_t outBitCount, std::uint8_t* rows)
+{
+  return DecodeFrame(data, size, width, height, outBitCount, rows, TCheckValue::AlreadyVerified);
 }
 
 }  // namespace FrameCodec

@@ -55,5 +55,11 @@ bool Check(const std::uint8_t* data, std::size_t size, std::uint32_t width, std:
 // in an unspecified state, when the data is not a sound frame of this size.
 bool Decode(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height,
             std::uint16_t outBitCount, std::uint8_t* rows);
+// Decode for a frame that Check has just found sound, as a decoder that must
+// not write a row of a damaged frame checks first: the same, but the check
+// value is not worked out a second time. The walk still keeps every read
+// inside the data.
+bool DecodeAfterCheck(const std::uint8_t* data, std::size_t size, std::uint32_t width, std::uint32_t height,
+                      std::uint16_t outBitCount, std::uint8_t* rows);
 
 }  // namespace FrameCodec

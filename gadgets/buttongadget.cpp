@@ -223,81 +223,103 @@ void TButtonGadget::Paint(TDC& dc)
 {
   if (!Cels)
     BuildCels();
-  const TSize b = SystemBorderSize();
-  const int bx = b.cx, by = b.cy;
-  const int w = Bounds.Width(), h = Bounds.Height();
-  const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-  const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
-  TRect inner(bx, by, w - bx, h - by);
-  TPoint origin = GlyphOrigin;
-
   DrawBorder(dc);
 
   // Pressed radio and toggle buttons sink deeper than push buttons.
-  const int t = Pressed && Type != PushButton ? 2 : 1;
+  const int depth = Pressed && Type != PushButton ? 2 : 1;
   const bool down = Pressed || State == StateDown;
-  FillStrips(dc, down ? shadow : ::GetSysColor(COLOR_BTNHIGHLIGHT),
-             {{inner.left, inner.top, inner.Width(), t * by}, {inner.left, inner.top, t * bx, inner.Height()}});
+  const TRect face = PaintBevel(dc, depth, down);
+  PaintCorners(dc, depth);
+
+  TPoint origin = GlyphOrigin;
   if (down) {
-    inner.left += t * bx;
-    inner.top += t * by;
-  } else {
-    inner.bottom -= by;
-    inner.right -= bx;
-    TBrush shadowBrush(shadow);
-    dc.SelectObject(shadowBrush);
-    for (int pass = 0; pass < BevelWidth; ++pass) {
-      if (pass)
-        inner.Inflate(-bx, -by);
-      ::PatBlt(dc, inner.left, inner.bottom, inner.right + bx - inner.left, by, PATCOPY);
-      ::PatBlt(dc, inner.right, inner.top, bx, inner.bottom - inner.top, PATCOPY);
-    }
-    dc.RestoreBrush();
+    const TSize b = SystemBorderSize();
+    origin.Offset(depth * b.cx, depth * b.cy);
   }
-
-  const bool trim = TrimInnerCorners && State == StateUp && !Pressed;
-  if (SoftCorners || trim) {
-    TBrush faceBrush(face);
-    dc.SelectObject(faceBrush);
-    if (SoftCorners)
-      for (const TPoint& corner : {TPoint(0, 0), TPoint(w - bx, 0), TPoint(0, h - by), TPoint(w - bx, h - by)})
-        ::PatBlt(dc, corner.x, corner.y, bx, by, PATCOPY);
-    if (trim) {
-      TRect r(0, 0, w, h);
-      for (int pass = 0; pass <= t; ++pass) {
-        r.Inflate(-bx, -by);
-        ::PatBlt(dc, r.right - bx, r.top, bx, by, PATCOPY);
-        ::PatBlt(dc, r.left, r.bottom - by, bx, by, PATCOPY);
-      }
-    }
-    dc.RestoreBrush();
-  }
-
-  if (down)
-    origin.Offset(t * bx, t * by);
   const TSize cel = Cels->CelSize();
   const TRect glyph(origin, cel);
   const TCel look = CelToShow();
-  if (look == CelNormal || look == CelLatched) {
-    // The face around the glyph; the glyph itself is drawn over the rest.
-    const bool overlap = glyph.left < inner.right && glyph.right > inner.left && glyph.top < inner.bottom &&
-                         glyph.bottom > inner.top;
-    if (!overlap) {
-      FillSolid(dc, inner, face);
-    } else {
-      const int top = std::max<int>(glyph.top, inner.top), bottom = std::min<int>(glyph.bottom, inner.bottom);
-      for (const TRect& part :
-           {TRect(inner.left, inner.top, inner.right, top), TRect(inner.left, bottom, inner.right, inner.bottom),
-            TRect(inner.left, top, glyph.left, bottom), TRect(glyph.right, top, inner.right, bottom)})
-        if (!part.IsEmpty())
-          FillSolid(dc, part, face);
-    }
-  }
+  if (look == CelNormal || look == CelLatched)
+    PaintFaceAround(dc, face, glyph);
 
   TMemoryDC celDC;
   celDC.SelectObject(*Cels->GetBitmap());
   const TPoint source = Cels->CelOrigin(look);
   ::BitBlt(dc, glyph.left, glyph.top, cel.cx, cel.cy, celDC, source.x, source.y, SRCCOPY);
+}
+
+// The bevel inside the border: a button up has light top and left edges and
+// a shadow of BevelWidth at the bottom and right; a button down a shadow at
+// the top and left, depth borders wide. Returns the face inside it.
+TRect TButtonGadget::PaintBevel(TDC& dc, int depth, bool down) const
+{
+  const TSize b = SystemBorderSize();
+  const int bx = b.cx, by = b.cy;
+  const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
+  TRect inner(bx, by, Bounds.Width() - bx, Bounds.Height() - by);
+  FillStrips(dc, down ? shadow : ::GetSysColor(COLOR_BTNHIGHLIGHT),
+             {{inner.left, inner.top, inner.Width(), depth * by}, {inner.left, inner.top, depth * bx, inner.Height()}});
+  if (down) {
+    inner.left += depth * bx;
+    inner.top += depth * by;
+    return inner;
+  }
+  inner.bottom -= by;
+  inner.right -= bx;
+  TBrush shadowBrush(shadow);
+  dc.SelectObject(shadowBrush);
+  for (int pass = 0; pass < BevelWidth; ++pass) {
+    if (pass)
+      inner.Inflate(-bx, -by);
+    ::PatBlt(dc, inner.left, inner.bottom, inner.right + bx - inner.left, by, PATCOPY);
+    ::PatBlt(dc, inner.right, inner.top, bx, inner.bottom - inner.top, PATCOPY);
+  }
+  dc.RestoreBrush();
+  return inner;
+}
+
+// Soft outer corners, and for a button up the inner corners of its frame
+// and bevel, in the face colour.
+void TButtonGadget::PaintCorners(TDC& dc, int depth) const
+{
+  const bool trim = TrimInnerCorners && State == StateUp && !Pressed;
+  if (!SoftCorners && !trim)
+    return;
+  const TSize b = SystemBorderSize();
+  const int bx = b.cx, by = b.cy;
+  const int w = Bounds.Width(), h = Bounds.Height();
+  TBrush faceBrush(::GetSysColor(COLOR_BTNFACE));
+  dc.SelectObject(faceBrush);
+  if (SoftCorners)
+    for (const TPoint& corner : {TPoint(0, 0), TPoint(w - bx, 0), TPoint(0, h - by), TPoint(w - bx, h - by)})
+      ::PatBlt(dc, corner.x, corner.y, bx, by, PATCOPY);
+  if (trim) {
+    TRect r(0, 0, w, h);
+    for (int pass = 0; pass <= depth; ++pass) {
+      r.Inflate(-bx, -by);
+      ::PatBlt(dc, r.right - bx, r.top, bx, by, PATCOPY);
+      ::PatBlt(dc, r.left, r.bottom - by, bx, by, PATCOPY);
+    }
+  }
+  dc.RestoreBrush();
+}
+
+// The face around the glyph; the glyph itself is drawn over the rest.
+void TButtonGadget::PaintFaceAround(TDC& dc, const TRect& inner, const TRect& glyph)
+{
+  const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+  const bool overlap = glyph.left < inner.right && glyph.right > inner.left && glyph.top < inner.bottom &&
+                       glyph.bottom > inner.top;
+  if (!overlap) {
+    FillSolid(dc, inner, face);
+    return;
+  }
+  const int top = std::max<int>(glyph.top, inner.top), bottom = std::min<int>(glyph.bottom, inner.bottom);
+  for (const TRect& part :
+       {TRect(inner.left, inner.top, inner.right, top), TRect(inner.left, bottom, inner.right, inner.bottom),
+        TRect(inner.left, top, glyph.left, bottom), TRect(glyph.right, top, inner.right, bottom)})
+    if (!part.IsEmpty())
+      FillSolid(dc, part, face);
 }
 
 // ------------------------------------------------------------------- mouse

@@ -27,7 +27,7 @@ public:
   void SetBevelWidth(int width);
   void SetState(TState state);
   TState GetState() const { return State; }
-  TType GetType() const { return Type; }
+  TType GetType() const { return Type; }  // part of the framework's interface
   bool IsPressed() const { return Pressed; }
   // Makes this button the one down in its run of adjacent radio buttons.
   void SelectInGroup();
@@ -59,6 +59,9 @@ protected:
 private:
   void InvalidateInsideFrame();
   TCel CelToShow() const;
+  TRect PaintBevel(TDC& dc, int depth, bool down) const;
+  void PaintCorners(TDC& dc, int depth) const;
+  static void PaintFaceAround(TDC& dc, const TRect& inner, const TRect& glyph);
 
   const char* GlyphId;  // numeric id or owned copy of the name
   std::unique_ptr<TCelArray> Cels;
@@ -66,7 +69,7 @@ private:
   TState State;
   TType Type;
   int BevelWidth = DoubleBevel;
-  bool AutoRepeat;  // kept for callers; buttons do not repeat
+  bool AutoRepeat;  // part of the framework's interface: kept, but buttons do not repeat
   bool SoftCorners = true;
   bool Pressed = false;
   bool TrimInnerCorners = true;

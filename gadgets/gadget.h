@@ -83,12 +83,8 @@ public:
 
   int GetId() const { return Id; }
   const TRect& GetBounds() const { return Bounds; }
-  TSize GetSize() const { return Bounds.Size(); }
   bool IsEnabled() const { return Enabled; }
-  bool GetFillSpare() const { return FillSpare; }
   TGadgetBorderStyle GetBorderStyle() const { return BorderStyle; }
-  const TGadgetBorders& GetBorders() const { return Borders; }
-  const TGadgetMargins& GetMargins() const { return Margins; }
   TGadgetWindow* GetGadgetWindow() const { return Window; }
   TGadget* NextGadget() const { return Next; }
 

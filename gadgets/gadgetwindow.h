@@ -51,7 +51,6 @@ public:
   void SetFit(bool width, bool height);
   void SetHintTrigger(THintTrigger trigger) { HintTrigger = trigger; }
   THintTrigger GetHintTrigger() const { return HintTrigger; }
-  TLayoutDirection GetDirection() const { return Direction; }
 
   TGadget* FirstGadget() const { return Gadgets; }
   int NumGadgets() const { return GadgetCount; }

@@ -100,13 +100,6 @@ int TBitmap::Height() const
   return record.bmHeight;
 }
 
-int TBitmap::Planes() const
-{
-  BITMAP record{};
-  GetObject(record);
-  return record.bmPlanes;
-}
-
 int TBitmap::BitsPixel() const
 {
   BITMAP record{};

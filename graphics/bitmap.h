@@ -30,7 +30,6 @@ public:
   bool GetObject(BITMAP& bitmap) const;
   int Width() const;
   int Height() const;
-  int Planes() const;
   int BitsPixel() const;
 
   // Hands the bitmap to the (opened) clipboard, which owns it from now on.

@@ -29,6 +29,8 @@ public:
   virtual int SaveDC() const;
   virtual bool RestoreDC(int savedIndex = -1);
   virtual int GetDeviceCaps(int index) const;
+  // Part of the framework's interface, like ScaleWindowExt and GrayString:
+  // the program itself does not call them.
   virtual bool ResetDC(const DEVMODEA& devMode);
   virtual void SelectObject(const TFont& font);
   // Selects a stock object; a real object it replaces loses this DC's hold.

@@ -2,6 +2,8 @@
 // sizes, padded pixel rows and the file header in front of a packed DIB.
 #pragma once
 
+#include "framework/base/dibstride.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +20,7 @@ int DepthForColors(int colors);
 // Bytes per pixel row, padded to a multiple of 4.
 constexpr int ScanBytes(int width, int depth)
 {
-  return (depth * width + 31) / 32 * 4;
+  return static_cast<int>(DibRowBytes(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(depth)));
 }
 
 // The BMP file header for a packed DIB of blockSize bytes whose pixels start

@@ -1,5 +1,7 @@
 #include "graphics/file.h"
 
+#include "graphics/widetext.h"
+
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
@@ -53,15 +55,6 @@ namespace {
 // Part files are hidden, and named so that no file of the user's is taken for one.
 constexpr wchar_t PartPrefix[] = L".velmo-";
 constexpr wchar_t PartSuffix[] = L".part";
-
-std::wstring Widened(const char* path)
-{
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
 
 // The process that writes the part file of this name, or 0 when the name is
 // not of a part file: the prefix, the writer's process and thread ids in

@@ -1,18 +1,10 @@
 #include "graphics/filecreatepaths.h"
 #include "graphics/file.h"
+#include "graphics/widetext.h"
 
 #include <utility>
 
 namespace {
-
-std::wstring Widened(const std::string& text, UINT codePage = CP_ACP)
-{
-  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (length)
-    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
 
 std::wstring UpperCase(std::wstring name)
 {

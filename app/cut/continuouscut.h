@@ -5,7 +5,7 @@
 // the window that runs it (TCutHost).
 #pragma once
 
-#include "avi/avireader.h"
+#include "avi/avimovie.h"
 #include "app/cut/cutprogress.h"
 #include "app/device/framegrabber.h"
 

@@ -2,6 +2,7 @@
 
 #include "app/support/exclusivelock.h"
 #include "app/support/filewritelock.h"
+#include "avi/framecheck.h"
 #include "codec/framecodec.h"
 #include "graphics/dib.h"
 #include "graphics/dibformat.h"

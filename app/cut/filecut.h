@@ -5,7 +5,8 @@
 // showing and reading back every frame.
 #pragma once
 
-#include "avi/avireader.h"
+#include "avi/avivideo.h"
+#include "avi/bytesource.h"
 #include "app/cut/cutledger.h"
 #include "framework/base/platform.h"
 #include "graphics/filecreatepaths.h"

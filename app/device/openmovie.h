@@ -5,7 +5,7 @@
 // caller.
 #pragma once
 
-#include "avi/avireader.h"
+#include "avi/avimovie.h"
 #include "app/device/moviedevice.h"
 #include "app/support/frametimes.h"
 

@@ -2,7 +2,7 @@
 // had as asked, each in an error box of its own.
 #pragma once
 
-#include "avi/avireader.h"
+#include "avi/avimovie.h"
 #include "app/device/moviepicture.h"
 #include "app/device/openmovie.h"
 

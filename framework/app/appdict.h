@@ -73,8 +73,6 @@ public:
   void Remove(TApplication* app);
   void Remove(unsigned pid);
 
-  TAppDictImp& Imp() { return *Implementation; }
-
 private:
   TAppDictImp* Implementation;
 };

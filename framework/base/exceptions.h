@@ -23,7 +23,7 @@ private:
 class xalloc : public xmsg {
 public:
   xalloc(const std::string& message, std::size_t size) : xmsg(message), Size(size) {}
-  std::size_t requested() const { return Size; }
+  std::size_t requested() const { return Size; }  // part of the framework's interface
 
 private:
   std::size_t Size;

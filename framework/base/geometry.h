@@ -72,7 +72,6 @@ public:
   int Height() const { return bottom - top; }
   TSize Size() const { return TSize(Width(), Height()); }
   TPoint TopLeft() const { return TPoint(left, top); }
-  TPoint BottomRight() const { return TPoint(right, bottom); }
   // True for the all-zero rectangle, the "nothing yet" value of Union.
   bool IsNull() const { return !left && !top && !right && !bottom; }
   bool IsEmpty() const { return left >= right || top >= bottom; }

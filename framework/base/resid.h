@@ -13,7 +13,6 @@ public:
   TResId(int id) : Id(MAKEINTRESOURCEA(id)) {}
   TResId(const char* name) : Id(name) {}
 
-  bool IsString() const { return IsResourceName(Id); }
   bool IsNull() const { return Id == nullptr; }
   unsigned GetInt() const { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(Id) & 0xFFFF); }
   operator const char*() const { return Id; }

@@ -32,8 +32,6 @@ public:
   void GetWindowClass(WNDCLASSA& wndClass) override;
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-  TResId GetTemplateId() const { return TemplateId; }
-
   LPARAM InitParam = 0;  // the dialog's creation parameter
 
 protected:

@@ -15,10 +15,6 @@ public:
 
   void TransferData(TTransferDirection direction) override;
 
-  const char* GetPrompt() const { return Prompt.c_str(); }
-  char* GetBuffer() const { return Buffer; }
-  int GetBufferSize() const { return BufferSize; }
-
 protected:
   void SetupWindow() override;
 

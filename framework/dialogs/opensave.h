@@ -45,7 +45,6 @@ public:
 
   INT_PTR DialogFunction(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-  TData& GetData() const { return Data; }
   const OPENFILENAMEA& GetOfn() const { return Ofn; }
 
   // The box's share-violation message, registered once per process.

@@ -14,8 +14,6 @@ public:
   // parent's data transfer unless the Transfer flag is set again.
   unsigned Transfer(void* buffer, TTransferDirection direction) override;
 
-  unsigned GetTextLimit() const { return TextLimit; }
-
 private:
   unsigned TextLimit;
 };

@@ -18,6 +18,38 @@ bool HasBorder(const TWindow& window)
   return window.Attributes.Style & WS_BORDER;
 }
 
+// One axis of a decoration's place: its edges, and the metrics' slots of its
+// position and size.
+struct TAxis {
+  TEdge Near, Far, Size;
+  int PositionSlot, SizeSlot;
+};
+constexpr TAxis Vertical{TEdge::Top, TEdge::Bottom, TEdge::Height, 1, 3};
+constexpr TAxis Horizontal{TEdge::Left, TEdge::Right, TEdge::Width, 0, 2};
+
+// Puts the decoration (metrics m) before the neighbour's near edge: the
+// neighbour now hangs on it, and it on what the neighbour hung on.
+void StackBefore(TLayoutMetrics& n, TLayoutMetrics& m, TWindow& d, TRelationship towardsClient, const TAxis& a)
+{
+  TEdgeConstraint& neighbourPosition = n.Slot(a.PositionSlot);
+  TWindow* const saved = neighbourPosition.RelWin;
+  neighbourPosition.Set(a.Near, towardsClient, &d, a.Far);
+  m.Slot(a.PositionSlot).Set(a.Near, TRelationship::SameAs, saved, saved ? a.Far : a.Near);
+  m.Slot(a.SizeSlot).AsIs(a.Size);
+}
+
+// Puts the decoration after the neighbour's far edge: the client's far edge,
+// or a stacked decoration's position, now hangs on it.
+void StackAfter(TLayoutMetrics& n, TLayoutMetrics& m, TWindow& d, bool nextToClient, TRelationship awayFromClient,
+                const TAxis& a)
+{
+  TEdgeConstraint& neighbourEdge = n.Slot(nextToClient ? a.SizeSlot : a.PositionSlot);
+  TWindow* const saved = neighbourEdge.RelWin;
+  neighbourEdge.Set(a.Far, nextToClient ? awayFromClient : TRelationship::SameAs, &d, a.Near);
+  m.Slot(a.PositionSlot).Set(a.Far, TRelationship::SameAs, saved, saved ? a.Near : a.Far);
+  m.Slot(a.SizeSlot).AsIs(a.Size);
+}
+
 bool IsShown(const TWindow& window)
 {
   const DWORD style = window.GetHandle() ? static_cast<DWORD>(::GetWindowLongA(window.GetHandle(), GWL_STYLE))
@@ -128,44 +160,21 @@ void TDecoratedFrame::Place(TWindow& d, TDecorationLocation where, TWindow& neig
     m.Width.SameAs(nullptr, TEdge::Right);
   };
 
-  TWindow* saved = nullptr;
   switch (where) {
   case TDecorationLocation::Top:
-    saved = n.Y.RelWin;
-    n.Y.Set(TEdge::Top, towardsClient, &d, TEdge::Bottom);
-    m.Y.Set(TEdge::Top, TRelationship::SameAs, saved, saved ? TEdge::Bottom : TEdge::Top);
-    m.Height.AsIs(TEdge::Height);
+    StackBefore(n, m, d, towardsClient, Vertical);
     spanFrameWidth();
     break;
   case TDecorationLocation::Bottom:
-    if (nextToClient) {
-      saved = n.Height.RelWin;
-      n.Height.Set(TEdge::Bottom, awayFromClient, &d, TEdge::Top);
-    } else {
-      saved = n.Y.RelWin;
-      n.Y.Set(TEdge::Bottom, TRelationship::SameAs, &d, TEdge::Top);
-    }
-    m.Y.Set(TEdge::Bottom, TRelationship::SameAs, saved, saved ? TEdge::Top : TEdge::Bottom);
-    m.Height.AsIs(TEdge::Height);
+    StackAfter(n, m, d, nextToClient, awayFromClient, Vertical);
     spanFrameWidth();
     break;
   case TDecorationLocation::Left:
-    saved = n.X.RelWin;
-    n.X.Set(TEdge::Left, towardsClient, &d, TEdge::Right);
-    m.X.Set(TEdge::Left, TRelationship::SameAs, saved, saved ? TEdge::Right : TEdge::Left);
-    m.Width.AsIs(TEdge::Width);
+    StackBefore(n, m, d, towardsClient, Horizontal);
     spanClientHeight();
     break;
   case TDecorationLocation::Right:
-    if (nextToClient) {
-      saved = n.Width.RelWin;
-      n.Width.Set(TEdge::Right, awayFromClient, &d, TEdge::Left);
-    } else {
-      saved = n.X.RelWin;
-      n.X.Set(TEdge::Right, TRelationship::SameAs, &d, TEdge::Left);
-    }
-    m.X.Set(TEdge::Right, TRelationship::SameAs, saved, saved ? TEdge::Left : TEdge::Right);
-    m.Width.AsIs(TEdge::Width);
+    StackAfter(n, m, d, nextToClient, awayFromClient, Horizontal);
     spanClientHeight();
     break;
   }

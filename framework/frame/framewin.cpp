@@ -4,9 +4,13 @@
 #include "graphics/dc.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
+
+// The styles of a client window made with a frame of its own.
+constexpr DWORD ClientFrameStyles = WS_POPUP | WS_DLGFRAME | WS_THICKFRAME;
 
 // Visible, enabled child windows take the focus.
 bool IsFocusCandidate(HWND hwnd)
@@ -275,52 +279,25 @@ bool TFrameWindow::ResizeClientWindow(bool redraw)
   if (!Handle || !ClientWnd->GetHandle())
     return false;
   TResizeInProgress inProgress(ClientWnd);
-  HWND client = ClientWnd->GetHandle();
 
   const TSize frameSize = GetClientRect().Size();
   TSize clientSize = ClientWnd->GetWindowRect().Size();
-  bool measured = false;
-
-  TWindowAttributes& attributes = ClientWnd->Attributes;
-  const DWORD frameStyles = WS_POPUP | WS_DLGFRAME | WS_THICKFRAME;
-  if ((attributes.Style & frameStyles) || (attributes.ExStyle & WS_EX_DLGMODALFRAME)) {
-    if (IsFlagSet(wfShrinkToClient)) {
-      // Fit to the client's area without scroll bars, which come back when
-      // the client still needs them.
-      const TSize withBars = ClientWnd->GetClientRect().Size();
-      ::ShowScrollBar(client, SB_BOTH, FALSE);
-      clientSize = ClientWnd->GetClientRect().Size();
-      measured = true;
-      const bool wider = clientSize.cx != withBars.cx;
-      const bool taller = clientSize.cy != withBars.cy;
-      if (wider || taller)
-        ::ShowScrollBar(client, wider && taller ? SB_BOTH : wider ? SB_VERT : SB_HORZ, TRUE);
-    }
-    // The client becomes a plain bordered child of the frame.
-    const bool wasPopup = attributes.Style & WS_POPUP;
-    attributes.Style = (attributes.Style & ~frameStyles) | WS_CHILD | WS_VISIBLE | WS_BORDER;
-    ::SetWindowLongA(client, GWL_STYLE, static_cast<LONG>(attributes.Style));
-    if (wasPopup)
-      ::SetParent(client, Handle);
-    attributes.ExStyle &= ~WS_EX_DLGMODALFRAME;
-    ::SetWindowLongA(client, GWL_EXSTYLE, static_cast<LONG>(attributes.ExStyle));
-  }
+  std::optional<TSize> measured;
+  const TWindowAttributes& attributes = ClientWnd->Attributes;
+  if ((attributes.Style & ClientFrameStyles) || (attributes.ExStyle & WS_EX_DLGMODALFRAME))
+    measured = AdoptFramedClient();
   const bool bordered = attributes.Style & WS_BORDER;
-  if (bordered && !measured)
+  if (measured)
+    clientSize = *measured;
+  else if (bordered)
     clientSize = ClientWnd->GetClientRect().Size();
 
   bool resized = false;
   if (clientSize != frameSize) {
-    if (IsFlagSet(wfShrinkToClient)) {
-      TRect outer = GetWindowRect();
-      POINT origin{outer.left, outer.top};
-      if ((::GetWindowLongA(Handle, GWL_STYLE) & WS_CHILD) && ::GetParent(Handle))
-        ::ScreenToClient(::GetParent(Handle), &origin);
-      ::MoveWindow(Handle, origin.x, origin.y, outer.Width() + clientSize.cx - frameSize.cx,
-                   outer.Height() + clientSize.cy - frameSize.cy, redraw);
-    } else {
+    if (IsFlagSet(wfShrinkToClient))
+      FitFrameAround(clientSize, frameSize, redraw);
+    else
       resized = true;
-    }
   }
   if (::GetWindowLongA(Handle, GWL_STYLE) & WS_THICKFRAME)
     ClearFlag(wfShrinkToClient);  // fitted once; from now on the user sizes the frame
@@ -329,8 +306,47 @@ bool TFrameWindow::ResizeClientWindow(bool redraw)
   const TSize area = GetClientRect().Size();
   const int bx = bordered ? ::GetSystemMetrics(SM_CXBORDER) : 0;
   const int by = bordered ? ::GetSystemMetrics(SM_CYBORDER) : 0;
-  ::MoveWindow(client, -bx, -by, area.cx + 2 * bx, area.cy + 2 * by, redraw);
+  ::MoveWindow(ClientWnd->GetHandle(), -bx, -by, area.cx + 2 * bx, area.cy + 2 * by, redraw);
   return resized;
+}
+
+// A client made with a frame of its own becomes a plain bordered child of the
+// frame. When the frame shrinks to the client, returns the client's area
+// without scroll bars, which come back when the client still needs them.
+std::optional<TSize> TFrameWindow::AdoptFramedClient()
+{
+  HWND client = ClientWnd->GetHandle();
+  std::optional<TSize> measured;
+  if (IsFlagSet(wfShrinkToClient)) {
+    const TSize withBars = ClientWnd->GetClientRect().Size();
+    ::ShowScrollBar(client, SB_BOTH, FALSE);
+    measured = ClientWnd->GetClientRect().Size();
+    const bool wider = measured->cx != withBars.cx;
+    const bool taller = measured->cy != withBars.cy;
+    if (wider || taller)
+      ::ShowScrollBar(client, wider && taller ? SB_BOTH : wider ? SB_VERT : SB_HORZ, TRUE);
+  }
+  TWindowAttributes& attributes = ClientWnd->Attributes;
+  const bool wasPopup = attributes.Style & WS_POPUP;
+  attributes.Style = (attributes.Style & ~ClientFrameStyles) | WS_CHILD | WS_VISIBLE | WS_BORDER;
+  ::SetWindowLongA(client, GWL_STYLE, static_cast<LONG>(attributes.Style));
+  if (wasPopup)
+    ::SetParent(client, Handle);
+  attributes.ExStyle &= ~WS_EX_DLGMODALFRAME;
+  ::SetWindowLongA(client, GWL_EXSTYLE, static_cast<LONG>(attributes.ExStyle));
+  return measured;
+}
+
+// Sizes the frame so that its client area is clientSize, where it is
+// frameSize now; its top left corner stays.
+void TFrameWindow::FitFrameAround(const TSize& clientSize, const TSize& frameSize, bool redraw)
+{
+  TRect outer = GetWindowRect();
+  POINT origin{outer.left, outer.top};
+  if ((::GetWindowLongA(Handle, GWL_STYLE) & WS_CHILD) && ::GetParent(Handle))
+    ::ScreenToClient(::GetParent(Handle), &origin);
+  ::MoveWindow(Handle, origin.x, origin.y, outer.Width() + clientSize.cx - frameSize.cx,
+               outer.Height() + clientSize.cy - frameSize.cy, redraw);
 }
 
 void TFrameWindow::EvSize(unsigned sizeType, const TSize& size)

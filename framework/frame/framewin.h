@@ -5,6 +5,8 @@
 
 #include "framework/window/window.h"
 
+#include <optional>
+
 class TFrameWindow : virtual public TWindow {
 public:
   TFrameWindow(TWindow* parent, const char* title = nullptr, TWindow* clientWnd = nullptr, bool shrinkToClient = false,
@@ -32,11 +34,6 @@ public:
   LRESULT EvCommand(unsigned id, HWND hWndCtl, unsigned notifyCode) override;
   void EvCommandEnable(TCommandEnabler& commandEnabler) override;
   void SetupWindow() override;
-
-  // Key messages inside the frame go through IsDialogMessageA.
-  void EnableKeyboardHandling(bool enable = true) { KeyboardHandling = enable; }
-  // A second module searched for menu hint strings.
-  void SetHintModule(TModule* module) { HintModule = module; }
 
 protected:
   // For classes that derive virtually: TWindow::Init, then the frame's Init.
@@ -72,6 +69,8 @@ protected:
 
 private:
   HICON MinimizedIcon() const;
+  std::optional<TSize> AdoptFramedClient();
+  void FitFrameAround(const TSize& clientSize, const TSize& frameSize, bool redraw);
   bool FrameInitialized = false;
 
   DECLARE_RESPONSE_TABLE(TFrameWindow);

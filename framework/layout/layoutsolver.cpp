@@ -220,55 +220,90 @@ TLayoutSolver::TResult TLayoutSolver::Generate(TChildMetrics& record, const TChi
 
 TLayoutSolver::TResult TLayoutSolver::AddConstraint(TChildMetrics& record, int slot, const TChildGeometry& g)
 {
-  const TLayoutMetrics& m = record.Metrics;
-  const TEdgeConstraint& c = m.Slot(slot);
-  TLayoutVariable* v = record.Variables;
+  const TEdgeConstraint& c = record.Metrics.Slot(slot);
   auto k = std::make_unique<TConstraint>();
-
-  TLayoutVariable* output = &v[slot];
-  if (slot == 0 && c.MyEdge == TEdge::Right)
-    output = &v[evRight];
-  else if (slot == 1 && c.MyEdge == TEdge::Bottom)
-    output = &v[evBottom];
-
-  // Inputs: the other window's edge, centre or size.
   if (c.Relationship != TRelationship::AsIs && c.Relationship != TRelationship::Absolute) {
-    TLayoutVariable* other = OwnVariables;
-    if (c.RelWin) {
-      TChildMetrics* relative = FindRecord(c.RelWin);
-      if (!relative)
-        return UnknownRelativeWindow;
-      other = relative->Variables;
-    }
-    switch (c.OtherEdge) {
-    case TEdge::Center:
-      k->AddInput(&other[IsHorizontal(slot) ? evLeft : evTop], FixedOne / 2);
-      k->AddInput(&other[IsHorizontal(slot) ? evRight : evBottom], FixedOne / 2);
-      break;
-    case TEdge::Width:
-    case TEdge::Height: {
-      const bool horizontal = c.OtherEdge == TEdge::Width;
-      k->AddInput(&other[horizontal ? evRight : evBottom], FixedOne);
-      k->AddInput(&other[horizontal ? evLeft : evTop], -FixedOne);
-      k->Constant = FixedOne;
-      break;
-    }
-    default:
-      k->AddInput(&other[static_cast<int>(c.OtherEdge)], FixedOne);
-      break;
-    }
+    if (TResult failed = AddOtherWindowInputs(*k, c, slot))
+      return failed;
   }
+  AddRelationship(*k, c, slot, g);
 
+  // The equation gives the constrained edge, centre or size: turned into one
+  // for an edge variable of the child.
+  TLayoutVariable* output = SlotOutput(record, slot);
+  bool substitute = false;
+  if (c.MyEdge == TEdge::Center)
+    output = SolveCentreForEdge(*k, record, slot, output);
+  else if (c.MyEdge == TEdge::Width || c.MyEdge == TEdge::Height)
+    output = SolveSizeForEdge(*k, record, slot, output, substitute);
+
+  k->Output = output;
+  if (substitute) {
+    const bool horizontal = c.MyEdge == TEdge::Width;
+    Substitute(record.Variables[horizontal ? evLeft : evTop].DeterminedBy, *k);
+  }
+  output->DeterminedBy = k.get();
+  Constraints.push_front(std::move(k));
+  return Solved;
+}
+
+// The edge variable a constraint in slot gives: the slot's own, or the far
+// edge a position constraint names.
+TLayoutVariable* TLayoutSolver::SlotOutput(TChildMetrics& record, int slot)
+{
+  const TEdge myEdge = record.Metrics.Slot(slot).MyEdge;
+  TLayoutVariable* v = record.Variables;
+  if (slot == 0 && myEdge == TEdge::Right)
+    return &v[evRight];
+  if (slot == 1 && myEdge == TEdge::Bottom)
+    return &v[evBottom];
+  return &v[slot];
+}
+
+// Inputs: the other window's edge, centre or size.
+TLayoutSolver::TResult TLayoutSolver::AddOtherWindowInputs(TConstraint& k, const TEdgeConstraint& c, int slot)
+{
+  TLayoutVariable* other = OwnVariables;
+  if (c.RelWin) {
+    TChildMetrics* relative = FindRecord(c.RelWin);
+    if (!relative)
+      return UnknownRelativeWindow;
+    other = relative->Variables;
+  }
+  switch (c.OtherEdge) {
+  case TEdge::Center:
+    k.AddInput(&other[IsHorizontal(slot) ? evLeft : evTop], FixedOne / 2);
+    k.AddInput(&other[IsHorizontal(slot) ? evRight : evBottom], FixedOne / 2);
+    break;
+  case TEdge::Width:
+  case TEdge::Height: {
+    const bool horizontal = c.OtherEdge == TEdge::Width;
+    k.AddInput(&other[horizontal ? evRight : evBottom], FixedOne);
+    k.AddInput(&other[horizontal ? evLeft : evTop], -FixedOne);
+    k.Constant = FixedOne;
+    break;
+  }
+  default:
+    k.AddInput(&other[static_cast<int>(c.OtherEdge)], FixedOne);
+    break;
+  }
+  return Solved;
+}
+
+// The relationship to the inputs: the child's own size, a percentage of
+// them, or a margin from them.
+void TLayoutSolver::AddRelationship(TConstraint& k, const TEdgeConstraint& c, int slot, const TChildGeometry& g) const
+{
   switch (c.Relationship) {
   case TRelationship::AsIs:
-    k->Constant += ToFixed(slot == 2 ? g.W : g.H);
+    k.Constant += ToFixed(slot == 2 ? g.W : g.H);
     break;
   case TRelationship::PercentOf: {
     const TFixed percent = ((c.Value * FixedOne) / 100) >> 8;  // 8.8
-    k->Coefficients[0] = (k->Coefficients[0] >> 8) * percent;
-    k->Constant = (k->Constant >> 8) * percent;
+    k.Coefficients[0] = (k.Coefficients[0] >> 8) * percent;
+    k.Constant = (k.Constant >> 8) * percent;
     if (c.OtherEdge == TEdge::Center || c.OtherEdge == TEdge::Width || c.OtherEdge == TEdge::Height)
-      k->Coefficients[1] = (k->Coefficients[1] >> 8) * percent;
+      k.Coefficients[1] = (k.Coefficients[1] >> 8) * percent;
     break;
   }
   default: {
@@ -277,71 +312,67 @@ TLayoutSolver::TResult TLayoutSolver::AddConstraint(TChildMetrics& record, int s
       margin = -1 - margin;  // the pixel before the other edge
     else if (c.Relationship == TRelationship::RightOf)
       margin = margin + 1;  // the pixel after it
-    k->Constant += ToFixed(margin);
+    k.Constant += ToFixed(margin);
     break;
   }
   }
+}
 
-  const int n = k->NumInputs();
-  bool substitute = false;
-  switch (c.MyEdge) {
-  case TEdge::Center: {
-    // The constraint gives the centre: edge = 2 * centre - opposite edge.
-    TLayoutVariable* opposite;
-    if (slot == 0) {
-      opposite = &v[evRight];
-    } else if (slot == 1) {
-      opposite = &v[evBottom];
-    } else if (slot == 2) {
-      opposite = m.X.MyEdge == TEdge::Right ? &v[evRight] : &v[evLeft];
-      if (m.X.MyEdge == TEdge::Right)
-        output = &v[evLeft];
-    } else {
-      opposite = m.Y.MyEdge == TEdge::Bottom ? &v[evBottom] : &v[evTop];
-      if (m.Y.MyEdge == TEdge::Bottom)
-        output = &v[evTop];
-    }
-    for (int i = 0; i < n; ++i)
-      k->Coefficients[i] *= 2;
-    k->Constant *= 2;
-    k->AddInput(opposite, -FixedOne);
-    break;
+// The constraint gives the centre: edge = 2 * centre - opposite edge.
+// Returns the edge it now gives.
+TLayoutVariable* TLayoutSolver::SolveCentreForEdge(TConstraint& k, TChildMetrics& record, int slot,
+                                                   TLayoutVariable* output)
+{
+  const TLayoutMetrics& m = record.Metrics;
+  TLayoutVariable* v = record.Variables;
+  TLayoutVariable* opposite;
+  if (slot == 0) {
+    opposite = &v[evRight];
+  } else if (slot == 1) {
+    opposite = &v[evBottom];
+  } else if (slot == 2) {
+    opposite = m.X.MyEdge == TEdge::Right ? &v[evRight] : &v[evLeft];
+    if (m.X.MyEdge == TEdge::Right)
+      output = &v[evLeft];
+  } else {
+    opposite = m.Y.MyEdge == TEdge::Bottom ? &v[evBottom] : &v[evTop];
+    if (m.Y.MyEdge == TEdge::Bottom)
+      output = &v[evTop];
   }
-  case TEdge::Width:
-  case TEdge::Height: {
-    const bool horizontal = c.MyEdge == TEdge::Width;
-    const bool farKnown = horizontal ? slot == 0 || m.X.MyEdge == TEdge::Right
-                                     : slot == 1 || m.Y.MyEdge == TEdge::Bottom;
-    if (farKnown) {
-      // near = far - size + 1
-      for (int i = 0; i < n; ++i)
-        k->Coefficients[i] = -k->Coefficients[i];
-      k->Constant = -k->Constant + FixedOne;
-      k->AddInput(&v[horizontal ? evRight : evBottom], FixedOne);
-      if (slot == 2 && horizontal)
-        output = &v[evLeft];
-      else if (slot == 3 && !horizontal)
-        output = &v[evTop];
-    } else {
-      // far = near + size - 1
-      k->AddInput(&v[horizontal ? evLeft : evTop], FixedOne);
-      k->Constant -= FixedOne;
-      substitute = true;
-    }
-    break;
-  }
-  default:
-    break;
-  }
+  const int n = k.NumInputs();
+  for (int i = 0; i < n; ++i)
+    k.Coefficients[i] *= 2;
+  k.Constant *= 2;
+  k.AddInput(opposite, -FixedOne);
+  return output;
+}
 
-  k->Output = output;
-  if (substitute) {
-    const bool horizontal = c.MyEdge == TEdge::Width;
-    Substitute(v[horizontal ? evLeft : evTop].DeterminedBy, *k);
+// The constraint gives the size: near = far - size + 1 where the far edge is
+// known, else far = near + size - 1, which is to be substituted into the
+// near edge's equation. Returns the edge it now gives.
+TLayoutVariable* TLayoutSolver::SolveSizeForEdge(TConstraint& k, TChildMetrics& record, int slot,
+                                                 TLayoutVariable* output, bool& substitute)
+{
+  const TLayoutMetrics& m = record.Metrics;
+  TLayoutVariable* v = record.Variables;
+  const bool horizontal = m.Slot(slot).MyEdge == TEdge::Width;
+  const bool farKnown = horizontal ? slot == 0 || m.X.MyEdge == TEdge::Right : slot == 1 || m.Y.MyEdge == TEdge::Bottom;
+  if (!farKnown) {
+    k.AddInput(&v[horizontal ? evLeft : evTop], FixedOne);
+    k.Constant -= FixedOne;
+    substitute = true;
+    return output;
   }
-  output->DeterminedBy = k.get();
-  Constraints.push_front(std::move(k));
-  return Solved;
+  const int n = k.NumInputs();
+  for (int i = 0; i < n; ++i)
+    k.Coefficients[i] = -k.Coefficients[i];
+  k.Constant = -k.Constant + FixedOne;
+  k.AddInput(&v[horizontal ? evRight : evBottom], FixedOne);
+  if (slot == 2 && horizontal)
+    return &v[evLeft];
+  if (slot == 3 && !horizontal)
+    return &v[evTop];
+  return output;
 }
 
 // Removes the two-variable cycle "near from centre and far" + "far from near

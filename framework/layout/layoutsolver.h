@@ -93,6 +93,12 @@ private:
   void RemoveConstraints(TChildMetrics& record);
   TResult Generate(TChildMetrics& record, const TChildGeometry& geometry);
   TResult AddConstraint(TChildMetrics& record, int slot, const TChildGeometry& geometry);
+  static TLayoutVariable* SlotOutput(TChildMetrics& record, int slot);
+  TResult AddOtherWindowInputs(TConstraint& k, const TEdgeConstraint& c, int slot);
+  void AddRelationship(TConstraint& k, const TEdgeConstraint& c, int slot, const TChildGeometry& geometry) const;
+  static TLayoutVariable* SolveCentreForEdge(TConstraint& k, TChildMetrics& record, int slot, TLayoutVariable* output);
+  static TLayoutVariable* SolveSizeForEdge(TConstraint& k, TChildMetrics& record, int slot, TLayoutVariable* output,
+                                           bool& substitute);
   static void Substitute(TConstraint* previous, const TConstraint& added);
   bool BuildPlan();
 

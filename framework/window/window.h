@@ -133,7 +133,6 @@ public:
   TWindow* ChildWithId(int id) const;
   unsigned NumChildren() const;
   TWindow* GetFirstChild() const { return LastChild ? LastChild->NextSibling : nullptr; }
-  TWindow* GetLastChild() const { return LastChild; }
   TWindow* Next() const { return NextSibling; }
   bool CreateChildren();
 
@@ -149,6 +148,7 @@ public:
   bool SetCursor(TModule* module, TResId id);
   void Show(int cmdShow);
   int MessageBox(const char* text, const char* caption = nullptr, unsigned type = MB_OK);
+  // Part of the framework's interface; the program itself does not call it.
   void ShutDownWindow(int retVal = 0);
 
   HWND GetHandle() const { return Handle; }

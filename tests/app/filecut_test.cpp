@@ -2,7 +2,7 @@
 // from the movie's file: the same files as the cut through the screen,
 // pictures too large for the screen, and the end of such a cut by a file cut
 // short or damaged, the cancel key or closing the program.
-#include "avi/avireader.h"
+#include "avi/avivideo.h"
 #include "codec/framecodec.h"
 #include "resources/resource.h"
 #include "tests/app/cut_session.h"

@@ -1,6 +1,7 @@
 // Movies the program must refuse or open only in part, damaged or changed
 // under it, and the user's keys during a long continuous cut.
-#include "avi/avireader.h"
+#include "avi/avivideo.h"
+#include "avi/bytesource.h"
 #include "resources/resource.h"
 #include "tests/app/cut_session.h"
 

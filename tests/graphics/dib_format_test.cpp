@@ -31,6 +31,16 @@ TEST(DibFormat, DepthAndColourCountRules)
   EXPECT_EQ(ScanBytes(320, 8), 320);
 }
 
+// Widths and depths come from movie files: the widest rows must come out
+// exact, not wrapped, so that the reader can refuse them.
+TEST(DibFormat, RowLengthOfTheWidestRowsDoesNotWrap)
+{
+  constexpr std::uint32_t widest = 0xFFFFFFFF;
+  EXPECT_EQ(DibRowBytes(widest, 32), std::uint64_t{widest} * 4);
+  EXPECT_EQ(DibRowBytes(widest, 1), std::uint64_t{1} << 29);
+  EXPECT_EQ(DibRowBytes(0x7FFFFFFF, 24), std::uint64_t{0x7FFFFFFF} * 3 + 3);
+}
+
 TEST(DibFormat, FileHeaderGivesTheFileSizeAndWhereThePixelsStartLittleEndian)
 {
   // A 640x480 32-bit capture: a 40-byte header, no table, then the pixels.

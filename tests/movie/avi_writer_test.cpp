@@ -1,6 +1,6 @@
 // Reads back the movies the AVI writer makes: the RIFF layout a movie player
 // needs, and frame pixels that decode to the test pattern.
-#include "avi/avireader.h"
+#include "avi/avivideo.h"
 #include "codec/framecodec.h"
 #include "tools/avi/avi_writer.h"
 

@@ -3,7 +3,10 @@
 // Built with the address and undefined-behaviour sanitizers, which end the run
 // at their first report; the input that caused it is saved first (a frame's
 // data as it stands). Exits non-zero on any finding.
-#include "avi/avireader.h"
+#include "avi/avimovie.h"
+#include "avi/avivideo.h"
+#include "avi/bytesource.h"
+#include "avi/framecheck.h"
 #include "codec/framecodec.h"
 #include "tests/native/avi_image.h"
 #include "tests/native/frame_image.h"

@@ -1,4 +1,7 @@
-#include "avi/avireader.h"
+#include "avi/avimovie.h"
+#include "avi/avivideo.h"
+#include "avi/bytesource.h"
+#include "avi/framecheck.h"
 #include "codec/framecodec.h"
 #include "tests/native/avi_image.h"
 #include "tests/native/frame_image.h"

@@ -2,7 +2,7 @@
 // (big-endian words) and Microsoft Video 1 codes (little-endian words).
 #pragma once
 
-#include "avi/avireader.h"
+#include "avi/avivideo.h"
 #include "tests/native/avi_image.h"
 
 #include <cstdint>

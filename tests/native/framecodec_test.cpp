@@ -201,6 +201,20 @@ TEST(FrameCodec, RefusesAFrameWithAnyByteChangedYetReadsFramesWithoutCheckValue)
   EXPECT_TRUE(rows == Expected(Picture(width, height, TContent::Noise), width, height, 24));
 }
 
+// The codec checks a frame, then decodes it without working out the check
+// value again: the rows are the same, and a frame cut short is still refused
+// without a read outside it.
+TEST(FrameCodec, DecodesACheckedFrameOnceMoreOnlyWithinItsData)
+{
+  const TBytes picture = Picture(width, height, TContent::Noise);
+  const TBytes good = Encoded(picture, width, height);
+  TBytes rows(FrameCodec::RowBytes(width, 32) * height, 0x5A);
+  ASSERT_TRUE(FrameCodec::DecodeAfterCheck(good.data(), good.size(), width, height, 32, rows.data()));
+  EXPECT_TRUE(rows == Expected(picture, width, height, 32));
+  for (std::size_t cut = 0; cut < good.size(); ++cut)
+    EXPECT_FALSE(FrameCodec::DecodeAfterCheck(good.data(), cut, width, height, 32, rows.data())) << "cut at " << cut;
+}
+
 // Copies made in the first format are still shown and cut: zeros, a long
 // run, small pairs and bytes as they are, each told from the pixel before.
 TEST(FrameCodec, StillReadsTheRunFormat)

@@ -1,7 +1,8 @@
 #include "tools/avi/avi_writer.h"
 
-#include "avi/avireader.h"
+#include "avi/avivideo.h"
 #include "codec/framecodec.h"
+#include "framework/base/dibstride.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -103,7 +104,7 @@ void TAviWriter::CheckFormat(const TFormat& format)
 
 std::uint32_t TAviWriter::RowBytes(const TFormat& format)
 {
-  return (format.Width * format.BitCount + 31) / 32 * 4;
+  return static_cast<std::uint32_t>(DibRowBytes(format.Width, format.BitCount));
 }
 
 // List size fields: 'strl' holds the stream's header and format (palette
@@ -326,7 +327,7 @@ std::vector<std::uint8_t> TestFrameBits(const TTestMovie& movie, std::uint32_t f
   if (movie.BitCount != 8 && movie.BitCount != 24 && movie.BitCount != 32)
     throw TAviWriter::TXAvi("bits per pixel must be 8, 24 or 32");
   const std::uint32_t bytesPerPixel = movie.BitCount / 8u;
-  const std::uint32_t rowBytes = (movie.Width * movie.BitCount + 31) / 32 * 4;
+  const auto rowBytes = static_cast<std::uint32_t>(DibRowBytes(movie.Width, movie.BitCount));
   std::vector<std::uint8_t> bits(std::size_t{rowBytes} * movie.Height, 0);
   for (std::uint32_t y = 0; y < movie.Height; ++y) {
     const std::uint32_t storedRow = movie.TopDown ? y : movie.Height - 1 - y;

@@ -26,7 +26,7 @@ public:
     bool TopDown = false;       // rows stored top row first
     bool Coded = false;         // 24-bit frames coded by FrameCodec, stored bottom-up
     // Each written frame's time in its source follows the index
-    // (SourceTimesChunkId, app/avireader.h); room for it is kept.
+    // (SourceTimesChunkId, avi/avivideo.h); room for it is kept.
     bool KeepsSourceTimes = false;
   };
 

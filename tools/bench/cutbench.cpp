@@ -21,6 +21,7 @@
 #include "resources/resource.h"
 #include "tests/support/program.h"
 #include "tests/support/settingsfile.h"
+#include "tools/bench/stopwatch.h"
 #include "tools/avi/avi_writer.h"
 
 #include <mmsystem.h>
@@ -38,24 +39,6 @@
 #include <vector>
 
 namespace {
-
-class TStopwatch {
-public:
-  TStopwatch()
-  {
-    ::QueryPerformanceFrequency(&Frequency);
-    ::QueryPerformanceCounter(&Start);
-  }
-  double Ms() const
-  {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return 1000.0 * double(now.QuadPart - Start.QuadPart) / double(Frequency.QuadPart);
-  }
-
-private:
-  LARGE_INTEGER Frequency, Start;
-};
 
 struct TStats {
   double Median = 0, Min = 0, Max = 0;

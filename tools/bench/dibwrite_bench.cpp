@@ -5,6 +5,7 @@
 #include "graphics/bitmap.h"
 #include "graphics/dc.h"
 #include "graphics/dib.h"
+#include "tools/bench/stopwatch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,24 +17,6 @@ namespace {
 
 constexpr int Width = 640;
 constexpr int Height = 480;
-
-class TStopwatch {
-public:
-  TStopwatch()
-  {
-    ::QueryPerformanceFrequency(&Frequency);
-    ::QueryPerformanceCounter(&Start);
-  }
-  double Seconds() const
-  {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return double(now.QuadPart - Start.QuadPart) / double(Frequency.QuadPart);
-  }
-
-private:
-  LARGE_INTEGER Frequency, Start;
-};
 
 void Report(const char* what, int frames, std::size_t frameBytes, double seconds)
 {

@@ -9,7 +9,7 @@ resources=$(cd "$here/../../resources" && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-g++ -std=c++17 -O1 -Wall -Wextra -o "$tmp/textbitmap" "$here/textbitmap.cpp"
+g++ -std=c++17 -O1 -Wall -Wextra -I "$here/../.." -o "$tmp/textbitmap" "$here/textbitmap.cpp"
 for source in "$resources"/bitmaps/*.txt; do
   [ -e "$source" ] || continue
   name=$(basename "$source" .txt)

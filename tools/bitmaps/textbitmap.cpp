@@ -11,6 +11,8 @@
 // Lines starting with '#' are comments; every other non-empty line is a row of
 // pixels, top row first, and all rows have the same length.
 //   textbitmap <source.txt> <output.bmp>
+#include "framework/base/dibstride.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -53,18 +55,14 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v)
   Put16(out, v >> 16);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The pixel rows of the text source, top row first; empty (with the fault
+// told) when the source cannot be read or is not a picture.
+std::vector<std::string> ReadRows(const char* path)
 {
-  if (argc != 3) {
-    std::cerr << "usage: textbitmap <source.txt> <output.bmp>\n";
-    return 2;
-  }
-  std::ifstream in(argv[1]);
+  std::ifstream in(path);
   if (!in) {
-    std::cerr << argv[1] << ": cannot be read\n";
-    return 1;
+    std::cerr << path << ": cannot be read\n";
+    return {};
   }
   std::vector<std::string> rows;
   std::string line;
@@ -75,24 +73,28 @@ int main(int argc, char** argv)
       continue;
     for (char c : line)
       if (IndexOf(c) < 0) {
-        std::cerr << argv[1] << ":" << number << ": '" << c << "' is not a colour\n";
-        return 1;
+        std::cerr << path << ":" << number << ": '" << c << "' is not a colour\n";
+        return {};
       }
     if (!rows.empty() && line.size() != rows[0].size()) {
-      std::cerr << argv[1] << ":" << number << ": row of " << line.size() << " pixels, expected " << rows[0].size()
+      std::cerr << path << ":" << number << ": row of " << line.size() << " pixels, expected " << rows[0].size()
                 << "\n";
-      return 1;
+      return {};
     }
     rows.push_back(line);
   }
-  if (rows.empty()) {
-    std::cerr << argv[1] << ": no pixels\n";
-    return 1;
-  }
+  if (rows.empty())
+    std::cerr << path << ": no pixels\n";
+  return rows;
+}
 
+// The BMP file of the rows: headers, the standard palette, then the rows
+// bottom up, two pixels to a byte.
+std::vector<std::uint8_t> BmpFile(const std::vector<std::string>& rows)
+{
   const std::uint32_t width = static_cast<std::uint32_t>(rows[0].size());
   const std::uint32_t height = static_cast<std::uint32_t>(rows.size());
-  const std::uint32_t stride = (width * 4 + 31) / 32 * 4;
+  const auto stride = static_cast<std::uint32_t>(DibRowBytes(width, 4));
   const std::uint32_t bitsOffset = 14 + 40 + 16 * 4;
   const std::uint32_t imageSize = stride * height;
 
@@ -127,9 +129,26 @@ int main(int argc, char** argv)
     }
     out.insert(out.end(), row.begin(), row.end());
   }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  if (argc != 3) {
+    std::cerr << "usage: textbitmap <source.txt> <output.bmp>\n";
+    return 2;
+  }
+  const std::vector<std::string> rows = ReadRows(argv[1]);
+  if (rows.empty())
+    return 1;
+  const std::vector<std::uint8_t> out = BmpFile(rows);
 
   std::FILE* file = std::fopen(argv[2], "wb");
-  if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() || std::fclose(file) != 0) {
+  bool written = file && std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  written = file && std::fclose(file) == 0 && written;  // closed also when the write failed
+  if (!written) {
     std::cerr << argv[2] << ": cannot be written\n";
     std::remove(argv[2]);
     return 1;

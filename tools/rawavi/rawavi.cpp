@@ -26,7 +26,7 @@
 //       frame number and the time in seconds
 // Input that ends inside a frame or holds no frame, a full file and an
 // interrupting signal all end it with no file left behind.
-#include "avi/avireader.h"
+#include "avi/avivideo.h"
 #include "codec/framecodec.h"
 #include "tools/avi/avi_writer.h"
 #include "tools/avi/number_text.h"
