@@ -10,6 +10,7 @@
 #include "app/support/frametimes.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 enum class TMovieState { Closed, Stopped, Playing, Cutting };
@@ -47,8 +48,9 @@ public:
   TMovieState State() const { return Now; }
   bool IsOpen() const { return Now != TMovieState::Closed; }
 
-  // Opens the movie, closing the one open before; stopped on no frame yet.
-  // Nothing when it opened, else why it was refused (nothing then open).
+  // Opens the movie, closing the one open before: stopped, its first frame
+  // not shown yet. Nothing when it opened, else why it was refused (nothing
+  // is open then).
   std::optional<TAviRefusal> Open(const char* path);
   // Closes the movie, whatever it was doing; its window goes with it.
   void Close();
