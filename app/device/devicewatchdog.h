@@ -4,7 +4,6 @@
 // being written is completed first, and none is started after.
 #pragma once
 
-#include "app/support/filewritelock.h"  // the writes the watchdog's end waits for
 #include "framework/base/platform.h"
 
 #include <functional>

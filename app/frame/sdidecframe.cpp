@@ -1,6 +1,7 @@
 #include "app/frame/sdidecframe.h"
 #include "app/frame/errorreports.h"
 #include "app/support/errorbox.h"
+#include "app/support/filewritelock.h"
 #include "app/support/pathtext.h"
 #include "controls/hslider.h"
 #include "framework/app/application.h"

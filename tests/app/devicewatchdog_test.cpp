@@ -2,6 +2,7 @@
 // what counts as stuck, and the end itself, in a child process whose main
 // thread hangs while a file is still being written.
 #include "app/device/devicewatchdog.h"
+#include "app/support/filewritelock.h"
 #include "tests/support/wait.h"
 
 #include <gtest/gtest.h>
