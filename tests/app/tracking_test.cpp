@@ -319,11 +319,19 @@ TEST_F(TrackingTest, TheThumbSeeksAtTheNextTickAndFollowsPlayback)
   EXPECT_EQ(FramePane(), FrameText(10, 250));
 
   // Playing, the thumb follows the movie. A pixel of the track holds about
-  // two frames: the thumb is taken where a drag can bring it back exactly.
+  // two frames: the thumb is taken where a drag can bring it back exactly,
+  // with frames still to play (a busy machine may first see the movie end:
+  // it plays again from its start).
   Command(CM_PLAY);
+  bool restarted = false;
   ASSERT_TRUE(PumpUntil(App, [&] {
     const int at = Slider->GetPosition();
-    return at > 10 && Slider->PositionAt(Slider->ThumbPointFor(at)) == at;
+    if (at == 249 && !restarted) {
+      Command(CM_FIRSTFRAME);
+      Command(CM_PLAY);
+    }
+    restarted = at == 249;
+    return at > 10 && at < 200 && Slider->PositionAt(Slider->ThumbPointFor(at)) == at;
   }));
   const int followed = Slider->GetPosition();
   // Away and back before a tick: no seek, the movie plays on.
