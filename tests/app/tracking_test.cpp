@@ -125,6 +125,18 @@ protected:
     Movie.Rate = 30;
   }
 
+  // Puts a movie of two frames of the pattern at the given size in place of
+  // the test's own.
+  void WriteTwoFrameMovie(std::uint32_t width, std::uint32_t height, std::uint16_t bitCount = 32)
+  {
+    TTestMovie movie;
+    movie.Width = width;
+    movie.Height = height;
+    movie.Frames = 2;
+    movie.BitCount = bitCount;
+    WriteTestMovie(MoviePath, movie);
+  }
+
   void SetUp() override
   {
     char temp[MAX_PATH];
@@ -503,12 +515,7 @@ TEST_F(TrackingTest, AMovieLargerThanTheScreenIsSaidAndShowsItsOwnSize)
 {
   // A palette movie is cut through the screen, its rows not being the
   // screen's: the picture the screen cannot show whole is said.
-  TTestMovie tall;
-  tall.Width = 200;
-  tall.Height = 1100;
-  tall.Frames = 2;
-  tall.BitCount = 8;
-  WriteTestMovie(MoviePath, tall);
+  WriteTwoFrameMovie(200, 1100, 8);
   {
     TErrorBoxCloser closer;
     Frame->OpenMovie(MoviePath.c_str());
@@ -521,11 +528,7 @@ TEST_F(TrackingTest, AMovieLargerThanTheScreenIsSaidAndShowsItsOwnSize)
 
 TEST_F(TrackingTest, AMovieLargerThanTheScreenIsShownScaledAndCutWholeFromItsFile)
 {
-  TTestMovie large;
-  large.Width = 2400;
-  large.Height = 1800;
-  large.Frames = 2;
-  WriteTestMovie(MoviePath, large);
+  WriteTwoFrameMovie(2400, 1800);
   TErrorBoxCloser closer;
   Frame->OpenMovie(MoviePath.c_str());
   WaitForTicks(2);
@@ -558,11 +561,7 @@ TEST_F(TrackingTest, AMovieLargerThanTheScreenIsShownScaledAndCutWholeFromItsFil
 
 TEST_F(TrackingTest, AMovieNarrowerThanItsWindowCanBeShowsItsOwnSize)
 {
-  TTestMovie small;
-  small.Width = 50;
-  small.Height = 40;
-  small.Frames = 2;
-  WriteTestMovie(MoviePath, small);
+  WriteTwoFrameMovie(50, 40);
   Frame->OpenMovie(MoviePath.c_str());
   WaitForTicks(2);
   EXPECT_EQ(SizePane(), "size:  50*  40");
