@@ -23,7 +23,7 @@ velmoserve=$host/velmoserve
 
 # Servers end when the test does: their input closes, and the trap ends any
 # that is still there.
-servers=()
+servers=() server_inputs=()
 stop_servers() {
   local pid
   for pid in "${servers[@]}"; do
@@ -45,6 +45,7 @@ start_server() {
   servers+=("$server_pid")
   # Held open for as long as the test runs: the server reads its end.
   exec {fd}>"$input"
+  server_inputs+=("$fd")
   until port=$(sed -n 's/^port=\([0-9]\+\)$/\1/p' "$work/$name.out") && [ -n "$port" ]; do
     kill -0 "$server_pid" 2>/dev/null || { echo "FAILED: velmoserve serve ended:"; cat "$work/$name.err"; exit 1; }
     sleep 0.05
@@ -101,8 +102,12 @@ spare="$server_address $server_pid $server_secret"
 spare_pid=$server_pid
 start_server main
 status=0
-VELMO_FRAME_SERVER=$server_address VELMO_FRAME_SECRET=$server_secret VELMO_SERVED_MOVIES=$movies \
-  VELMO_SERVED_SPARE=$spare "$root/scripts/wine-run" "$program" "$@" || status=$?
+# Wine's server outlives the test program: it must not hold the servers' input.
+(
+  for fd in "${server_inputs[@]}"; do eval "exec $fd>&-"; done
+  VELMO_FRAME_SERVER=$server_address VELMO_FRAME_SECRET=$server_secret VELMO_SERVED_MOVIES=$movies \
+    VELMO_SERVED_SPARE=$spare exec "$root/scripts/wine-run" "$program" "$@"
+) || status=$?
 check "the test program passes" test "$status" = 0
 # The spare server was killed by the test; the main one still serves.
 check "the killed server is gone" test ! -e "/proc/$spare_pid/cmdline" -o -z "$(cat "/proc/$spare_pid/cmdline" 2>/dev/null)"
