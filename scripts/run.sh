@@ -281,7 +281,7 @@ build_converter() {
   log=$( {
     flock 9
     [ -f "$root/build/host/build.ninja" ] ||
-      cmake -G Ninja -S "$root/tools/rawavi" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Release
+      cmake -G Ninja -S "$root/server" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Release
     cmake --build "$root/build/host"
   } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the converter (scripts/setup.sh installs what it needs)"; }
 }

@@ -1,4 +1,4 @@
-#include "tools/rawavi/moviedecoder.h"
+#include "server/moviedecoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
