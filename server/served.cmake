@@ -3,6 +3,7 @@
 # (server/CMakeLists.txt) and the native tests.
 set(VELMO_SERVED_SOURCES
   ${VELMO_ROOT}/server/fromoption.cpp
+  ${VELMO_ROOT}/server/settingsfile.cpp
   ${VELMO_ROOT}/server/sourceidentity.cpp
   ${VELMO_ROOT}/server/temporaryfile.cpp
   ${VELMO_ROOT}/server/stopsignals.cpp

@@ -9,9 +9,16 @@
 //       serves frames to the program over loopback TCP, authenticated with
 //       the secret in VELMO_FRAME_SECRET; prints port=N, then serves until its
 //       standard input ends, SIGTERM or SIGINT comes, or its parent dies.
+//   velmoserve setting FILE KEY [VALUE]
+//       prints the value of KEY in section [Screen] of the program's settings
+//       file FILE, or sets it to VALUE (bytes as stored: code page 932).
+//   velmoserve cache-folder
+//       prints the folder the index AVIs are kept in.
 #include "server/frameserver.h"
 #include "server/preparation.h"
+#include "server/settingsfile.h"
 #include "server/stopsignals.h"
+#include "server/temporaryfile.h"
 
 #include <poll.h>
 #include <sys/prctl.h>
@@ -21,7 +28,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <streambuf>
 #include <string>
 
@@ -29,7 +38,9 @@ namespace {
 
 const char Usage[] =
   "usage: velmoserve prepare [--from TIME|FRAMEf] MOVIE   (prints playable=PATH and first=FRAME)\n"
-  "       velmoserve serve   (VELMO_FRAME_SECRET in the environment; prints port=N, serves until stdin ends)\n";
+  "       velmoserve serve   (VELMO_FRAME_SECRET in the environment; prints port=N, serves until stdin ends)\n"
+  "       velmoserve setting FILE KEY [VALUE]   (a value of section [Screen] of the settings file)\n"
+  "       velmoserve cache-folder   (prints the folder of the index files)\n";
 
 // Standard error with each line the program's name first, as the user sees
 // the messages of run.sh and of the programs it starts.
@@ -129,6 +140,35 @@ int Serve()
   return 0;
 }
 
+// Prints a value of the settings file, or sets it: the file is written under
+// a temporary name and renamed, so the program never reads half of it.
+int Setting(const std::string& path, const std::string& key, const char* value)
+{
+  std::ostringstream text;
+  if (std::ifstream file{path, std::ios::binary})
+    text << file.rdbuf();
+  if (!value) {
+    const std::optional<std::string> stored = SettingsFile::ScreenValue(text.str(), key);
+    std::printf("%s\n", stored ? stored->c_str() : "");
+    return 0;
+  }
+  const std::string changed = SettingsFile::WithScreenValue(text.str(), key, value);
+  try {
+    TStopSignals signals;
+    signals.EndProcessOnSignal();
+    TTemporaryFile file(path + "." + std::to_string(getpid()) + ".tmp");
+    std::ofstream out(file.Path(), std::ios::binary | std::ios::trunc);
+    if (!out.write(changed.data(), static_cast<std::streamsize>(changed.size())) || !out.flush())
+      throw TTemporaryFile::TXTemporary("cannot write " + file.Path());
+    out.close();
+    file.Rename(path);
+    return 0;
+  } catch (const TTemporaryFile::TXTemporary& x) {
+    std::fprintf(stderr, "velmoserve: %s\n", x.what());
+    return 1;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -137,6 +177,10 @@ int main(int argc, char** argv)
     return Prepare(argc, argv);
   if (argc == 2 && !std::strcmp(argv[1], "serve"))
     return Serve();
+  if ((argc == 4 || argc == 5) && !std::strcmp(argv[1], "setting"))
+    return Setting(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+  if (argc == 2 && !std::strcmp(argv[1], "cache-folder"))
+    return std::printf("%s\n", TMovieCache::DefaultFolder().c_str()) > 0 ? 0 : 1;
   std::fputs(Usage, stderr);
   return 2;
 }
