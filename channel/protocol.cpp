@@ -29,8 +29,9 @@ TProof Prove(const TSecret& secret, std::string_view label, const TNonce& first,
 std::vector<std::uint8_t> Framed(std::uint32_t word, const std::vector<std::uint8_t>& payload)
 {
   const auto header = EncodeHeader(word, static_cast<std::uint32_t>(payload.size()));
-  std::vector<std::uint8_t> bytes(header.begin(), header.end());
-  bytes.insert(bytes.end(), payload.begin(), payload.end());
+  std::vector<std::uint8_t> bytes(header.size() + payload.size());
+  std::copy(header.begin(), header.end(), bytes.begin());
+  std::copy(payload.begin(), payload.end(), bytes.begin() + static_cast<std::ptrdiff_t>(header.size()));
   return bytes;
 }
 
