@@ -34,10 +34,11 @@ TFrameState TAviMovie::Check(std::uint32_t frame)
 std::uint32_t TAviMovie::FirstUnshowable(std::uint32_t from)
 {
   const std::uint64_t fileSize = Source ? Source->Size() : 0;
-  // Our own codec checks each frame itself and draws nothing of a damaged
-  // one, and its frames stand alone: playing over such a frame is safe, and
-  // needs no read of all the frames ahead (gigabytes of them).
-  const bool dataOnly = UsesOurCodec(Movie);
+  // Our own codecs check each frame themselves and draw nothing of a
+  // damaged one (or one the frame server cannot give), and their frames
+  // stand alone: playing over such a frame is safe, and needs no read of all
+  // the frames ahead (gigabytes of them).
+  const bool dataOnly = UsesOurCodec(Movie) || UsesServedFrames(Movie);
   for (std::uint32_t frame = from; frame < FrameCount(); ++frame) {
     if (dataOnly ? Movie.Frames[frame].End() > fileSize : Check(frame, fileSize) != TFrameState::Showable)
       return frame;
@@ -120,6 +121,17 @@ bool TAviMovie::CheckData(std::uint32_t frame, TFrameDataCheck& check)
     return false;
   check = CheckFrameData(Movie, Data.data(), Data.size());
   return true;
+}
+
+std::optional<ServedFrame::TChunk> TAviMovie::ServedChunk(std::uint32_t frame)
+{
+  if (!UsesServedFrames(Movie) || frame >= FrameCount())
+    return std::nullopt;
+  const TAviFrameChunk& chunk = Movie.Frames[PictureFrame(frame)];
+  std::uint8_t bytes[ServedFrame::ChunkBytes];
+  if (chunk.Size != sizeof bytes || !Source->ReadAt(chunk.Offset, bytes, sizeof bytes))
+    return std::nullopt;
+  return ServedFrame::Decode(bytes, sizeof bytes);
 }
 
 std::unique_ptr<TAviMovie> OpenAviMovie(const std::string& path)

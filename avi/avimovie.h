@@ -53,6 +53,10 @@ public:
   // frame after it. For a picture frame decoded last, the picture frame.
   // Frame must have been found Showable.
   std::uint32_t FirstToDecode(std::uint32_t frame, std::optional<std::uint32_t> lastDecoded) const;
+  // Of an index AVI of served frames: the chunk of frame's picture frame,
+  // which names the movie and the frame to ask the frame server for; nothing
+  // for other movies, or when the chunk is not a served frame chunk.
+  std::optional<ServedFrame::TChunk> ServedChunk(std::uint32_t frame);
 
 private:
   // Standalone: sound, and its picture needs no earlier frame.

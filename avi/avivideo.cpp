@@ -68,6 +68,7 @@ private:
   bool IsVideoFrame(TFourCC id) const;
   void CountFrames(const TChunk& list, int depth);
   void ReadSourceTimes(const TChunk& chunk);
+  void ReadServedMovie();
   void ReadPart(const TChunk& part, bool firstPart);
   TAviRefusal Refusal() const;
 
@@ -135,6 +136,8 @@ TAviVideo TAviScan::Run()
   ForEachChunk(0, Source.Size(), [&](const TChunk& part) { ReadPart(part, part.DataBegin == sizeof start); });
 
   Video.Refusal = Refusal();
+  if (Video.Readable() && Video.Compression == ServedFrame::FourCC)
+    ReadServedMovie();
   Video.CompleteFrames = static_cast<std::uint32_t>(Video.Frames.size());
   return std::move(Video);
 }
@@ -299,6 +302,17 @@ void TAviScan::ReadSourceTimes(const TChunk& chunk)
     const std::uint8_t* p = bytes.data() + 8 * i;
     Video.SourceTimes[i] = static_cast<std::int64_t>(std::uint64_t{Le32(p)} | std::uint64_t{Le32(p + 4)} << 32);
   }
+}
+
+void TAviScan::ReadServedMovie()
+{
+  const auto first = std::find_if(Video.Frames.begin(), Video.Frames.end(),
+                                  [](const TAviFrameChunk& frame) { return frame.Size != 0; });
+  std::uint8_t bytes[ServedFrame::ChunkBytes];
+  if (first == Video.Frames.end() || first->Size != sizeof bytes || !Source.ReadAt(first->Offset, bytes, sizeof bytes))
+    return;
+  if (const std::optional<ServedFrame::TChunk> chunk = ServedFrame::Decode(bytes, sizeof bytes))
+    Video.ServedMovie = chunk->Movie;
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #pragma once
 
 #include "avi/bytesource.h"
+#include "channel/servedframe.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,9 @@ enum class TAviRefusal {
   FrameSizeMismatch,  // an uncompressed frame whose size is not stride x |height|
   NoFrames,           // no video frame with a picture is complete in the file
   PastDeviceReach,    // the first RIFF part runs past 2 GB, where the device's 32-bit offsets end
+  // Never from the file's walk: the program's movie device would not open
+  // the movie, or cannot show its picture (no decoder for its format).
+  DeviceCannotShow,
 };
 
 // The movie device reads the first RIFF part alone, through signed 32-bit
@@ -84,6 +89,9 @@ struct TAviVideo {
   // movie is a converted copy that keeps them; empty otherwise.
   std::uint32_t FirstTimedFrame = 0;
   std::vector<std::int64_t> SourceTimes;
+  // An index AVI of served frames ('VLMS'): the movie its first frame with
+  // data names, which every frame of it must name.
+  std::optional<ServedFrame::TMovieId> ServedMovie;
   // The largest frame count any header claims.
   std::uint32_t ClaimedFrames() const;
   bool Truncated() const { return CompleteFrames < ClaimedFrames(); }

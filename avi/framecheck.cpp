@@ -39,9 +39,14 @@ bool UsesOurCodec(const TAviVideo& video)
   return video.Compression == FrameCodec::FourCC && video.BitCount == FrameCodec::BitCount && !video.TopDown();
 }
 
+bool UsesServedFrames(const TAviVideo& video)
+{
+  return video.Compression == ServedFrame::FourCC && video.BitCount == 24 && !video.TopDown();
+}
+
 bool HasCheckedFrameData(const TAviVideo& video)
 {
-  return IsCinepak(video) || IsMsVideo1(video) || UsesOurCodec(video);
+  return IsCinepak(video) || IsMsVideo1(video) || UsesOurCodec(video) || UsesServedFrames(video);
 }
 
 TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data, std::size_t size)
@@ -56,6 +61,11 @@ TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data,
     const bool sound = FrameCodec::Check(data, size, static_cast<std::uint32_t>(video.Width), video.PictureHeight());
     return {sound, sound};  // every frame stands alone
   }
+  if (UsesServedFrames(video)) {
+    const std::optional<ServedFrame::TChunk> chunk = ServedFrame::Decode(data, size);
+    const bool sound = chunk && video.ServedMovie && chunk->Movie == *video.ServedMovie;
+    return {sound, sound};
+  }
   return {};
 }
 
@@ -65,5 +75,7 @@ std::uint64_t MaxFrameDataBytes(const TAviVideo& video)
     return cinepak::MaxFrameBytes;
   if (UsesOurCodec(video))
     return FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(video.Width), video.PictureHeight());
+  if (UsesServedFrames(video))
+    return ServedFrame::ChunkBytes;
   return MsVideo1MaxFrameBytes(video);
 }

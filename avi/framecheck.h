@@ -22,12 +22,19 @@ struct TFrameDataCheck {
 // bottom-up), which the device shows through our codec.
 bool UsesOurCodec(const TAviVideo& video);
 
+// Whether the movie is an index AVI (24-bit, stored bottom-up) whose frames
+// the device shows through our codec of served frames ('VLMS'), which asks
+// the run's frame server for their pictures.
+bool UsesServedFrames(const TAviVideo& video);
+
 // Whether the device decodes frames of this format with a decoder whose input
 // CheckFrameData knows: Cinepak ('cvid'), Microsoft Video 1 ('MSVC', 'CRAM',
-// 'WHAM') of 8 or 16 bits per pixel, and our own lossless format ('VLM1').
+// 'WHAM') of 8 or 16 bits per pixel, our own lossless format ('VLM1') and
+// served frames ('VLMS').
 bool HasCheckedFrameData(const TAviVideo& video);
 // Checks the data of one frame of the movie's video stream. Empty (dropped)
-// frames and formats not checked pass.
+// frames and formats not checked pass. A served frame is sound when it is a
+// well-formed served frame chunk that names the stream's movie.
 TFrameDataCheck CheckFrameData(const TAviVideo& video, const std::uint8_t* data, std::size_t size);
 // The most bytes a sound frame of a checked format can hold.
 std::uint64_t MaxFrameDataBytes(const TAviVideo& video);

@@ -59,3 +59,10 @@
 #define IDS_DEVICESTUCK 3015
 #define IDS_MOVIEPASTREACH 3016
 #define IDS_FRAMESPASTREACH 3017
+// Served movies: a frame the frame server did not give, and the open dialog's
+// preparation of a movie.
+#define IDS_SERVERGONE 3018
+#define IDS_SOURCEFRAMEDAMAGED 3019
+#define IDS_SOURCECHANGED 3020
+#define IDS_PREPAREREFUSED 3021
+#define IDS_BADMOVIENOSERVER 3022

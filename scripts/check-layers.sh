@@ -15,7 +15,7 @@ cd "$root"
 
 # Bottom to top: a layer's name, then the folders it holds.
 layers=(
-  "base framework/base resources codec avi"
+  "base framework/base resources channel codec avi"
   "graphics graphics"
   "framework framework/window framework/app framework/frame framework/layout framework/dialogs"
   "bars gadgets controls"

@@ -310,13 +310,15 @@ void TContinuousCut::ShowFileCutEnd(const TFileCut& cut)
   const TFileCut::TEnd end = cut.End();
   if (end == TFileCut::TEnd::Missing || end == TFileCut::TEnd::Damaged || end == TFileCut::TEnd::WriteFailed) {
     // The movie rests on the last frame written, as a cut on the screen does.
+    // A frame refused there (a served movie's frame server gone) has been
+    // told already: the same fault ended the cut.
     const TFileCut::TFrame& failed = cut.Frames()[written];
-    Host.ShowCutFrame(written ? cut.Frames()[written - 1].Number : Range.From);
+    const bool shown = Host.ShowCutFrame(written ? cut.Frames()[written - 1].Number : Range.From);
     if (end == TFileCut::TEnd::WriteFailed)
       Host.ReportWriteFailure(failed.Path);
-    else
+    else if (shown)
       Host.ReportUnshowableFrame(end == TFileCut::TEnd::Missing ? TFrameState::Missing : TFrameState::Damaged,
-                                 failed.Number);
+                                 failed.Number, cut.ServedFault());
     return;
   }
   if (Range.Single || !written)

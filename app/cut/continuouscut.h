@@ -8,6 +8,7 @@
 #include "avi/avimovie.h"
 #include "app/cut/cutprogress.h"
 #include "app/device/framegrabber.h"
+#include "app/support/servedfault.h"
 
 #include <memory>
 #include <string>
@@ -52,7 +53,9 @@ public:
   // The cut's status text has changed.
   virtual void ShowCutStatus() = 0;
   virtual void ReportWriteFailure(const std::string& fileName) = 0;
-  virtual void ReportUnshowableFrame(TFrameState state, unsigned frame) = 0;
+  // The frame could not be shown or cut; served: why the frame server did
+  // not give it.
+  virtual void ReportUnshowableFrame(TFrameState state, unsigned frame, TServedFault served) = 0;
 
 protected:
   ~TCutHost() = default;

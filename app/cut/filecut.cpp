@@ -27,7 +27,7 @@ bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth)
 {
   const bool uncompressed = video.Compression == TAviVideo::UncompressedRgb &&
                             (video.BitCount == 24 || video.BitCount == 32) && video.FrameBytes != 0;
-  return video.Readable() && (uncompressed || UsesOurCodec(video)) && !video.TopDown() &&
+  return video.Readable() && (uncompressed || UsesOurCodec(video) || UsesServedFrames(video)) && !video.TopDown() &&
          (screenDepth == 24 || screenDepth == 32);
 }
 
@@ -92,13 +92,21 @@ bool TScreenFile::Decode(const std::uint8_t* coded, std::size_t size)
                             static_cast<std::uint16_t>(ScreenPixel * 8), Rows());
 }
 
+TFrameClient::TStatus TScreenFile::Fetch(TFrameClient& server, const ServedFrame::TChunk& chunk)
+{
+  // The cut moves forward: the server decodes ahead.
+  return server.Frame(chunk.Movie, chunk.Frame, true, static_cast<std::uint32_t>(Width),
+                      static_cast<std::uint32_t>(Height), static_cast<std::uint16_t>(ScreenPixel * 8), Rows());
+}
+
 TFileCut::TFileCut(const std::string& moviePath, const TAviVideo& video, int screenDepth, const std::string& folder,
-                   std::vector<TFrame> frames, std::size_t cutFrames)
+                   std::vector<TFrame> frames, std::size_t cutFrames, TFrameServers servers)
   : MoviePath(moviePath),
     CreatePaths(folder),
     Video(VideoFormatOf(video)),
     ScreenDepth(screenDepth),
     Cut(std::move(frames)),
+    Servers(std::move(servers)),
     Ledger(Cut.size(), cutFrames),
     Ended(NewEndedEvent()),
     Thread([this] { Run(); })
@@ -138,6 +146,12 @@ TFileCut::TEnd TFileCut::End() const
   return Outcome;
 }
 
+TServedFault TFileCut::ServedFault() const
+{
+  TExclusiveLock lock(Lock);
+  return Outcome == TEnd::Damaged ? Failure.Served : TServedFault::None;
+}
+
 void TFileCut::Run()
 {
   std::vector<std::thread> others;
@@ -161,15 +175,16 @@ void TFileCut::Work()
     TFileByteSource movie(MoviePath);
     TScreenFile file(Video, ScreenDepth);
     std::vector<std::uint8_t> aside;
+    const std::unique_ptr<TFrameClient> server = UsesServedFrames(Video) ? Servers() : nullptr;
     while ((frame = TakeFrame()) < Cut.size())
-      Finish(frame, movie.IsOpen() ? CutFrame(Cut[frame], movie, file, aside) : TEnd::Missing);
+      Finish(frame, movie.IsOpen() ? CutFrame(Cut[frame], movie, file, aside, server.get()) : TFrameEnd{TEnd::Missing});
   } catch (...) {
     // No memory for a frame: counted as a failed write of the frame in hand,
     // or of the next one.
     if (frame == Cut.size())
       frame = TakeFrame();
     if (frame < Cut.size())
-      Finish(frame, TEnd::WriteFailed);
+      Finish(frame, {TEnd::WriteFailed});
   }
 }
 
@@ -179,10 +194,10 @@ std::size_t TFileCut::TakeFrame()
   return Ledger.Take();
 }
 
-void TFileCut::Finish(std::size_t frame, TEnd result)
+void TFileCut::Finish(std::size_t frame, TFrameEnd result)
 {
   TExclusiveLock lock(Lock);
-  if (result == TEnd::Done)
+  if (result.End == TEnd::Done)
     Ledger.Complete(frame);
   else if (Ledger.Fail(frame))
     Failure = result;
@@ -199,25 +214,43 @@ void TFileCut::Conclude()
   }
   for (const std::size_t frame : Ledger.CompleteAfterFailure())
     ::DeleteFileW(CreatePaths.For(Cut[frame].Path).c_str());
-  Outcome = Failure;
+  Outcome = Failure.End;
 }
 
-TFileCut::TEnd TFileCut::CutFrame(const TFrame& frame, TFileByteSource& movie, TScreenFile& file,
-                                  std::vector<std::uint8_t>& aside) const
+TFileCut::TFrameEnd TFileCut::FetchServedFrame(const TAviFrameChunk& chunk, TFileByteSource& movie, TScreenFile& file,
+                                               TFrameClient& server) const
+{
+  std::uint8_t bytes[ServedFrame::ChunkBytes];
+  if (chunk.Size != sizeof bytes)
+    return {TEnd::Damaged};
+  if (!movie.ReadAt(chunk.Offset, bytes, sizeof bytes))
+    return {TEnd::Missing};
+  if (!CheckFrameData(Video, bytes, sizeof bytes).Sound)
+    return {TEnd::Damaged};
+  const TServedFault fault = ServedFaultOf(file.Fetch(server, *ServedFrame::Decode(bytes, sizeof bytes)));
+  return {fault == TServedFault::None ? TEnd::Done : TEnd::Damaged, fault};
+}
+
+TFileCut::TFrameEnd TFileCut::CutFrame(const TFrame& frame, TFileByteSource& movie, TScreenFile& file,
+                                       std::vector<std::uint8_t>& aside, TFrameClient* server) const
 {
   const TAviFrameChunk& chunk = frame.Chunk;
   // A frame cut short, or gone since the movie was opened, is never written
-  // in part; nor is a damaged one. A coded frame, or rows of another depth
-  // than the screen's, are read aside.
-  if (UsesOurCodec(Video)) {
+  // in part; nor is a damaged one, nor a served one that the frame server
+  // does not give. A coded frame, or rows of another depth than the
+  // screen's, are read aside.
+  if (server) {
+    if (const TFrameEnd served = FetchServedFrame(chunk, movie, file, *server); served.End != TEnd::Done)
+      return served;
+  } else if (UsesOurCodec(Video)) {
     if (chunk.Size == 0 || chunk.Size > FrameCodec::MaxFrameBytes(static_cast<std::uint32_t>(Video.Width),
                                                                   static_cast<std::uint32_t>(Video.PictureHeight())))
-      return TEnd::Damaged;
+      return {TEnd::Damaged};
     aside.resize(chunk.Size);
     if (!movie.ReadAt(chunk.Offset, aside.data(), aside.size()))
-      return TEnd::Missing;
+      return {TEnd::Missing};
     if (!file.Decode(aside.data(), aside.size()))
-      return TEnd::Damaged;
+      return {TEnd::Damaged};
   } else {
     std::uint8_t* stored = file.RowsToReadInto();
     if (!stored) {
@@ -225,10 +258,10 @@ TFileCut::TEnd TFileCut::CutFrame(const TFrame& frame, TFileByteSource& movie, T
       stored = aside.data();
     }
     if (chunk.Size != file.StoredBytes() || !movie.ReadAt(chunk.Offset, stored, file.StoredBytes()))
-      return TEnd::Missing;
+      return {TEnd::Missing};
     file.LayOut(stored);
   }
   const TFileWriteScope whole;
-  return TFile::WriteWhole(CreatePaths.For(frame.Path).c_str(), {{file.Data(), file.Size()}}) ? TEnd::Done
-                                                                                              : TEnd::WriteFailed;
+  return {TFile::WriteWhole(CreatePaths.For(frame.Path).c_str(), {{file.Data(), file.Size()}}) ? TEnd::Done
+                                                                                               : TEnd::WriteFailed};
 }

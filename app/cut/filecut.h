@@ -1,18 +1,23 @@
-// Cuts the frames of an uncompressed movie, or of one in our own lossless
-// format, straight from its file: where the screen would show the movie's own
-// rows unchanged, the BMP files are laid out from the file's bytes (decoded,
-// for our format) exactly as a copy from the screen would give them, without
-// showing and reading back every frame.
+// Cuts the frames of an uncompressed movie, of one in our own lossless
+// format, or of a served movie, straight from its file: where the screen
+// would show the movie's own rows unchanged, the BMP files are laid out from
+// the file's bytes (decoded, for our format; for a served movie, from the rows
+// the frame server gives, as our codec lays them out for the screen) exactly
+// as a copy from the screen would give them, without showing and reading back
+// every frame.
 #pragma once
 
 #include "avi/avivideo.h"
 #include "avi/bytesource.h"
 #include "app/cut/cutledger.h"
+#include "app/support/servedfault.h"
+#include "channel/frameclient.h"
 #include "framework/base/platform.h"
 #include "graphics/filecreatepaths.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -21,8 +26,8 @@
 
 // Whether the screen shows the movie's frames as their stored rows, so that a
 // file laid out from them is the screen's copy: bottom-up BI_RGB rows of 24
-// or 32 bits, or bottom-up 24-bit rows coded in our lossless format, on a
-// display of 24 or 32 bits per pixel.
+// or 32 bits, bottom-up 24-bit rows coded in our lossless format, or served
+// frames, on a display of 24 or 32 bits per pixel.
 bool ScreenShowsStoredRows(const TAviVideo& video, int screenDepth);
 
 // The movie's format without its frame index, which a cut from the file
@@ -49,6 +54,8 @@ public:
   // Decodes a frame of our lossless format straight into the file's rows;
   // false when the data is not a sound frame of the movie's size.
   bool Decode(const std::uint8_t* coded, std::size_t size);
+  // The served frame's rows from the frame server, straight into the file's.
+  TFrameClient::TStatus Fetch(TFrameClient& server, const ServedFrame::TChunk& chunk);
 
   const std::uint8_t* Data() const { return Bytes.data(); }
   std::size_t Size() const { return Bytes.size(); }
@@ -78,16 +85,19 @@ public:
     Done,
     Stopped,
     Missing,      // Frames[Written()] is no longer wholly in the file
-    Damaged,      // Frames[Written()]'s coded data is damaged
+    Damaged,      // Frames[Written()]'s coded data is damaged, or the frame server did not give it
     WriteFailed,  // Frames[Written()] could not be written (no part of it is left)
   };
+  // A connection to the frame server for each thread that cuts a served movie.
+  using TFrameServers = std::function<std::unique_ptr<TFrameClient>()>;
 
   // Starts writing the first cutFrames of the frames on threads of their
   // own; the movie file is opened again there, so the device and the checks
-  // keep theirs. Every file goes into folder (a Windows path ending in a
-  // backslash).
+  // keep theirs, and each thread that cuts a served movie asks a frame server
+  // of its own (the run's, unless servers says otherwise). Every file goes
+  // into folder (a Windows path ending in a backslash).
   TFileCut(const std::string& moviePath, const TAviVideo& video, int screenDepth, const std::string& folder,
-           std::vector<TFrame> frames, std::size_t cutFrames);
+           std::vector<TFrame> frames, std::size_t cutFrames, TFrameServers servers = RunFrameServer);
   // Stops after the files in flight, which are completed or removed.
   ~TFileCut();
   TFileCut(const TFileCut&) = delete;
@@ -100,6 +110,9 @@ public:
   // of the frames after them may still be in flight.
   std::size_t Written() const;
   TEnd End() const;
+  // A served frame that ended the cut as Damaged: why the frame server did
+  // not give it.
+  TServedFault ServedFault() const;
   // Asks the threads to stop after the files in flight and waits for them.
   void Stop();
   // Cuts the first frames of the list only, or more of them while the
@@ -120,12 +133,22 @@ private:
   void Run();
   // A worker's thread: cuts frames until none is left or the cut ends.
   void Work();
+  struct TFrameEnd {
+    TEnd End = TEnd::Done;
+    TServedFault Served = TServedFault::None;
+  };
+  static std::unique_ptr<TFrameClient> RunFrameServer() { return std::make_unique<TFrameClient>(); }
   // Reads, lays out and writes one frame into file; Done or why it failed.
-  TEnd CutFrame(const TFrame& frame, TFileByteSource& movie, TScreenFile& file, std::vector<std::uint8_t>& aside) const;
+  // server: the thread's frame server, for a served movie.
+  TFrameEnd CutFrame(const TFrame& frame, TFileByteSource& movie, TScreenFile& file, std::vector<std::uint8_t>& aside,
+                     TFrameClient* server) const;
+  // The served frame's rows into file.
+  TFrameEnd FetchServedFrame(const TAviFrameChunk& chunk, TFileByteSource& movie, TScreenFile& file,
+                             TFrameClient& server) const;
   // The next frame to cut, or none (the cut's size) once it ends.
   std::size_t TakeFrame();
   // Counts a frame's file complete, or the frame as where the cut fails.
-  void Finish(std::size_t frame, TEnd result);
+  void Finish(std::size_t frame, TFrameEnd result);
   // Once every worker has ended: sets the outcome, with no file left of the
   // frames after one that failed.
   void Conclude();
@@ -135,12 +158,13 @@ private:
   const TAviVideo Video;  // the format and size only; the frames are in Cut
   const int ScreenDepth;
   const std::vector<TFrame> Cut;
+  const TFrameServers Servers;
 
   // Shared by the workers and the GUI thread, read and written under Lock
   // only.
   mutable SRWLOCK Lock = SRWLOCK_INIT;
   TCutLedger Ledger;
-  TEnd Failure = TEnd::Done;  // why the ledger's first failed frame failed
+  TFrameEnd Failure;  // why the ledger's first failed frame failed
   TEnd Outcome = TEnd::Running;
 
   const std::unique_ptr<std::remove_pointer_t<HANDLE>, TCloseHandle> Ended;

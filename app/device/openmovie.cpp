@@ -20,7 +20,7 @@ unsigned FrameTickMsOf(const TAviVideo& video)
 
 }  // namespace
 
-TOpenMovie::TOpenMovie(TMovieDevice::TSendCommand send) : Device(send) {}
+TOpenMovie::TOpenMovie(TMovieDevice::TSendCommand send) : Device(send), FrameServer(std::make_unique<TFrameClient>()) {}
 
 std::optional<TAviRefusal> TOpenMovie::Open(const char* path)
 {
@@ -34,7 +34,7 @@ std::optional<TAviRefusal> TOpenMovie::Open(const char* path)
     return file ? file->Video().Refusal : TAviRefusal::CannotOpen;
   const TAviVideo& video = file->Video();
   if (Device.Open(path))
-    return TAviRefusal::CannotOpen;
+    return TAviRefusal::DeviceCannotShow;
   KeepMovieDriverLoaded();
   // The device's window, inside the window it was given, is known before the
   // first frame is shown, so that showing it also paints it.
@@ -106,6 +106,10 @@ TShowResult TOpenMovie::Show(unsigned frame)
       ReadPosition();
       return {state, frame};
     }
+    if (const TServedFault fault = CheckServedFrame(frame); fault != TServedFault::None) {
+      ReadPosition();
+      return {TFrameState::Damaged, frame, fault};
+    }
     shown = MovieFile->PictureFrame(frame);
     // The device paints a frame's changes over whatever it decoded last.
     decodeFrom = MovieFile->FirstToDecode(frame, Device.LastDecoded());
@@ -123,6 +127,16 @@ TShowResult TOpenMovie::Show(unsigned frame)
   if (MovieWindow)
     ::RedrawWindow(MovieWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   return {TFrameState::Showable, frame};
+}
+
+TServedFault TOpenMovie::CheckServedFrame(unsigned frame)
+{
+  if (!UsesServedFrames(MovieFile->Video()))
+    return TServedFault::None;
+  const std::optional<ServedFrame::TChunk> chunk = MovieFile->ServedChunk(frame);
+  if (!chunk)
+    return TServedFault::FrameDamaged;
+  return ServedFaultOf(FrameServer->Check(chunk->Movie, chunk->Frame));
 }
 
 void TOpenMovie::ReadPosition()

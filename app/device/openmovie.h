@@ -8,6 +8,8 @@
 #include "avi/avimovie.h"
 #include "app/device/moviedevice.h"
 #include "app/support/frametimes.h"
+#include "app/support/servedfault.h"
+#include "channel/frameclient.h"
 
 #include <memory>
 #include <optional>
@@ -27,10 +29,12 @@ struct TMovieNotes {
 };
 
 // How showing a frame went: Showable when it is shown, or why the frame was
-// refused (the position then read back from the device).
+// refused (the position then read back from the device). A frame of a served
+// movie that the frame server cannot give is Damaged, Served saying why.
 struct [[nodiscard]] TShowResult {
   TFrameState State = TFrameState::Showable;
   unsigned Frame = 0;
+  TServedFault Served = TServedFault::None;
   bool Shown() const { return State == TFrameState::Showable; }
 };
 
@@ -44,6 +48,9 @@ public:
   void SetWindowParent(HWND parent) { Device.SetWindowParent(parent); }
   HWND WindowParent() const { return Device.WindowParent(); }
   TMovieDevice& MovieDevice() { return Device; }
+  // The frame server that gives the pictures of served movies (the run's,
+  // from the environment, unless another is given).
+  void UseFrameServer(std::unique_ptr<TFrameClient> server) { FrameServer = std::move(server); }
 
   TMovieState State() const { return Now; }
   bool IsOpen() const { return Now != TMovieState::Closed; }
@@ -75,6 +82,9 @@ public:
   unsigned FrameTickMs() const { return PlaybackTickMs; }
 
   // Shows the frame (the last one where it lies beyond), ending a playback.
+  // A frame of a served movie is shown once the frame server has it (the
+  // codec's request for its rows that follows is then cheap); a playback
+  // asks nothing, the codec refusing what the server cannot give.
   TShowResult Show(unsigned frame);
   // Takes the position the device reports.
   void ReadPosition();
@@ -99,8 +109,11 @@ private:
   // shows the reported frame so that the picture, the position and a cut's
   // name agree.
   TShowResult SettleOnReportedFrame();
+  // Whether the frame server has frame's picture; None for other movies.
+  TServedFault CheckServedFrame(unsigned frame);
 
   TMovieDevice Device;
+  std::unique_ptr<TFrameClient> FrameServer;
   TMovieState Now = TMovieState::Closed;
   HWND MovieWindow = nullptr;
   std::unique_ptr<TAviMovie> MovieFile;

@@ -3,7 +3,14 @@
 
 void ReportRefusedMovie(TAviRefusal why)
 {
-  ShowErrorBox(LoadText(why == TAviRefusal::PastDeviceReach ? IDS_MOVIEPASTREACH : IDS_BADMOVIE), MB_OK);
+  // Without a frame server, a movie the device cannot show may still be
+  // shown through one: run.sh starts the program with it.
+  unsigned text = IDS_BADMOVIE;
+  if (why == TAviRefusal::PastDeviceReach)
+    text = IDS_MOVIEPASTREACH;
+  else if (why == TAviRefusal::DeviceCannotShow && !TFrameClient::Configured())
+    text = IDS_BADMOVIENOSERVER;
+  ShowErrorBox(LoadText(text), MB_OK);
 }
 
 void ReportMovieNotes(const TMovieNotes& notes)
@@ -15,8 +22,18 @@ void ReportMovieNotes(const TMovieNotes& notes)
                             notes.CompleteFrames - notes.ReachedFrames));
 }
 
-void ReportUnshowableFrame(TFrameState state, unsigned frame)
+void ReportUnshowableFrame(TFrameState state, unsigned frame, TServedFault served)
 {
+  switch (served) {
+  case TServedFault::ServerGone:
+    return ShowErrorBox(FormatText(IDS_SERVERGONE, frame));
+  case TServedFault::FrameDamaged:
+    return ShowErrorBox(FormatText(IDS_SOURCEFRAMEDAMAGED, frame));
+  case TServedFault::MovieChanged:
+    return ShowErrorBox(FormatText(IDS_SOURCECHANGED, frame));
+  case TServedFault::None:
+    break;
+  }
   ShowErrorBox(FormatText(state == TFrameState::Missing ? IDS_FRAMEMISSING : IDS_FRAMEDAMAGED, frame));
 }
 

@@ -13,7 +13,9 @@ void ReportRefusedMovie(TAviRefusal why);
 // Only the complete frames of a cut-off file are open, or frames lie where the
 // device does not read: each told that applies.
 void ReportMovieNotes(const TMovieNotes& notes);
-void ReportUnshowableFrame(TFrameState state, unsigned frame);
+// The frame cannot be shown or cut: its data is damaged or gone, or (served)
+// the frame server could not give it.
+void ReportUnshowableFrame(TFrameState state, unsigned frame, TServedFault served);
 // What the user typed names no frame of the movie; what it may name.
 void ReportNoSuchFrame(const std::string& typed, unsigned lastFrame, const TFrameTimes& times);
 // The picture does not fit on the screen, and what follows from it (a text id).

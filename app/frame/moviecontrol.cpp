@@ -19,7 +19,7 @@ void SDIDecFrame::OpenMovie(const char* path)
   const std::optional<TAviRefusal> refusal = Movie.Open(path);
   if (refusal || !Picture.Fit(Movie.MovieDevice(), Handle, Movie.Window())) {
     CloseMovie();
-    RefuseMovie(refusal.value_or(TAviRefusal::CannotOpen));
+    RefuseMovie(refusal.value_or(TAviRefusal::DeviceCannotShow));
     return;
   }
   FollowMovie();
@@ -55,12 +55,12 @@ void SDIDecFrame::RefuseMovie(TAviRefusal why)
   ReportRefusedMovie(why);
 }
 
-void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame)
+void SDIDecFrame::ReportUnshowableFrame(TFrameState state, unsigned frame, TServedFault served)
 {
   if (ReportingUnshowable)
     return;
   ReportingUnshowable = true;
-  ::ReportUnshowableFrame(state, frame);
+  ::ReportUnshowableFrame(state, frame, served);
   ReportingUnshowable = false;
 }
 

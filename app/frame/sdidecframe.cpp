@@ -117,7 +117,7 @@ bool SDIDecFrame::FollowMovie(TShowResult result)
   if (period != TrackingPeriod && ::SetTimer(Handle, TrackingTimer, period, nullptr))
     TrackingPeriod = period;
   if (!result.Shown())
-    ReportUnshowableFrame(result.State, result.Frame);
+    ReportUnshowableFrame(result.State, result.Frame, result.Served);
   return result.Shown();
 }
 

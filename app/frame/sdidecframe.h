@@ -93,7 +93,7 @@ private:
   void RefuseMovie(TAviRefusal why);
   // Told once at a time, however often the frame is asked for while the
   // message is up.
-  void ReportUnshowableFrame(TFrameState state, unsigned frame) override;
+  void ReportUnshowableFrame(TFrameState state, unsigned frame, TServedFault served) override;
   void ResetMarks();
   // Position in the frame pane, and its time in the movie in the time pane.
   void ShowFrameReadout() { ShowPositionReadout(Position, Length, Movie.Times().TimeOf(Position)); }

@@ -68,7 +68,7 @@ public:
   void TrackCutWhenDue() override {}
   void ShowCutStatus() override { StatusShown.push_back(Cut->StatusText()); }
   void ReportWriteFailure(const std::string& fileName) override { Failures.push_back(fileName); }
-  void ReportUnshowableFrame(TFrameState, unsigned) override {}
+  void ReportUnshowableFrame(TFrameState, unsigned, TServedFault) override {}
 
 private:
   bool Show(unsigned frame)
