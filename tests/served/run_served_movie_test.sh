@@ -16,6 +16,8 @@ shift
 host=$root/build/host
 log=$( {
   flock 9
+  # A host build of the project's earlier layout is made anew.
+  grep -qsx "CMAKE_HOME_DIRECTORY:INTERNAL=$root/server" "$host/CMakeCache.txt" || rm -rf "$host"
   [ -f "$host/build.ninja" ] || cmake -G Ninja -S "$root/server" -B "$host" -DCMAKE_BUILD_TYPE=Release
   cmake --build "$host"
 } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log"; echo "FAILED: cannot build the host project"; exit 1; }
