@@ -316,8 +316,8 @@ TEST_P(ServedMovieTest, EveryFrameReachedIsFfmpegsDecodeOfIt)
 INSTANTIATE_TEST_SUITE_P(Kinds, ServedMovieTest,
                          testing::Values("h264-bframes", "hevc-10bit", "vp9", "variable-rate", "interlaced-mpeg2",
                                          "transport-stream", "late-start"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                           std::string name = info.param;
+                         [](const testing::TestParamInfo<const char*>& kind) {
+                           std::string name = kind.param;
                            for (char& c : name)
                              if (c == '-')
                                c = '_';
