@@ -29,6 +29,25 @@ std::string Environment(const char* name)
   return length && length < sizeof value ? std::string(value, length) : std::string();
 }
 
+// A message of the program (code page 932) as the test's output shows it.
+std::string Readable(const std::string& text)
+{
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(static_cast<std::size_t>(::MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+  std::string utf8(wide.size() * 3 + 1, '\0');
+  utf8.resize(
+    static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), utf8.data(),
+                                                   static_cast<int>(utf8.size()), nullptr, nullptr)));
+  return utf8;
+}
+
+// The program's error box dismissed, its text readable ("" when none came).
+std::string ErrorBoxText(TCutSession& session, int timeoutMs = 100)
+{
+  return Readable(TakeErrorBox(session.Program(), timeoutMs));
+}
+
 // One line of the movies' list, fields apart by tabs: kind, index AVI (a host
 // path), frame count, width, height, and the host path of every frame as
 // ffmpeg decodes it (packed BGR, top row first, one frame after another); or
@@ -163,8 +182,10 @@ public:
   // Shows the movie; false (with a failure) when it does not come.
   bool Open()
   {
+    // A refusal comes as a message instead of the movie.
+    WaitFor([&] { return Session.MovieWindow() || Session.Program().FindWindow("エラー", "#32770", false); });
     if (!Session.Main() || !Session.WaitForMovie()) {
-      ADD_FAILURE() << Movie.Kind << ": the movie is not shown; " << TakeErrorBox(Session.Program(), 100);
+      ADD_FAILURE() << Movie.Kind << ": the movie is not shown; " << ErrorBoxText(Session);
       return false;
     }
     return true;
@@ -175,7 +196,7 @@ public:
   {
     if (!WaitFor([&] { return Session.ShownPicture().Pixels == Movie.Picture(frame).Pixels; }))
       ADD_FAILURE() << Movie.Kind << ", " << how << ": the screen does not show frame " << frame << ": "
-                    << Movie.Difference(Session.ShownPicture(), frame) << "; " << TakeErrorBox(Session.Program(), 100);
+                    << Movie.Difference(Session.ShownPicture(), frame) << "; " << ErrorBoxText(Session);
   }
 
   // Cuts the frame on screen and checks its file.
@@ -190,8 +211,7 @@ public:
   {
     const std::string name = CaptureName(frame);
     if (!Session.WaitForCutFile(name)) {
-      ADD_FAILURE() << Movie.Kind << ", " << how << ": no file of frame " << frame << "; "
-                    << TakeErrorBox(Session.Program(), 100);
+      ADD_FAILURE() << Movie.Kind << ", " << how << ": no file of frame " << frame << "; " << ErrorBoxText(Session);
       return;
     }
     const TPicture cut = PictureOf(Session.Output(name));
@@ -254,7 +274,7 @@ public:
     const std::string typed = std::to_string(Movie.Frames);
     ::SendMessageA(::GetDlgItem(dialog, IDC_INPUTEDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
     ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    return TakeErrorBox(Session.Program());
+    return ErrorBoxText(Session, 20000);
   }
 
 private:
@@ -308,7 +328,8 @@ TEST_P(ServedMovieTest, EveryFrameReachedIsFfmpegsDecodeOfIt)
   // The program's frames are the movie's: the frame after the last is refused
   // with the range of frame numbers.
   const std::string told = run.GoToPastTheEnd();
-  EXPECT_NE(told.find("0 ～ " + std::to_string(movie.Last()) + "、"), std::string::npos) << movie.Kind << ": " << told;
+  EXPECT_NE(told.find(u8"0 ～ " + std::to_string(movie.Last()) + u8"、"), std::string::npos)
+    << movie.Kind << ": " << told;
   ::PostMessageA(run.Program().Main(), WM_CLOSE, 0, 0);
   EXPECT_EQ(run.Program().Program().WaitForExit(), 0u) << movie.Kind;
 }
@@ -348,8 +369,8 @@ TEST(ServedServerTest, AServerThatDiesRefusesTheNextFrameWithOneMessage)
                           " 2>/dev/null && ! grep -q '^[0-9]* ([^)]*) Z' /proc/" + pid + "/stat; do sleep 0.1; done",
                         session.MoviePath()));
   session.Command(CM_NEXTFRAME);
-  const std::string told = TakeErrorBox(session.Program());
-  EXPECT_NE(told.find("こま 2 を表示できません"), std::string::npos)
+  const std::string told = ErrorBoxText(session, 20000);
+  EXPECT_NE(told.find(u8"こま 2 を表示できません"), std::string::npos)
     << "the frame after the server is gone is not refused: " << told;
   ASSERT_TRUE(WaitUntilHandled(session.Main(), 16)) << "the program does not answer";
   EXPECT_EQ(session.Program().FindWindow("エラー", "#32770", false), nullptr) << "a second message";
