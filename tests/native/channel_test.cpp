@@ -84,6 +84,10 @@ TEST(ChannelProtocol, MessagesRoundTripAndMalformedOnesAreRefused)
   EXPECT_EQ(decodedFrame->Frame, 77u);
   EXPECT_TRUE(decodedFrame->RowsWanted);
   EXPECT_FALSE(decodedFrame->Forward);
+  const auto check = Protocol::DecodeFrameRequest(Protocol::EncodeFrameRequest({frame.Movie, 78, false, true}));
+  ASSERT_TRUE(check);
+  EXPECT_FALSE(check->RowsWanted);
+  EXPECT_TRUE(check->Forward);
   EXPECT_FALSE(Protocol::DecodeFrameRequest(Bytes("short")));
   EXPECT_EQ(Protocol::FramePayloadBytes(3, 2, true), 8u + 18u);
   EXPECT_EQ(Protocol::FramePayloadBytes(3, 2, false), 8u);

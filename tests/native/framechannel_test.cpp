@@ -387,6 +387,7 @@ TEST(FrameChannel, ServerClosesOnARequestTooLongOrOfUnknownKind)
   for (const auto& [kind, bytes] : headers) {
     TSocket connection = TSocket::Connect(server.Address());
     ASSERT_TRUE(connection.Valid());
+    connection.SetReceiveTimeout(Patience);
     std::array<std::uint8_t, Protocol::ServerHelloBytes> hello;
     ASSERT_TRUE(connection.ReceiveExactly(hello.data(), hello.size()));
     Protocol::TClientHello answer;
