@@ -7,4 +7,7 @@ TFrameSource::TFrameSource(const std::string& moviePath, std::shared_ptr<const T
   throw TMovieIndex::TXIndex("cannot decode " + moviePath + " yet");
 }
 TFrameSource::~TFrameSource() = default;
-std::shared_ptr<const TDecodedFrame> TFrameSource::Get(std::uint32_t, bool) { return nullptr; }
+std::shared_ptr<const TDecodedFrame> TFrameSource::Get(std::uint32_t, bool)
+{
+  return nullptr;
+}

@@ -371,8 +371,8 @@ void TMovieDecoder::SeekToKey(std::int64_t pts, std::int64_t dts, std::int64_t p
   // Streams without an index of their own (transport and program streams,
   // bare elementary streams) are found again best by the packet's place in
   // the file; the others by its time in their index.
-  const bool byPosition =
-    position >= 0 && (flags & (AVFMT_TS_DISCONT | AVFMT_GENERIC_INDEX)) && !(flags & AVFMT_NO_BYTE_SEEK);
+  const bool byPosition = position >= 0 && (flags & (AVFMT_TS_DISCONT | AVFMT_GENERIC_INDEX)) &&
+                          !(flags & AVFMT_NO_BYTE_SEEK);
   int sought = 0;
   if (byPosition) {
     sought = av_seek_frame(&format, state.Stream, position, AVSEEK_FLAG_BYTE);
