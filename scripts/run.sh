@@ -152,6 +152,8 @@ store_output_dir() {
 # output shown only when it fails.
 build_server() {
   local log
+  # Another user may run what is built, without building.
+  [ -w "$root/build" ] || [ ! -x "$velmoserve" ] || return 0
   command -v g++ >/dev/null || die "g++ is missing (scripts/setup.sh installs it)"
   mkdir -p -- "$root/build"
   log=$( {
@@ -177,8 +179,8 @@ build_server
 # ---- Running ---------------------------------------------------------------
 
 movie=${movie:-$dir/sample/sample.avi}
-prepare_prefix
 run_child "$velmoserve" prepare ${from:+--from "$from"} "$movie" || exit 1
+prepare_prefix
 playable=$(sed -n 's/^playable=//p' <<<"$child_output")
 first=$(sed -n 's/^first=//p' <<<"$child_output")
 argument=$(program_path "$playable")
