@@ -62,42 +62,23 @@ while [ $# -gt 0 ]; do
 done
 [ $# -eq 0 ] || die "one movie at a time (see run.sh --help)"
 
-# Children end with run.sh: INT and TERM end them at once (a shell runs its
-# traps only once a command in the foreground is done); should run.sh be
-# killed outright, the kernel sends them TERM.
-child= child_out= server_pid= server_in=
-run_child() {  # run_child <command...>: sets child_output to what it prints
-  local status=0
-  child_out=$(mktemp "${TMPDIR:-/tmp}/velmo-run.XXXXXX")
-  setpriv --pdeathsig TERM -- "$@" >"$child_out" & child=$!
-  wait "$child" || status=$?
-  child= child_output=$(cat -- "$child_out")
-  rm -f -- "$child_out"
-  return "$status"
-}
-# The frame server ends when its standard input, a pipe run.sh holds, ends.
-stop_server() {
+# The program and the frame server end with run.sh: INT and TERM end them at
+# once (a shell runs its traps only once a command in the foreground is done),
+# and the frame server ends when its standard input, a pipe run.sh holds, ends.
+child= server_pid= server_in=
+stop_children() {
+  [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true
   [ -n "$server_pid" ] || return 0
   exec {server_in}>&-
   kill -TERM "$server_pid" 2>/dev/null || true
   wait "$server_pid" 2>/dev/null || true
-  server_pid=
 }
-stop_children() { [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true; rm -f -- "$child_out"; stop_server; }
 on_exit() { stop_children; }
 trap on_exit EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # ---- Windows paths and settings --------------------------------------------
-
-# The program's Wine prefix. Wine draws the caption buttons with the Marlett
-# font of fonts-wine, which it finds only in the prefix's own font folder.
-prepare_prefix() {
-  local marlett=/usr/share/wine/fonts/marlett.ttf fonts=$prefix/drive_c/windows/Fonts
-  "$root/scripts/wine-prefix" "$prefix"
-  [ ! -f "$marlett" ] || [ -e "$fonts/marlett.ttf" ] || { mkdir -p "$fonts" && ln -sf "$marlett" "$fonts/marlett.ttf"; }
-}
 
 # windows_path -w|-s <path>: the path as Wine gives it to Windows programs,
 # long (-w) or made of short 8.3 names (-s), as UTF-8 text.
@@ -107,15 +88,6 @@ windows_path() {
 }
 # The path of an existing file or folder in short 8.3 names: ASCII for any name.
 short_windows_path() { windows_path -s "$(windows_path -w "$1")"; }
-
-# The program keeps its command line only up to the first blank and reads it
-# in code page 932: the short name has neither blanks nor other characters.
-program_path() {
-  local path
-  path=$(short_windows_path "$1")
-  [[ $path =~ ^[A-Za-z]:\\[!-~]*$ ]] || die "Wine gives no short name without blanks for $1 (got '$path')"
-  echo "$path"
-}
 
 # check_output_dir <dir>: refuses a folder the program could not use: a path
 # with control characters (a line feed would end the settings line), or a
@@ -179,11 +151,18 @@ build_server
 # ---- Running ---------------------------------------------------------------
 
 movie=${movie:-$dir/sample/sample.avi}
-run_child "$velmoserve" prepare ${from:+--from "$from"} "$movie" || exit 1
-prepare_prefix
-playable=$(sed -n 's/^playable=//p' <<<"$child_output")
-first=$(sed -n 's/^first=//p' <<<"$child_output")
-argument=$(program_path "$playable")
+# The preparation ends too should run.sh be killed outright.
+prepared=$(setpriv --pdeathsig TERM -- "$velmoserve" prepare ${from:+--from "$from"} "$movie") || exit 1
+playable=$(sed -n 's/^playable=//p' <<<"$prepared") first=$(sed -n 's/^first=//p' <<<"$prepared")
+# The program's Wine prefix. Wine draws the caption buttons with the Marlett
+# font of fonts-wine, which it finds only in the prefix's own font folder.
+"$root/scripts/wine-prefix" "$prefix"
+marlett=/usr/share/wine/fonts/marlett.ttf fonts=$prefix/drive_c/windows/Fonts
+[ ! -f "$marlett" ] || [ -e "$fonts/marlett.ttf" ] || { mkdir -p "$fonts" && ln -sf "$marlett" "$fonts/marlett.ttf"; }
+# The program keeps its command line only up to the first blank and reads it
+# in code page 932: the short name has neither blanks nor other characters.
+argument=$(short_windows_path "$playable")
+[[ $argument =~ ^[A-Za-z]:\\[!-~]*$ ]] || die "Wine gives no short name without blanks for $playable (got '$argument')"
 if [ -z "${DISPLAY:-}" ] && [ "$prepare_only" = 0 ]; then
   output_dir=${output_dir:-$dir/demo/out}
   rm -rf -- "$dir/demo/out"
