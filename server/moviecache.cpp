@@ -137,7 +137,6 @@ TMovieCache::TEntry TMovieCache::IndexFor(const TSourceIdentity& source, const s
   if (mkdir(Directory.c_str(), 0755) != 0 && errno != EEXIST)
     throw TXCache("cannot create the cache folder " + Directory + " (" + std::strerror(errno) +
                   "): set VELMO_CACHE_DIR to a folder you can write");
-  Log << "indexing " << source.Path << " once: the program gets its frames from the frame server\n";
   const TMovieIndex index = build();
   const std::string name = entry.Path.substr(Directory.size() + 1);
   try {
@@ -151,6 +150,8 @@ TMovieCache::TEntry TMovieCache::IndexFor(const TSourceIdentity& source, const s
     throw TXCache(std::string(x.what()) + " in " + Directory);
   }
   entry.Contents = IndexAvi::Read(entry.Path);
+  Log << "indexed " << source.Path << " (" << index.FrameCount() << " frames) into " << entry.Path
+      << ": the frame server decodes its frames for the program\n";
 
   // Indexes of the same movie before it changed: same name up to the id, same path inside.
   const std::string prefix = BaseName(source.Path) + "-";

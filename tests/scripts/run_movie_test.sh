@@ -62,7 +62,7 @@ check "without writing it again" test "$(stat -c '%i %Y' "$index")" = "$before"
 # A changed movie is indexed anew, and its old index goes.
 touch -d '2001-01-01' "$mjpeg"
 prepare "$mjpeg"
-check "a changed movie is indexed again" grep -q 'indexing' "$said"
+check "a changed movie is indexed again" grep -q 'indexed .* (200 frames)' "$said"
 check "its old index is gone" test "$(cache_indexes | wc -l)" = 1 -a ! -e "$index"
 
 # An MPEG transport stream (a recording cut anywhere): indexed like any movie.
@@ -137,7 +137,7 @@ for attempt in 1 2 3; do
   setsid env --default-signal=INT "$run_sh" --prepare-only "$long" >/dev/null 2>"$work/interrupted.err" &
   group=$!
   # However long run.sh takes to get there, for as long as it runs.
-  while kill -0 "$group" 2>/dev/null && ! grep -q indexing "$work/interrupted.err"; do sleep 0.05; done
+  while kill -0 "$group" 2>/dev/null && ! pgrep -s "$group" -f 'velmoserve prepare' >/dev/null; do sleep 0.05; done
   kill -INT -- "-$group" 2>/dev/null || true
   status=0
   wait "$group" || status=$?
