@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds velmo32.exe and the frame server, and runs
-# the program under Wine with the Japanese locale, on the bundled sample movie
-# or on the movie given, with the frame server of the run beside it.
-# Without a display it runs a short demonstration on a virtual one instead.
+# the program under Wine (Japanese locale) on the bundled sample movie or the
+# movie given, with the run's frame server beside it. Without a display it
+# runs a short demonstration on a virtual one instead.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,12 +34,12 @@ run.sh starts beside the program decodes its frames as they are asked for.
                     and the frame the program would be given, start nothing
   -h, --help        this text
 
-Without a display (no DISPLAY) it runs on a virtual one and shows a short
-demonstration instead: it marks a range, cuts it into build/i686/demo/out (or
-DIR), saves a screenshot of the window as build/i686/demo/velmo32.png and exits.
+Without a display (no DISPLAY) it shows a short demonstration on a virtual one:
+it cuts a range into build/i686/demo/out (or DIR) and saves a screenshot of the
+window as build/i686/demo/velmo32.png.
 
 Index files:    $("$velmoserve" cache-folder 2>/dev/null || echo "\$VELMO_CACHE_DIR, else ~/.cache/velmo")
-                (a few MB each; velmoserve removes nothing there but its own)
+                (a few MB a movie; nothing else there is ever removed)
 Settings file:  $settings
 EOF
 }
@@ -62,67 +62,23 @@ while [ $# -gt 0 ]; do
 done
 [ $# -eq 0 ] || die "one movie at a time (see run.sh --help)"
 
-# Children that take a while end with run.sh: INT and TERM end them at once
-# (a shell runs its traps only once a command in the foreground is done), and
-# should run.sh be killed outright, the kernel sends them TERM.
+# The program and the frame server end with run.sh: INT and TERM end them at
+# once (a shell runs its traps only once a command in the foreground is done),
+# and the frame server ends when its standard input, a pipe run.sh holds, ends.
 child= server_pid= server_in=
-run_child() {  # run_child <command...>: sets child_output to what it prints
-  local out status=0
-  out=$(mktemp "${TMPDIR:-/tmp}/velmo-run.XXXXXX")
-  setpriv --pdeathsig TERM -- "$@" >"$out" & child=$!
-  wait "$child" || status=$?
-  child= child_output=$(cat -- "$out")
-  rm -f -- "$out"
-  return "$status"
-}
-# The frame server ends when its standard input, a pipe run.sh holds, ends.
-stop_server() {
+stop_children() {
+  [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true
   [ -n "$server_pid" ] || return 0
   exec {server_in}>&-
   kill -TERM "$server_pid" 2>/dev/null || true
   wait "$server_pid" 2>/dev/null || true
-  server_pid=
 }
-on_exit() { [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true; stop_server; }
+on_exit() { stop_children; }
 trap on_exit EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# ---- Building --------------------------------------------------------------
-
-# The frame server is built with the host's compiler, when first needed and
-# after changes; one build at a time, its output shown only when it fails.
-build_server() {
-  local log
-  command -v g++ >/dev/null || die "g++ is missing (scripts/setup.sh installs it)"
-  mkdir -p -- "$root/build"
-  log=$( {
-    flock 9
-    # A host build of the project's earlier layout is made anew.
-    grep -qsx "CMAKE_HOME_DIRECTORY:INTERNAL=$root/server" "$root/build/host/CMakeCache.txt" || rm -rf "$root/build/host"
-    [ -f "$root/build/host/build.ninja" ] || cmake -G Ninja -S "$root/server" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Release
-    cmake --build "$root/build/host"
-  } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the frame server (scripts/setup.sh installs what it needs)"; }
-}
-
-if [ "$build" = 1 ]; then
-  "$root/scripts/setup.sh"
-  "$root/scripts/enable-i386"
-  [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$dir" --target velmo32 velmocodec velmoserved velmodemo sample_movie
-fi
-build_server
-
 # ---- Windows paths and settings --------------------------------------------
-
-# The program's Wine prefix. Wine draws the caption buttons with the Marlett
-# font of fonts-wine, which it finds only in the prefix's own font folder.
-prepare_prefix() {
-  local marlett=/usr/share/wine/fonts/marlett.ttf fonts=$prefix/drive_c/windows/Fonts
-  "$root/scripts/wine-prefix" "$prefix"
-  if [ -f "$marlett" ] && [ ! -e "$fonts/marlett.ttf" ]; then mkdir -p "$fonts" && ln -sf "$marlett" "$fonts/marlett.ttf"; fi
-}
 
 # windows_path -w|-s <path>: the path as Wine gives it to Windows programs,
 # long (-w) or made of short 8.3 names (-s), as UTF-8 text.
@@ -130,22 +86,12 @@ windows_path() {
   VELMO_WINEPREFIX=$prefix "$root/scripts/wine-run" "$prefix/drive_c/windows/system32/winepath.exe" "$1" "$2" \
     </dev/null | tr -d '\r'
 }
-# The path of an existing file or folder made of short 8.3 names, which Wine
-# gives in ASCII for any name.
+# The path of an existing file or folder in short 8.3 names: ASCII for any name.
 short_windows_path() { windows_path -s "$(windows_path -w "$1")"; }
 
-# The program keeps its command line only up to the first blank and reads it
-# in code page 932: the short name has neither blanks nor other characters.
-program_path() {
-  local path
-  path=$(short_windows_path "$1")
-  [[ $path =~ ^[A-Za-z]:\\[!-~]*$ ]] || die "Wine gives no short name without blanks for $1 (got '$path')"
-  echo "$path"
-}
-
-# check_output_dir <dir>: refuses a folder the program could not use, before
-# anything else is done: a path with control characters (a line feed would
-# end the settings line), or a folder that cannot be created or written.
+# check_output_dir <dir>: refuses a folder the program could not use: a path
+# with control characters (a line feed would end the settings line), or a
+# folder that cannot be created or written.
 check_output_dir() {
   local probe
   [[ $1 != *[[:cntrl:]]* ]] || die "the output directory's path holds a control character (such as a line feed): $(printf '%q' "$1")"
@@ -172,15 +118,51 @@ store_output_dir() {
   say "cut frames go to $unix ($win)"
 }
 
+# ---- Building --------------------------------------------------------------
+
+# The frame server, built with the host's compiler; one build at a time, its
+# output shown only when it fails.
+build_server() {
+  local log
+  # Another user may run what is built, without building.
+  [ -w "$root/build" ] || [ ! -x "$velmoserve" ] || return 0
+  command -v g++ >/dev/null || die "g++ is missing (scripts/setup.sh installs it)"
+  mkdir -p -- "$root/build"
+  log=$( {
+    flock 9
+    # A host build of the project's earlier layout is made anew.
+    grep -qsx "CMAKE_HOME_DIRECTORY:INTERNAL=$root/server" "$root/build/host/CMakeCache.txt" || rm -rf "$root/build/host"
+    [ -f "$root/build/host/build.ninja" ] || cmake -G Ninja -S "$root/server" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$root/build/host"
+  } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the frame server (scripts/setup.sh installs what it needs)"; }
+}
+
+# Arguments the program could not use are refused before anything is built.
+[ -z "$output_dir" ] || check_output_dir "$output_dir"
+if [ "$build" = 1 ]; then
+  "$root/scripts/setup.sh"
+  "$root/scripts/enable-i386"
+  [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$dir" --target velmo32 velmocodec velmoserved velmodemo sample_movie
+fi
+build_server
+
 # ---- Running ---------------------------------------------------------------
 
-[ -z "$output_dir" ] || check_output_dir "$output_dir"
 movie=${movie:-$dir/sample/sample.avi}
-prepare_prefix
-run_child "$velmoserve" prepare ${from:+--from "$from"} "$movie" || exit 1
-playable=$(sed -n 's/^playable=//p' <<<"$child_output")
-first=$(sed -n 's/^first=//p' <<<"$child_output")
-argument=$(program_path "$playable")
+# The preparation ends too should run.sh be killed outright.
+prepared=$(setpriv --pdeathsig TERM -- "$velmoserve" prepare ${from:+--from "$from"} "$movie") || exit 1
+playable=$(sed -n 's/^playable=//p' <<<"$prepared") first=$(sed -n 's/^first=//p' <<<"$prepared")
+# The program's Wine prefix. Wine draws the caption buttons with the Marlett
+# font of fonts-wine, which it finds only in the prefix's own font folder.
+"$root/scripts/wine-prefix" "$prefix"
+marlett=/usr/share/wine/fonts/marlett.ttf fonts=$prefix/drive_c/windows/Fonts
+[ ! -f "$marlett" ] || [ -e "$fonts/marlett.ttf" ] || { mkdir -p "$fonts" && ln -sf "$marlett" "$fonts/marlett.ttf"; }
+# The program keeps its command line only up to the first blank and reads it
+# in code page 932: the short name has neither blanks nor other characters.
+argument=$(short_windows_path "$playable")
+[[ $argument =~ ^[A-Za-z]:\\[!-~]*$ ]] || die "Wine gives no short name without blanks for $playable (got '$argument')"
 if [ -z "${DISPLAY:-}" ] && [ "$prepare_only" = 0 ]; then
   output_dir=${output_dir:-$dir/demo/out}
   rm -rf -- "$dir/demo/out"
@@ -213,18 +195,15 @@ if [ -n "${DISPLAY:-}" ]; then
   export VELMO_DISPLAY_24=$DISPLAY
   # The program skips the first word after its name: the movie is the second.
   run "$dir/app/velmo32.exe" movie "$argument" "$first" & child=$!
-  status=0
-  wait "$child" || status=$?
-  child=
-  exit "$status"
+  wait "$child"
+  exit 0
 fi
 
 # The demonstration runs in a Wine virtual desktop, which draws the windows'
 # captions and frames itself, as a user sees them.
 source "$root/scripts/displays.sh"
 on_exit() {
-  [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true
-  stop_server
+  stop_children
   stop_displays
   for p in "$VELMO_WINE_ROOT"/prefix*/; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done
   true

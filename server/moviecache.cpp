@@ -26,7 +26,8 @@ const std::regex TemporaryIndexName("\\.([A-Za-z0-9_-]{0,32}-[0-9a-f]{32}\\.velm
 // key>-<first frame>.velmo-copy.avi with a .velmo-copy.source file beside
 // each, and .<copy name>.<pid>.part while one was converted.
 const std::regex OldCopyName("([A-Za-z0-9_-]{0,32}-[0-9a-f]{10}-[0-9a-f]{10}-[0-9]+\\.velmo-copy)\\.(avi|source)");
-const std::regex OldPartName("\\.[A-Za-z0-9_-]{0,32}-[0-9a-f]{10}-[0-9a-f]{10}-[0-9]+\\.velmo-copy\\.avi\\.([0-9]{1,10})\\.part");
+const std::regex OldPartName(
+  "\\.[A-Za-z0-9_-]{0,32}-[0-9a-f]{10}-[0-9a-f]{10}-[0-9]+\\.velmo-copy\\.avi\\.([0-9]{1,10})\\.part");
 
 std::vector<std::string> FolderNames(const std::string& folder)
 {
@@ -77,7 +78,8 @@ std::string BaseName(const std::string& moviePath)
   if (dot != std::string::npos && dot > 0)
     name.erase(dot);
   for (char& c : name) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                       c == '-';
     if (!plain)
       c = '_';
   }
@@ -135,7 +137,6 @@ TMovieCache::TEntry TMovieCache::IndexFor(const TSourceIdentity& source, const s
   if (mkdir(Directory.c_str(), 0755) != 0 && errno != EEXIST)
     throw TXCache("cannot create the cache folder " + Directory + " (" + std::strerror(errno) +
                   "): set VELMO_CACHE_DIR to a folder you can write");
-  Log << "indexing " << source.Path << " once: the program gets its frames from the frame server\n";
   const TMovieIndex index = build();
   const std::string name = entry.Path.substr(Directory.size() + 1);
   try {
@@ -143,17 +144,21 @@ TMovieCache::TEntry TMovieCache::IndexFor(const TSourceIdentity& source, const s
     IndexAvi::Write(file.Path(), source, index);
     file.Rename(entry.Path);
   } catch (const TTemporaryFile::TXTemporary& x) {
-    throw TXCache(std::string(x.what()) + ": make the cache folder writable, or set VELMO_CACHE_DIR to a folder you can write");
+    throw TXCache(std::string(x.what()) +
+                  ": make the cache folder writable, or set VELMO_CACHE_DIR to a folder you can write");
   } catch (const IndexAvi::TXIndexAvi& x) {
     throw TXCache(std::string(x.what()) + " in " + Directory);
   }
   entry.Contents = IndexAvi::Read(entry.Path);
+  Log << "indexed " << source.Path << " (" << index.FrameCount() << " frames) into " << entry.Path
+      << ": the frame server decodes its frames for the program\n";
 
   // Indexes of the same movie before it changed: same name up to the id, same path inside.
   const std::string prefix = BaseName(source.Path) + "-";
   for (const std::string& other : FolderNames(Directory)) {
     const std::string path = Directory + "/" + other;
-    if (path == entry.Path || other.rfind(prefix, 0) != 0 || !std::regex_match(other, IndexName) || !IsRegularFile(path))
+    if (path == entry.Path || other.rfind(prefix, 0) != 0 || !std::regex_match(other, IndexName) ||
+        !IsRegularFile(path))
       continue;
     try {
       if (IndexAvi::ReadSource(path).Path == source.Path && unlink(path.c_str()) == 0)

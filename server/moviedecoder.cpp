@@ -93,6 +93,7 @@ struct TMovieDecoder::TState {
   bool InputEnded = false;
   bool DecoderDrained = false;
   bool HaveDecoded = false;
+  bool Opened = false;        // false after an open that failed
   std::int64_t LastTime = 0;  // of the last picture given, in microseconds
 
   void Open();
@@ -106,6 +107,7 @@ struct TMovieDecoder::TState {
 
 void TMovieDecoder::TState::Open()
 {
+  Opened = false;
   Graph.reset();
   Codec.reset();
   Format.reset();
@@ -140,6 +142,7 @@ void TMovieDecoder::TState::Open()
   Checked(opened, "cannot open the decoder");
   KeepFrom = TrustFrom = AV_NOPTS_VALUE;
   WaitForKey = InputEnded = DecoderDrained = HaveDecoded = false;
+  Opened = true;
 }
 
 // Seeks as -ss before -i does: to a point a little before the time, since
@@ -218,6 +221,8 @@ void TMovieDecoder::TState::BuildGraph(const AVFrame& frame)
 // will come.
 bool TMovieDecoder::TState::Decode()
 {
+  if (!Opened)
+    throw TXDecode("the movie could not be opened again");
   av_frame_unref(Decoded.get());
   HaveDecoded = false;
   const AVRational timeBase = Format->streams[Stream]->time_base;
@@ -366,13 +371,15 @@ bool TMovieDecoder::ReadPacket(TPacketInfo& packet)
 void TMovieDecoder::SeekToKey(std::int64_t pts, std::int64_t dts, std::int64_t position)
 {
   TState& state = *State;
+  if (!state.Opened)
+    state.Open();
   AVFormatContext& format = *state.Format;
   const int flags = format.iformat->flags;
   // Streams without an index of their own (transport and program streams,
   // bare elementary streams) are found again best by the packet's place in
   // the file; the others by its time in their index.
-  const bool byPosition =
-    position >= 0 && (flags & (AVFMT_TS_DISCONT | AVFMT_GENERIC_INDEX)) && !(flags & AVFMT_NO_BYTE_SEEK);
+  const bool byPosition = position >= 0 && (flags & (AVFMT_TS_DISCONT | AVFMT_GENERIC_INDEX)) &&
+                          !(flags & AVFMT_NO_BYTE_SEEK);
   int sought = 0;
   if (byPosition) {
     sought = av_seek_frame(&format, state.Stream, position, AVSEEK_FLAG_BYTE);

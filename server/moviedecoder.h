@@ -48,7 +48,7 @@ public:
   // What the movie's video stream says of itself.
   struct TStreamInfo {
     int TimeBaseNumerator = 1, TimeBaseDenominator = 1;
-    std::int64_t StartUs = 0;  // the format's start time: where -ss counts from
+    std::int64_t StartUs = 0;                                  // the format's start time: where -ss counts from
     int AverageRateNumerator = 0, AverageRateDenominator = 0;  // 0/0 when unknown
     int RealRateNumerator = 0, RealRateDenominator = 0;        // ffmpeg's guess of the base rate
     std::int64_t DurationUs = 0;                               // 0 when unknown

@@ -48,8 +48,9 @@ std::string ReadableMovie(const std::string& movie)
   if (movie.empty())
     throw TXRefusal("no movie given");
   if (stat(movie.c_str(), &status) != 0)
-    throw TXRefusal(errno == ENOENT || errno == ENOTDIR ? "no such movie: " + movie
-                                                         : "cannot read the movie " + movie + ": " + std::strerror(errno));
+    throw TXRefusal(errno == ENOENT || errno == ENOTDIR
+                      ? "no such movie: " + movie
+                      : "cannot read the movie " + movie + ": " + std::strerror(errno));
   if (!S_ISREG(status.st_mode))
     throw TXRefusal(movie + " is not a movie file");
   const int fd = open(movie.c_str(), O_RDONLY | O_CLOEXEC);
@@ -63,9 +64,9 @@ std::string ReadableMovie(const std::string& movie)
 }
 
 // The frame to open on in a movie of that many frames, each at the time given.
-template <class TTimeOf>
-std::uint32_t FirstFrame(const std::string& from, const std::string& movie, std::uint32_t frames, TTimeOf timeOf,
-                         const std::optional<std::uint32_t>& atOrAfter)
+template <class TTimeOf> std::uint32_t FirstFrame(const std::string& from, const std::string& movie,
+                                                  std::uint32_t frames, TTimeOf timeOf,
+                                                  const std::optional<std::uint32_t>& atOrAfter)
 {
   std::optional<std::uint32_t> first = 0;
   if (!from.empty()) {
@@ -146,7 +147,9 @@ TPrepared TPreparation::Prepare(const std::string& movie, const std::string& fro
       index.FirstFrameAtOrAfter(seconds));
     return prepared;
   } catch (const TMovieIndex::TXIndex& x) {
-    throw TXRefusal(movie + ": " + x.what());
+    // Said of the movie, which most reasons name already.
+    const std::string why = x.what();
+    throw TXRefusal(why.find(path) != std::string::npos ? why : movie + ": " + why);
   } catch (const TSourceIdentity::TXIdentity& x) {
     throw TXRefusal(x.what());
   } catch (const TMovieCache::TXCache& x) {
