@@ -20,18 +20,21 @@ constexpr std::string_view FirstPrefix = "first=";
 
 TProof Prove(const TSecret& secret, std::string_view label, const TNonce& first, const TNonce& second)
 {
-  std::vector<std::uint8_t> message(label.begin(), label.end());
-  message.insert(message.end(), first.begin(), first.end());
-  message.insert(message.end(), second.begin(), second.end());
-  return HmacSha256(secret.data(), secret.size(), message.data(), message.size());
+  std::array<std::uint8_t, 64> message;
+  static_assert(ClientLabel.size() + 32 <= 64 && ServerLabel.size() + 32 <= 64);
+  const std::size_t size = label.size() + first.size() + second.size();
+  auto end = std::copy(label.begin(), label.end(), message.begin());
+  end = std::copy(first.begin(), first.end(), end);
+  std::copy(second.begin(), second.end(), end);
+  return HmacSha256(secret.data(), secret.size(), message.data(), size);
 }
 
 std::vector<std::uint8_t> Framed(std::uint32_t word, const std::vector<std::uint8_t>& payload)
 {
   const auto header = EncodeHeader(word, static_cast<std::uint32_t>(payload.size()));
-  std::vector<std::uint8_t> bytes(header.size() + payload.size());
+  std::vector<std::uint8_t> bytes(HeaderBytes + payload.size());
   std::copy(header.begin(), header.end(), bytes.begin());
-  std::copy(payload.begin(), payload.end(), bytes.begin() + static_cast<std::ptrdiff_t>(header.size()));
+  std::copy(payload.begin(), payload.end(), bytes.begin() + HeaderBytes);
   return bytes;
 }
 
