@@ -2,6 +2,9 @@
 // the frame around its picture, and the marks over its frames.
 #include "app/frame/sdidecframe.h"
 #include "app/frame/errorreports.h"
+#include "app/support/errorbox.h"
+#include "app/support/waitcursor.h"
+#include "app/support/winepaths.h"
 #include "gadgets/gadgetwindow.h"
 #include "gadgets/textgadget.h"
 #include "resources/resource.h"
@@ -13,7 +16,7 @@ const LONG ReadoutsEndGap = 4;
 
 }  // namespace
 
-void SDIDecFrame::OpenMovie(const char* path)
+void SDIDecFrame::OpenMovie(const char* path, std::optional<unsigned> frame)
 {
   // A picture the device cannot show refuses the movie as a file it cannot open.
   const std::optional<TAviRefusal> refusal = Movie.Open(path);
@@ -34,12 +37,47 @@ void SDIDecFrame::OpenMovie(const char* path)
   // Kept before the first frame is shown: while a refused frame is told, the
   // user may close the movie.
   const TMovieNotes notes = Movie.Notes();
+  Position = frame.value_or(Position);
   ShowFrame();
   ResetMarks();
   ReportMovieNotes(notes);
   // A picture the screen cannot show whole can still be cut from the file.
   if (PictureOnScreen() == TPictureShown::TooLarge && !CanCutFromFile())
     ReportPictureTooLarge(IDS_TOOLARGETOCUT);
+}
+
+void SDIDecFrame::OpenChosenMovie(const char* path)
+{
+  const std::optional<std::string> unixPath = TFrameClient::Configured() ? UnixPathOf(path) : std::nullopt;
+  if (!unixPath)
+    return OpenMovie(path);
+  std::string playable;
+  std::uint32_t first = 0;
+  std::string refusal;
+  TFrameClient::TStatus status;
+  {
+    const TWaitCursor wait;  // a long movie's frames are indexed first
+    status = MoviePreparer.Prepare(*unixPath, "", playable, first, refusal);
+  }
+  if (status != TFrameClient::TStatus::Ok)
+    return RefusePreparedMovie(path, status, refusal);
+  // A movie the device shows as it is is opened by the name it was chosen by.
+  if (playable == *unixPath)
+    return OpenMovie(path, first);
+  if (const std::optional<std::string> windowsPath = WindowsPathOf(playable))
+    return OpenMovie(windowsPath->c_str(), first);
+  RefuseMovie(TAviRefusal::CannotOpen);
+}
+
+void SDIDecFrame::RefusePreparedMovie(const char* path, TFrameClient::TStatus status, const std::string& reasonUtf8)
+{
+  FileData->FileName[0] = '\0';
+  const bool serverGone = status == TFrameClient::TStatus::NoServer || status == TFrameClient::TStatus::Refused ||
+                          status == TFrameClient::TStatus::Lost;
+  std::string reason = AnsiFromUtf8(reasonUtf8);
+  if (reason.empty())
+    reason = LoadText(serverGone ? IDS_NOFRAMESERVER : IDS_BADMOVIE);
+  ShowErrorBox(FormatText(IDS_PREPAREREFUSED, path, reason));
 }
 
 void SDIDecFrame::CloseMovie()

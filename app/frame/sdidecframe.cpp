@@ -1,6 +1,7 @@
 #include "app/frame/sdidecframe.h"
 #include "app/frame/errorreports.h"
 #include "app/support/errorbox.h"
+#include "app/support/commandline.h"
 #include "app/support/filewritelock.h"
 #include "app/support/pathtext.h"
 #include "controls/hslider.h"
@@ -30,7 +31,14 @@ SDIDecFrame::SDIDecFrame()
 
   FileData = new TOpenSaveDialog::TData(0, nullptr, nullptr, LastDir, nullptr, 0);
   FileData->Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
-  FileData->SetFilter("AVIﾌｧｲﾙ (*.AVI)|*.AVI|");
+  // With the run's frame server, any movie it reads can be opened.
+  if (TFrameClient::Configured())
+    FileData->SetFilter(
+      "動画ﾌｧｲﾙ (*.AVI;*.MP4;*.MKV;*.MOV;*.TS;*.M2TS;*.MTS;*.WEBM;*.M4V;*.MPG;*.MPEG;*.WMV;*.FLV)|"
+      "*.AVI;*.MP4;*.MKV;*.MOV;*.TS;*.M2TS;*.MTS;*.WEBM;*.M4V;*.MPG;*.MPEG;*.WMV;*.FLV|"
+      "すべてのﾌｧｲﾙ (*.*)|*.*|");
+  else
+    FileData->SetFilter("AVIﾌｧｲﾙ (*.AVI)|*.AVI|");
 
   AssignMenu(IDM_MAINMENU);
   Attributes.AccelTable = MAKEINTRESOURCEA(IDA_MAINACCEL);
@@ -70,12 +78,9 @@ void SDIDecFrame::SetupWindow()
   if (PaletteDevice)
     PaletteSize = bitsPerPixel == 1 ? 2 : bitsPerPixel == 4 ? 16 : bitsPerPixel == 8 ? 256 : 0;
 
-  // A movie named on the command line: its first word, when it is an .avi file.
-  if (const char* tail = GetModule()->GetCmdTail(); tail && *tail) {
-    std::string path(tail, std::strcspn(tail, " "));
-    if (HasAviExtension(path))
-      OpenMovie(path.c_str());
-  }
+  // A movie named on the command line, opened on the frame that follows it.
+  if (const std::optional<TCommandLineMovie> movie = CommandLineMovie(GetModule()->GetCmdTail()))
+    OpenMovie(movie->Path.c_str(), movie->Frame);
 
   if (bitsPerPixel == 16) {
     ShowErrorBox(LoadText(IDS_16BITDISPLAY), MB_OK);
@@ -185,7 +190,7 @@ void SDIDecFrame::CmFileOpen()
   FileData->FileName[0] = '\0';
   if (TFileOpenDialog(this, *FileData).Execute() != IDOK)
     return;
-  OpenMovie(FileData->FileName);
+  OpenChosenMovie(FileData->FileName);
   const TPathParts parts = SplitPath(FileData->FileName);
   std::string dir = parts.Drive + parts.Dir;
   if (!dir.empty())

@@ -32,7 +32,9 @@ public:
   // The movie's commands. ShowFrame, StepForward and StepBack are false when
   // the frame to show was refused (the user has been told why), Position then
   // being the frame still shown.
-  void OpenMovie(const char* path);
+  // Opens the movie on frame (the last one where it lies beyond), or on its
+  // first picture.
+  void OpenMovie(const char* path, std::optional<unsigned> frame = std::nullopt);
   // Shows the frame at Position (the last frame when it lies beyond) and ends
   // a running playback there.
   bool ShowFrame() { return FollowMovie(Movie.Show(Position)); }
@@ -89,8 +91,14 @@ private:
   // The readouts where the cut ended, and how it ended in the status bar
   // until something else is said there.
   void ShowCutEnd(const std::string& text);
+  // Opens a movie chosen in the open dialog: with the run's frame server, as
+  // the server prepares it (the movie itself, or the index AVI of its
+  // frames, on the frame the server says), else as it is.
+  void OpenChosenMovie(const char* path);
   void CloseMovie();
   void RefuseMovie(TAviRefusal why);
+  // The frame server would not prepare the movie chosen: why, as it says.
+  void RefusePreparedMovie(const char* path, TFrameClient::TStatus status, const std::string& reasonUtf8);
   // Told once at a time, however often the frame is asked for while the
   // message is up.
   void ReportUnshowableFrame(TFrameState state, unsigned frame, TServedFault served) override;
@@ -125,6 +133,8 @@ private:
   // The open movie, with its one state, and its picture on the screen.
   TOpenMovie Movie;
   TMoviePicture Picture;
+  // Prepares the movies chosen in the open dialog.
+  TFrameClient MoviePreparer;
   // The frame's named copies of the movie's state, which the commands and
   // readouts use; set from Movie alone (FollowMovie), and left at the last
   // movie's numbers once it is closed, as the readouts are.
