@@ -79,7 +79,7 @@ to_window() {
     sleep 0.01
   done
   wait "$watcher"
-  shown=$(sed -n 's/^window //p' "$work/watch.out")
+  shown=$(sed -n 's/^window //p' "$work/watch.out" | tr -d '\r')
   took=$(echo "$shown - $start" | bc)
 }
 
@@ -105,7 +105,7 @@ done
 
 # One run on the movie for the rest.
 to_window "$movie" --no-build
-session=$(wine "$bench" session "$frames" "$(winpath "$work/out")")
+session=$(wine "$bench" session "$frames" "$(winpath "$work/out")" | tr -d '\r')
 echo "$session" >&2
 server=$(pgrep -x -s "$runner" velmoserve | head -n 1 || true)
 memory=$( [ -n "$server" ] && awk '/^VmRSS|^VmHWM/ { printf "%s %d MB ", $1, $2 / 1024 }' "/proc/$server/status" || echo "no server")
