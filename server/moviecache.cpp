@@ -10,24 +10,83 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <fstream>
-#include <regex>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 const char IndexMark[] = ".velmo-index.avi";
+const char OldCopyMark[] = ".velmo-copy";
 
-// Names of what this version keeps: <base>-<id hex>.velmo-index.avi, and
-// .<that name>.<pid>.part while it is written.
-const std::regex IndexName("[A-Za-z0-9_-]{0,32}-[0-9a-f]{32}\\.velmo-index\\.avi");
-const std::regex TemporaryIndexName("\\.([A-Za-z0-9_-]{0,32}-[0-9a-f]{32}\\.velmo-index\\.avi)\\.([0-9]{1,10})\\.part");
-// What earlier versions kept: converted copies <base>-<path key>-<version
-// key>-<first frame>.velmo-copy.avi with a .velmo-copy.source file beside
-// each, and .<copy name>.<pid>.part while one was converted.
-const std::regex OldCopyName("([A-Za-z0-9_-]{0,32}-[0-9a-f]{10}-[0-9a-f]{10}-[0-9]+\\.velmo-copy)\\.(avi|source)");
-const std::regex OldPartName(
-  "\\.[A-Za-z0-9_-]{0,32}-[0-9a-f]{10}-[0-9a-f]{10}-[0-9]+\\.velmo-copy\\.avi\\.([0-9]{1,10})\\.part");
+bool IsPlain(char c)
+{
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+}
+
+// The names of what is kept are made of a base name of up to 32 plain
+// characters and, each after a '-', keys of a known number of hex digits.
+bool IsBaseName(std::string_view text)
+{
+  return text.size() <= 32 && std::all_of(text.begin(), text.end(), IsPlain);
+}
+bool IsHex(std::string_view text, std::size_t digits)
+{
+  return text.size() == digits && text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+bool IsNumber(std::string_view text)
+{
+  return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+bool CutEnding(std::string_view& text, std::string_view ending)
+{
+  if (text.size() < ending.size() || text.substr(text.size() - ending.size()) != ending)
+    return false;
+  text.remove_suffix(ending.size());
+  return true;
+}
+// Takes "-<hex digits>" off the end.
+bool CutHexKey(std::string_view& text, std::size_t digits)
+{
+  return text.size() > digits && IsHex(text.substr(text.size() - digits), digits) &&
+         text[text.size() - digits - 1] == '-' && (text.remove_suffix(digits + 1), true);
+}
+
+// <base>-<movie id hex>.velmo-index.avi: what this version keeps.
+bool IsIndexName(std::string_view name)
+{
+  return CutEnding(name, IndexMark) && CutHexKey(name, 32) && IsBaseName(name);
+}
+
+// .<name>.<pid>.part, a file written under a temporary name: the pid, when
+// the name is one of those.
+template <class TIsName> std::optional<std::string> TemporaryOf(std::string_view name, TIsName isName)
+{
+  if (name.empty() || name[0] != '.' || !CutEnding(name, ".part"))
+    return std::nullopt;
+  name.remove_prefix(1);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos || !IsNumber(name.substr(dot + 1)) || !isName(name.substr(0, dot)))
+    return std::nullopt;
+  return std::string(name.substr(dot + 1));
+}
+
+// <base>-<path key>-<version key>-<first frame>.velmo-copy: the stem of a
+// converted copy (.avi) and of the file naming its source (.source) that
+// earlier versions kept.
+bool IsOldCopyStem(std::string_view stem)
+{
+  if (!CutEnding(stem, OldCopyMark))
+    return false;
+  const std::size_t dash = stem.find_last_of('-');
+  return dash != std::string_view::npos && IsNumber(stem.substr(dash + 1)) &&
+         (stem.remove_suffix(stem.size() - dash), CutHexKey(stem, 10)) && CutHexKey(stem, 10) && IsBaseName(stem);
+}
+bool IsOldCopyName(std::string_view name, std::string_view extension)
+{
+  return CutEnding(name, extension) && IsOldCopyStem(name);
+}
 
 std::vector<std::string> FolderNames(const std::string& folder)
 {
@@ -111,7 +170,7 @@ std::optional<std::string> TMovieCache::FindIndex(const ServedFrame::TMovieId& i
 {
   const std::string ending = "-" + ServedFrame::ToHex(id) + IndexMark;
   for (const std::string& name : FolderNames(Directory)) {
-    if (std::regex_match(name, IndexName) && name.size() >= ending.size() &&
+    if (IsIndexName(name) && name.size() >= ending.size() &&
         name.compare(name.size() - ending.size(), ending.size(), ending) == 0 && IsRegularFile(Directory + "/" + name))
       return Directory + "/" + name;
   }
@@ -157,8 +216,7 @@ TMovieCache::TEntry TMovieCache::IndexFor(const TSourceIdentity& source, const s
   const std::string prefix = BaseName(source.Path) + "-";
   for (const std::string& other : FolderNames(Directory)) {
     const std::string path = Directory + "/" + other;
-    if (path == entry.Path || other.rfind(prefix, 0) != 0 || !std::regex_match(other, IndexName) ||
-        !IsRegularFile(path))
+    if (path == entry.Path || other.rfind(prefix, 0) != 0 || !IsIndexName(other) || !IsRegularFile(path))
       continue;
     try {
       if (IndexAvi::ReadSource(path).Path == source.Path && unlink(path.c_str()) == 0)
@@ -181,27 +239,28 @@ void TMovieCache::Tidy()
       ++oldFiles;
     }
   };
-  std::smatch match;
   for (const std::string& name : FolderNames(Directory)) {
     const std::string path = Directory + "/" + name;
-    if (std::regex_match(name, match, TemporaryIndexName)) {
-      if (IsRegularFile(path) && !WriterMayLive(path, match[2].str()))
+    if (const std::optional<std::string> pid = TemporaryOf(name, IsIndexName)) {
+      if (IsRegularFile(path) && !WriterMayLive(path, *pid))
         unlink(path.c_str());
-    } else if (std::regex_match(name, match, OldPartName)) {
-      if (!WriterMayLive(path, match[1].str()))
+    } else if (const std::optional<std::string> oldPid = TemporaryOf(
+                 name, [](std::string_view copy) { return IsOldCopyName(copy, ".avi"); })) {
+      if (!WriterMayLive(path, *oldPid))
         removeOld(path);
-    } else if (std::regex_match(name, match, OldCopyName) && match[2] == "avi") {
+    } else if (IsOldCopyName(name, ".avi")) {
       // A copy goes with the file beside it that names its source; a lookalike without one stays.
-      const std::string source = Directory + "/" + match[1].str() + ".source";
+      const std::string source = path.substr(0, path.size() - 4) + ".source";
       if (IsRegularFile(source) && IsOldSourceFile(source))
         removeOld(path);
     }
   }
   // Then the files that named the sources of copies gone now.
   for (const std::string& name : FolderNames(Directory)) {
-    if (std::regex_match(name, match, OldCopyName) && match[2] == "source" &&
-        !IsRegularFile(Directory + "/" + match[1].str() + ".avi") && IsOldSourceFile(Directory + "/" + name))
-      removeOld(Directory + "/" + name);
+    const std::string path = Directory + "/" + name;
+    if (IsOldCopyName(name, ".source") && !IsRegularFile(path.substr(0, path.size() - 7) + ".avi") &&
+        IsOldSourceFile(path))
+      removeOld(path);
   }
   if (oldFiles)
     Log << "removed " << oldFiles << " files (" << (oldBytes + (1u << 20) - 1) / (1u << 20)
