@@ -173,7 +173,7 @@ void TAviWriter::WriteHeaders()
   h.FourCC("strh"); h.U32(StreamHeaderBytes);
   h.FourCC("vids");
   // Uncompressed device-independent bitmaps, or the codec that decodes them.
-  h.U32(Format.Coded ? FrameCodec::FourCC : 0x20424944);
+  h.U32(Format.Coded ? Format.CodedFourCC : 0x20424944);
   h.U32(0);                 // flags
   h.U16(0); h.U16(0);       // priority, language
   h.U32(0);                 // initial frames
@@ -194,7 +194,7 @@ void TAviWriter::WriteHeaders()
   h.U32(Format.TopDown ? 0u - Format.Height : Format.Height);
   h.U16(1);
   h.U16(Format.BitCount);
-  h.U32(Format.Coded ? FrameCodec::FourCC : 0);   // or BI_RGB
+  h.U32(Format.Coded ? Format.CodedFourCC : 0);   // or BI_RGB
   h.U32(frameBytes);        // decoded
   h.U32(0); h.U32(0);       // pixels per metre
   h.U32(static_cast<std::uint32_t>(Format.Palette.size()));

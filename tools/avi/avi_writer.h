@@ -6,6 +6,7 @@
 // video). Portable code, no platform headers.
 #pragma once
 
+#include "codec/framecodec.h"
 #include "tools/avi/movie_pattern.h"
 
 #include <cstdint>
@@ -25,6 +26,9 @@ public:
     std::vector<TRgb> Palette;  // 8-bit movies: 1 to 256 colours
     bool TopDown = false;       // rows stored top row first
     bool Coded = false;         // 24-bit frames coded by FrameCodec, stored bottom-up
+    // The compression named for coded frames: FrameCodec's, or another whose
+    // frames TryWriteCodedFrame writes as they are (served frame chunks).
+    std::uint32_t CodedFourCC = FrameCodec::FourCC;
     // Each written frame's time in its source follows the index
     // (SourceTimesChunkId, avi/avivideo.h); room for it is kept.
     bool KeepsSourceTimes = false;
