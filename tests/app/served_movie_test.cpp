@@ -96,12 +96,25 @@ protected:
     return WaitFor([&] { return ShowsFrame(session.ShownPicture(), frame); });
   }
 
+  // Prepares a movie chosen in the open dialog: the index AVI beside it (the
+  // session's folder), opened on frame 4, or the refusal when there is one.
+  TFakeFrameServer::TPrepared Prepare(const std::string& moviePath) const
+  {
+    if (!Refusal.empty())
+      return {"", 0, Refusal};
+    const std::string folder = moviePath.substr(0, moviePath.rfind('/') + 1);
+    return {folder + "served.velmo-index.avi", 4, ""};
+  }
+
   std::atomic<std::uint32_t> DamagedFrame{UINT_MAX};
-  TFakeFrameServer Server{Width, Height, [this](std::uint32_t frame) -> std::optional<std::vector<std::uint8_t>> {
+  std::string Refusal;
+  TFakeFrameServer Server{Width, Height,
+                          [this](std::uint32_t frame) -> std::optional<std::vector<std::uint8_t>> {
                             if (frame == DamagedFrame)
                               return std::nullopt;
                             return PictureOf(frame);
-                          }};
+                          },
+                          [this](const std::string& moviePath) { return Prepare(moviePath); }};
 };
 
 }  // namespace
@@ -151,4 +164,43 @@ TEST_F(ServedMovieTest, AFrameTheServerCannotGiveIsRefusedWithTheMessageOfItsKin
   EXPECT_EQ(TakeErrorBox(session.Program()).rfind("こま 2 を表示できません。", 0), 0u);
   session.Settle();
   EXPECT_TRUE(session.OutputFiles().empty());
+}
+
+TEST_F(ServedMovieTest, AMovieChosenInTheDialogIsOpenedAsTheServerPreparesIt)
+{
+  TCutSession::TOptions options = OnFrame(0);
+  options.OnCommandLine = false;
+  options.MovieName = "clip.mp4";
+  // The index AVI the server prepares, beside the chosen movie.
+  options.Rework = [](const std::string& path) {
+    WriteIndexMovie(path.substr(0, path.rfind('\\') + 1) + "served.velmo-index.avi");
+  };
+  TCutSession session(options);
+  session.OpenWithDialog();
+  ASSERT_TRUE(session.WaitForMovie());
+  ASSERT_TRUE(WaitUntilShown(session, 4));
+  // The server was named the movie by its Unix path.
+  const std::vector<std::string> prepared = Server.PreparedMovies();
+  ASSERT_EQ(prepared.size(), 1u);
+  EXPECT_EQ(prepared[0].front(), '/');
+  EXPECT_EQ(prepared[0].substr(prepared[0].size() - 9), "/clip.mp4");
+  // The cut's files are named after the movie chosen.
+  session.Key(VK_SPACE);
+  ASSERT_TRUE(session.WaitForFile("clip0004.BMP"));
+  EXPECT_TRUE(ShowsFrame(PictureOf(session.Output("clip0004.BMP")), 4));
+}
+
+TEST_F(ServedMovieTest, AMovieTheServerWillNotPrepareIsRefusedWithItsReason)
+{
+  Refusal = u8"動画のストリームがありません (no video stream)";
+  TCutSession::TOptions options = OnFrame(0);
+  options.OnCommandLine = false;
+  options.MovieName = "notes.mkv";
+  TCutSession session(options);
+  session.OpenWithDialog();
+  const std::string told = TakeErrorBox(session.Program());
+  EXPECT_NE(told.find("notes.mkv を開けません。"), std::string::npos) << told;
+  EXPECT_NE(told.find("動画のストリームがありません (no video stream)"), std::string::npos) << told;
+  session.Settle();
+  EXPECT_EQ(session.MovieWindow(), nullptr);
 }
