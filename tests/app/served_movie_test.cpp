@@ -64,8 +64,7 @@ void WriteIndexMovie(const std::string& path)
   format.Width = Width;
   format.Height = Height;
   format.BitCount = 24;
-  format.Coded = true;
-  format.CodedFourCC = ServedFrame::FourCC;
+  format.OtherCodec = ServedFrame::FourCC;
   TAviWriter movie(path, format);
   for (std::uint32_t frame = 0; frame < Frames; ++frame) {
     const auto chunk = ServedFrame::Encode({TheMovie(), frame});

@@ -103,8 +103,7 @@ protected:
     format.Width = Width;
     format.Height = Height;
     format.BitCount = 24;
-    format.Coded = true;
-    format.CodedFourCC = ServedFrame::FourCC;
+    format.OtherCodec = ServedFrame::FourCC;
     TAviWriter movie(MoviePath(), format);
     for (std::uint32_t frame = 0; frame < Frames; ++frame) {
       const auto chunk = ServedFrame::Encode({TheMovie(), frame});

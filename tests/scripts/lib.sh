@@ -42,9 +42,8 @@ unix_path() {
 
 settings_file() { echo "$VELMO_WINE_ROOT/prefix24/drive_c/windows/velmo32.ini"; }
 cache_entries() { find "$VELMO_CACHE_DIR" -mindepth 1 2>/dev/null | sort; }
-# The copies run.sh made in the cache, and those it is making.
-cache_copies() { find "$VELMO_CACHE_DIR" -maxdepth 1 -name '*.avi' 2>/dev/null | sort; }
-cache_parts() { find "$VELMO_CACHE_DIR" -maxdepth 1 -name '*.part' 2>/dev/null | sort; }
+# The index files velmoserve made in the cache.
+cache_indexes() { find "$VELMO_CACHE_DIR" -maxdepth 1 -name '*.velmo-index.avi' 2>/dev/null | sort; }
 
 # as_another_user <command...>: runs the command as a user to whom the
 # permission bits apply (nobody, when the tests run as root), with a home in

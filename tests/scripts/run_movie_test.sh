@@ -1,8 +1,20 @@
 #!/usr/bin/env bash
 # The movie run.sh hands over: a path without blanks that Wine resolves to the
-# movie, or to a converted copy that is made once, kept, and never half-made.
+# movie itself when Wine's device shows it, else to its small index AVI,
+# made once, used again while the movie is unchanged, never left half-made;
+# and the frame the program opens on.
 source "$(dirname "$0")/lib.sh"
 
+velmoserve=$root/build/host/velmoserve
+# prepare <movie> [run.sh options...]: prepares the movie; sets given (the
+# Windows path), first (the frame to open on), and what run.sh said in $said.
+said=$work/said
+prepare() {
+  local movie=$1 out
+  shift
+  out=$("$run_sh" --prepare-only "$@" "$movie" 2>"$said") || return 1
+  given=$(sed -n 1p <<<"$out") first=$(sed -n 2p <<<"$out")
+}
 # The picture height in a movie's stream format (biHeight), negative when its
 # rows are stored top-down.
 stored_height() {
@@ -14,10 +26,11 @@ stored_height() {
 # A movie the device shows as it is, in folders with blanks and Japanese names.
 direct="$work/my movies/動画 フォルダ/my movie.avi"
 make_movie "$direct" -c:v msvideo1
-given=$("$run_sh" --prepare-only "$direct")
+prepare "$direct"
 check "a path with blanks is handed over without them, in ASCII" grep -Eq '^[A-Z]:\\[!-~]+$' <<<"$given"
 check "that short name is the movie itself" test "$(unix_path "$given")" = "$(realpath "$direct")"
-check "a movie the device shows is not converted" test -z "$(cache_entries)"
+check "the program opens on frame 0" test "$first" = 0
+check "a movie the device shows is not indexed" test -z "$(cache_entries)"
 
 # A movie the user may not read is said to be unreadable, not a bad movie.
 chmod 600 "$direct"
@@ -28,172 +41,119 @@ else
 fi
 chmod 644 "$direct"
 
-# MJPEG: converted once into bottom-up 32-bit frames, then reused.
+# MJPEG: indexed once into a small AVI of served frames, then used again.
 mjpeg="$work/my movies/clip.avi"
-make_movie "$mjpeg" -c:v mjpeg
-"$run_sh" --prepare-only "$mjpeg" >"$work/first" 2>"$work/first.err"
-check "the conversion is announced" grep -q 'converting it once' "$work/first.err"
-copy=$(cache_copies)
-check "one converted copy is kept" test "$(wc -l <<<"$copy")" = 1
-check "the program is given the copy" test "$(unix_path "$(cat "$work/first")")" = "$copy"
-check "the copy is coded by our codec with rows bottom-up" \
-  test "$("$root/build/host/rawavi" --describe "$copy" | grep -E '^(compression|bits)=')" = "$(printf 'bits=24\ncompression=VLM1')" \
-  -a "$(stored_height "$copy")" = 120
-check "the copy is one RIFF part, all the device reads" \
-  test "$(($(od -An -tu4 -j4 -N4 -- "$copy") + 8))" = "$(stat -c %s -- "$copy")" -a -z "$(grep -l AVIX -- "$copy")"
-probe=$(ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames,r_frame_rate -of default=nw=1 "$copy")
-check "the copy has the source's frames and rate" test "$probe" = "$(printf 'r_frame_rate=25/1\nnb_frames=30')"
-# A copy is written under a temporary name and renamed: a new one is a new file. Its time
-# changes on every use (the cache keeps the recently used).
-before=$(stat -c '%i %s' "$copy")
-"$run_sh" --prepare-only "$mjpeg" >"$work/second" 2>"$work/second.err"
-check "the second run reuses the copy" grep -q 'converted copy made before' "$work/second.err"
-check "without converting again" test "$(stat -c '%i %s' "$copy")" = "$before"
-check "and hands over the same path" test "$(cat "$work/second")" = "$(cat "$work/first")"
+MOVIE_FRAMES=200 make_movie "$mjpeg" -c:v mjpeg
+prepare "$mjpeg"
+index=$(cache_indexes)
+check "one index is kept" test "$(wc -l <<<"$index")" = 1
+check "the program is given the index" test "$(unix_path "$given")" = "$index"
+check "the index is small: no pictures in it" test "$(stat -c %s -- "$index")" -lt 65536
+check "its frames are served (VLMS), 24-bit, rows bottom-up" \
+  test "$("$root/build/host/rawavi" --describe "$index" | grep -E '^(compression|bits|frames)=')" = \
+  "$(printf 'bits=24\ncompression=VLMS\nframes=200')" -a "$(stored_height "$index")" = 120
+probe=$(ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames,r_frame_rate -of default=nw=1 "$index")
+check "the index has the movie's frames and rate" test "$probe" = "$(printf 'r_frame_rate=25/1\nnb_frames=200')"
+before=$(stat -c '%i %Y' "$index")
+prepare "$mjpeg"
+check "the second run uses the index again" grep -q 'using the index made before' "$said"
+check "without writing it again" test "$(stat -c '%i %Y' "$index")" = "$before"
 
-# A changed source is converted anew and replaces its old copy.
+# A changed movie is indexed anew, and its old index goes.
 touch -d '2001-01-01' "$mjpeg"
-"$run_sh" --prepare-only "$mjpeg" >/dev/null 2>"$work/third.err"
-check "a changed movie is converted again" grep -q 'converting it once' "$work/third.err"
-check "its old copy is gone" test "$(cache_copies | wc -l)" = 1 -a ! -e "$copy"
+prepare "$mjpeg"
+check "a changed movie is indexed again" grep -q 'indexed .* (200 frames)' "$said"
+check "its old index is gone" test "$(cache_indexes | wc -l)" = 1 -a ! -e "$index"
 
-# Uncompressed AVIs are told apart by what the file holds: the same 32-bit
-# frames play directly stored bottom-up (the converter's own copy) and are
-# converted stored top-down (ffmpeg's raw video), as are 8-bit top-down ones.
+# An MPEG transport stream (a recording cut anywhere): indexed like any movie.
+ts=$work/recording.ts
+MOVIE_FRAMES=60 make_movie "$ts" -c:v mpeg2video -g 12 -bf 2 -f mpegts
+prepare "$ts" --from 1
+check "a transport stream is indexed" test "$(unix_path "$given")" = "$(cache_indexes | grep /recording-)"
+check "and opens on the frame at 1 s" test "$first" = 25
+
+# --from: the first frame at or after a time, or a frame number with f.
+while read -r from expected; do
+  prepare "$mjpeg" --from "$from"
+  check "--from $from opens on frame $expected" test "$first" = "$expected"
+done <<'EOF'
+0.5 13
+0:00:01.0 25
+480ms 12
+199f 199
+EOF
+prepare "$direct" --from 0.5
+check "--from on a movie the device shows opens on its frame" test "$first" = 13
+for from in 9 200f 1,5; do
+  if prepare "$mjpeg" --from "$from"; then
+    fail "--from $from is refused"
+  else
+    check "--from $from is refused with one clear message" \
+      grep -Eq -- 'lies after the last frame of .* \(frame 199 at 7.96 s\)|--from takes a time' "$said"
+  fi
+done
+
+# Uncompressed AVIs are told apart by what the file holds: 32-bit rows stored
+# bottom-up play directly; top-down (ffmpeg's raw video) ones are indexed.
 held_apart=$work/held-apart
 mkdir -p "$held_apart"
-cp -- "$(cache_copies)" "$held_apart/bottom-up.avi"
+head -c $((160 * 120 * 4 * 3)) /dev/urandom |
+  "$root/build/host/rawavi" "$held_apart/bottom-up.avi" --size 160x120 --fps 25 --bits 32
 make_movie "$held_apart/top-down.avi" -c:v rawvideo -pix_fmt bgra
 make_movie "$held_apart/palette-top-down.avi" -c:v rawvideo -pix_fmt pal8
 for movie in bottom-up top-down palette-top-down; do
-  given=$("$run_sh" --prepare-only "$held_apart/$movie.avi" 2>/dev/null)
-  if [ "$(unix_path "$given")" = "$held_apart/$movie.avi" ]; then verdict=direct; else verdict=converted; fi
-  case $movie in bottom-up) expected=direct ;; *) expected=converted ;; esac
+  prepare "$held_apart/$movie.avi"
+  if [ "$(unix_path "$given")" = "$held_apart/$movie.avi" ]; then verdict=direct; else verdict=indexed; fi
+  case $movie in bottom-up) expected=direct ;; *) expected=indexed ;; esac
   check "$movie.avi: $expected" test "$verdict" = "$expected"
 done
-check "a converted top-down movie is stored bottom-up" \
-  test "$(stored_height "$(cache_copies | grep palette-top-down)")" = 120
 
-# --help names the cache folder in use.
-check "--help names the cache folder" grep -qF "Converted movies:  $VELMO_CACHE_DIR" <("$run_sh" --help)
-
-# A movie of 25 frames of 6000x6000 (one frame repeated), perhaps longer than
-# an AVI file holds, and slow to convert.
-long=$work/long.avi
-MOVIE_SIZE=6000x6000 MOVIE_FRAMES=1 make_movie "$work/one.avi" -c:v mjpeg
-ffmpeg -nostdin -v error -stream_loop 24 -i "$work/one.avi" -c copy "$long"
-
-# Interrupted (Ctrl+C reaches the whole process group) while the converter writes.
-stubs=$work/stubs
-mkdir -p "$stubs"
+# Refusals: one clear message each, and nothing left in the cache.
 rm -rf "$VELMO_CACHE_DIR"
-# A script's background commands ignore SIGINT, and run.sh would inherit that:
-# it gets the default action back, as in a terminal.
-setsid env --default-signal=INT "$run_sh" --prepare-only "$long" >/dev/null 2>&1 &
-group=$!
-# However long run.sh takes to get there, for as long as it runs.
-while kill -0 "$group" 2>/dev/null && [ -z "$(cache_entries | grep '\.part$')" ]; do sleep 0.1; done
-check "the copy is written under a temporary name" test -n "$(cache_entries | grep '\.part$')"
-kill -INT -- "-$group"
-status=0
-wait "$group" || status=$?
-check "an interrupted conversion stops as interrupted (status 130)" test "$status" = 130
-check "an interrupted conversion leaves nothing in the cache" test -z "$(cache_entries | grep -v '/cache$')"
-
-# Too little room: refused before ffmpeg starts.
-printf '#!/bin/sh\ntouch "%s/ffmpeg-ran"\nexit 1\n' "$work" >"$stubs/ffmpeg"
-printf '#!/bin/sh\necho "Filesystem 1-blocks Used Available Capacity Mounted on"\necho "x 100000 99000 1000 99%% /"\n' \
-  >"$stubs/df"
-chmod +x "$stubs/df"
-if PATH=$stubs:$PATH "$run_sh" --prepare-only "$mjpeg" >/dev/null 2>"$work/full.err"; then
-  fail "a conversion that does not fit is refused"
-else
-  check "a conversion that does not fit is refused with the sizes" grep -q 'needs up to [0-9]* MB .* only 0 MB are free' \
-    "$work/full.err"
-fi
-check "before ffmpeg runs" test ! -e "$work/ffmpeg-ran"
-
-# Perhaps longer than an AVI file holds (2 GB, 19 frames of 6000x6000 at their
-# largest): the user is told before converting which frames the copy holds for
-# sure and that the next stretch's start is told once it is made, and the room
-# needed is at most that of an AVI file.
-PATH=$stubs:$PATH "$run_sh" --prepare-only "$long" >/dev/null 2>"$work/long.err" || true
-check "a movie perhaps longer than a copy holds is announced with the frames it surely holds" \
-  grep -q 'holds frames 0 to 24 of the movie.s 25 frames .*at least frames 0 to 18$' "$work/long.err"
-check "and with where the frames after it are told" grep -q 'says where the next stretch starts' "$work/long.err"
-check "and the room an AVI file takes at most" grep -q 'needs up to 2048 MB' "$work/long.err"
-
-# Stretches: each is a copy of its own, kept beside the others; the cache keeps
-# within its limit by removing the least recently used copies first.
-rm -rf "$VELMO_CACHE_DIR"
-# stretch <time>: what run.sh says converting the stretch from that time.
-stretch() { "$run_sh" --prepare-only --from "$1" "$mjpeg" 2>&1 >/dev/null || true; }
-copy_of() { cache_copies | grep -- "-$1\."; }
-said=$(stretch 0.5)
-check "a stretch starts at the first frame at or after the time" grep -q 'holds frames 13 to 29' <<<"$said"
-check "and says how the frames before it are reached" grep -q 'frames before 13 are empty' <<<"$said"
-check "a time as h:mm:ss.fraction" grep -q 'holds frames 25 to 29' <<<"$(stretch 0:00:01.0)"
-check "two stretches are two copies" test -n "$(copy_of 13)" -a -n "$(copy_of 25)"
-check "a time after the last frame is refused" grep -q 'lies after the last frame' <<<"$(stretch 9)"
-check "so is a time ffmpeg would not read" grep -q 'takes a time as ffmpeg reads it' <<<"$(stretch 1,5)"
-check "a frame number with f starts it at that frame: the copy from 0.5 s serves" \
-  grep -q "using the converted copy made before: .*-13\.velmo-copy\.avi" <<<"$(stretch 13f)"
-check "a frame number after the last frame is refused" grep -q 'lies after the last frame' <<<"$(stretch 30f)"
-check "--help shows the frame number form" grep -q -- '--from FRAMEf' <("$run_sh" --help)
-rm -rf "$VELMO_CACHE_DIR"
-# Noise, which no lossless coding makes smaller: copies as large as the room
-# run.sh keeps for them.
-mjpeg=$work/noise.avi
-make_movie "$mjpeg" -vf noise=alls=100:allf=t+u -c:v ffv1
-export VELMO_CACHE_LIMIT_MB=3  # room for two of these copies, not three
-stretch 0.2 >/dev/null
-stretch 0.4 >/dev/null
-stretch 0.2 >/dev/null  # used again: now the more recent
-stretch 0.6 >"$work/limit.err"
-check "the least recently used copy goes when the limit is reached" \
-  test -z "$(copy_of 10)" -a -n "$(copy_of 5)" -a -n "$(copy_of 15)"
-check "and the user is told" grep -q 'removing the least recently used copy' "$work/limit.err"
-unset VELMO_CACHE_LIMIT_MB
-
-# A movie of variable frame rate whose video starts after its sound: each
-# frame of the copy keeps its own time in the movie, counted from the movie's
-# start as -ss counts (the packets' times less the start, in order).
-rm -rf "$VELMO_CACHE_DIR"
-vfr=$work/vfr.mkv
-ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=duration=3 -map 1:a -map 0:v \
-  -frames:v 30 -vf "setpts='(N+N*N/20)/25/TB+0.5/TB'" -fps_mode vfr -c:v mjpeg -c:a pcm_s16le -shortest "$vfr"
-"$run_sh" --prepare-only "$vfr" >/dev/null 2>&1
-start=$(ffprobe -v error -show_entries format=start_time -of csv=p=0 "$vfr")
-expected=$(ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 "$vfr" |
-  LC_ALL=C awk -v start="$start" '{ printf "%.6f\n", $1 - start }' | LC_ALL=C sort -g | awk '{ print NR - 1, $1 }')
-kept=$("$root/build/host/rawavi" --times "$(cache_copies)")
-check "a copy keeps each frame's time in the movie" test -n "$kept" -a "$kept" = "$expected"
-check "and the first is not 0" test "$(head -n 1 <<<"$kept")" != "0 0.000000"
-
-# The converter alone: input ending inside a frame leaves no file.
-converter=$root/build/host/rawavi
-head -c $((4 * 4 * 4 * 3 / 2)) /dev/zero >"$work/frames"
-if "$converter" "$work/short.avi" --size 4x4 --fps 25 <"$work/frames" 2>"$work/short.err"; then
-  fail "a short last frame is refused"
-else
-  check "a short last frame is refused" grep -q 'ends inside a frame' "$work/short.err"
-fi
-check "and leaves no file" test ! -e "$work/short.avi"
-
-# The converter decoding a movie itself: a file that is no movie, a time after
-# the movie's last frame and pictures of another size than the copy's are
-# refused and leave no file.
-refused_conversion() {
-  local what=$1 expected=$2 out=$work/refused.avi
-  shift 2
-  if "$converter" "$out" --size 4x4 --fps 25 --bits 24 --coded "$@" 2>"$work/refused.err"; then
-    fail "$what is refused"
+printf 'not a movie\n' >"$work/notes.txt"
+ffmpeg -nostdin -v error -f lavfi -i sine=duration=1 "$work/sound.wav"
+while read -r movie expected; do
+  if prepare "$work/$movie"; then
+    fail "$movie is refused"
   else
-    check "$what is refused" grep -q "$expected" "$work/refused.err"
+    check "$movie is refused: $expected" test "$(grep -c . "$said")" = 1 -a -n "$(grep -- "$expected" "$said")"
   fi
-  check "and leaves no file" test ! -e "$out"
-}
-refused_conversion "a file that is no movie" 'cannot open' --movie "$work/frames"
-refused_conversion "a time after the last frame" 'no frame from that time on' --movie "$mjpeg" --from 3600
-refused_conversion "a picture of another size" 'not 4x4' --movie "$mjpeg"
+done <<'EOF'
+missing.mp4 no such movie
+notes.txt notes.txt
+sound.wav no video stream
+EOF
+check "a refused movie leaves nothing in the cache" test -z "$(cache_entries)"
+
+# Interrupted (Ctrl+C reaches the whole process group) while it indexes a
+# movie of many frames: it stops as interrupted, and no temporary file stays
+# whenever the interruption came.
+long=$work/long.mkv
+MOVIE_FRAMES=3000 MOVIE_SIZE=64x48 make_movie "$long" -c:v mjpeg
+for attempt in 1 2 3; do
+  rm -rf "$VELMO_CACHE_DIR"
+  # A script's background commands ignore SIGINT, and run.sh would inherit
+  # that: it gets the default action back, as in a terminal.
+  setsid env --default-signal=INT "$run_sh" --prepare-only "$long" >/dev/null 2>"$work/interrupted.err" &
+  group=$!
+  # However long run.sh takes to get there, for as long as it runs.
+  while kill -0 "$group" 2>/dev/null && ! pgrep -s "$group" -f 'velmoserve prepare' >/dev/null; do sleep 0.05; done
+  kill -INT -- "-$group" 2>/dev/null || true
+  status=0
+  wait "$group" || status=$?
+  check "interrupted ($attempt): stops as interrupted, or had finished" test "$status" = 130 -o "$status" = 0
+  check "interrupted ($attempt): no temporary file is left" test -z "$(cache_entries | grep '\.part$')"
+done
+# One a dead run left (killed outright) goes with the next preparation.
+mkdir -p "$VELMO_CACHE_DIR"
+stale=$VELMO_CACHE_DIR/.long-$(printf '%032d' 0).velmo-index.avi.99999.part
+: >"$stale"
+prepare "$long"
+check "a temporary file a killed run left is removed" test ! -e "$stale"
+
+# --help says where the index files are, and nothing of copies any more.
+help=$("$run_sh" --help)
+check "--help names the cache folder" grep -qF "Index files:    $VELMO_CACHE_DIR" <<<"$help"
+check "--help shows the frame number form" grep -q -- '--from FRAMEf' <<<"$help"
+check "--help tells of no stretches or limits" test -z "$(grep -Ei 'stretch|GB|LIMIT' <<<"$help")"
 finish

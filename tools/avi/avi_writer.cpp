@@ -98,6 +98,8 @@ void TAviWriter::CheckFormat(const TFormat& format)
     throw TXAvi("an 8-bit movie needs a palette of 1 to 256 colours");
   if (format.Coded && (format.BitCount != FrameCodec::BitCount || format.TopDown))
     throw TXAvi("coded frames are 24-bit and stored bottom-up");
+  if (format.OtherCodec && (format.Coded || format.BitCount == 8))
+    throw TXAvi("frames of another codec are neither ours nor of a palette");
   if (std::uint64_t{RowBytes(format)} * format.Height > MaxFileBytes / 2)
     throw TXAvi("frame too large");
 }
@@ -173,7 +175,7 @@ void TAviWriter::WriteHeaders()
   h.FourCC("strh"); h.U32(StreamHeaderBytes);
   h.FourCC("vids");
   // Uncompressed device-independent bitmaps, or the codec that decodes them.
-  h.U32(Format.Coded ? Format.CodedFourCC : 0x20424944);
+  h.U32(Compressed() ? Compression() : 0x20424944);
   h.U32(0);                 // flags
   h.U16(0); h.U16(0);       // priority, language
   h.U32(0);                 // initial frames
@@ -194,7 +196,7 @@ void TAviWriter::WriteHeaders()
   h.U32(Format.TopDown ? 0u - Format.Height : Format.Height);
   h.U16(1);
   h.U16(Format.BitCount);
-  h.U32(Format.Coded ? Format.CodedFourCC : 0);   // or BI_RGB
+  h.U32(Compressed() ? Compression() : 0);   // or BI_RGB
   h.U32(frameBytes);        // decoded
   h.U32(0); h.U32(0);       // pixels per metre
   h.U32(static_cast<std::uint32_t>(Format.Palette.size()));
@@ -210,6 +212,11 @@ void TAviWriter::WriteHeaders()
 
   File.write(h.Raw(), h.Size());
   Check("the headers");
+}
+
+std::uint32_t TAviWriter::Compression() const
+{
+  return Format.Coded ? FrameCodec::FourCC : Format.OtherCodec;
 }
 
 void TAviWriter::WriteFrame(const std::uint8_t* bits)
@@ -228,7 +235,7 @@ bool TAviWriter::TryWriteFrame(const std::uint8_t* bits)
 
 bool TAviWriter::TryWriteCodedFrame(const std::uint8_t* coded, std::size_t bytes)
 {
-  if (!Format.Coded)
+  if (!Compressed())
     throw TXAvi("a coded frame written to a movie of uncompressed frames");
   return AppendChunk(coded, static_cast<std::uint32_t>(bytes));
 }
@@ -248,8 +255,11 @@ bool TAviWriter::AppendChunk(const std::uint8_t* bits, std::uint32_t bytes)
   const std::uint64_t timesBytes = Format.KeepsSourceTimes
                                      ? SourceTimesHeaderBytes + (std::uint64_t{FrameCount()} + 1) * SourceTimeBytes
                                      : 0;
+  std::uint64_t trailingBytes = 0;
+  for (const TTrailingChunk& chunk : AfterIndex)
+    trailingBytes += 8 + chunk.Bytes.size() + (chunk.Bytes.size() & 1);
   const std::uint64_t end = static_cast<std::uint64_t>(File.tellp()) + ChunkOverheadBytes + bytes + padding +
-                            std::uint64_t{FrameCount()} * 16 + 8 + timesBytes;
+                            std::uint64_t{FrameCount()} * 16 + 8 + timesBytes + trailingBytes;
   if (end > MaxFileBytes)
     return false;
 
@@ -276,6 +286,13 @@ void TAviWriter::NoteSourceTime(std::int64_t microseconds)
   if (FirstTimedFrame + SourceTimes.size() != FrameCount() - 1)
     throw TXAvi("a frame written without its source time");
   SourceTimes.push_back(microseconds);
+}
+
+void TAviWriter::KeepAfterIndex(const char (&id)[5], std::vector<std::uint8_t> bytes)
+{
+  if (Finished)
+    throw TXAvi("a chunk kept after the index of a movie finished already");
+  AfterIndex.push_back({std::string(id, 4), std::move(bytes)});
 }
 
 void TAviWriter::Finish()
@@ -306,13 +323,24 @@ void TAviWriter::Finish()
     }
     File.write(times.Raw(), times.Size());
   }
+  for (const TTrailingChunk& chunk : AfterIndex) {
+    TBytes header;
+    header.FourCC(chunk.Id.c_str());
+    header.U32(static_cast<std::uint32_t>(chunk.Bytes.size()));
+    File.write(header.Raw(), header.Size());
+    File.write(reinterpret_cast<const char*>(chunk.Bytes.data()), static_cast<std::streamsize>(chunk.Bytes.size()));
+    if (chunk.Bytes.size() & 1)
+      File.put(0);
+  }
+  if (static_cast<std::uint64_t>(File.tellp()) > MaxFileBytes)
+    throw TXAvi("movie too long for an AVI 1.0 file");
   const std::uint32_t fileEnd = static_cast<std::uint32_t>(File.tellp());
 
   WriteU32At(File, RiffSizeAt, fileEnd - 8);
   WriteU32At(File, MoviStart - 4, moviEnd - MoviStart);
   WriteU32At(File, AvihTotalFramesAt, FrameCount());
   WriteU32At(File, StrhLengthAt, FrameCount());
-  if (Format.Coded) {
+  if (Compressed()) {
     // Readers size their buffer for one frame by these.
     WriteU32At(File, AvihSuggestedBufferAt, LargestChunk + 8);
     WriteU32At(File, StrhSuggestedBufferAt, LargestChunk);

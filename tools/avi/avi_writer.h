@@ -6,7 +6,6 @@
 // video). Portable code, no platform headers.
 #pragma once
 
-#include "codec/framecodec.h"
 #include "tools/avi/movie_pattern.h"
 
 #include <cstdint>
@@ -26,9 +25,9 @@ public:
     std::vector<TRgb> Palette;  // 8-bit movies: 1 to 256 colours
     bool TopDown = false;       // rows stored top row first
     bool Coded = false;         // 24-bit frames coded by FrameCodec, stored bottom-up
-    // The compression named for coded frames: FrameCodec's, or another whose
-    // frames TryWriteCodedFrame writes as they are (served frame chunks).
-    std::uint32_t CodedFourCC = FrameCodec::FourCC;
+    // Or frames coded by another codec (its fourcc), given coded already to
+    // TryWriteCodedFrame: the file's format says what they decode to.
+    std::uint32_t OtherCodec = 0;
     // Each written frame's time in its source follows the index
     // (SourceTimesChunkId, avi/avivideo.h); room for it is kept.
     bool KeepsSourceTimes = false;
@@ -68,6 +67,10 @@ public:
   // Appends an empty (zero-length) frame, which the format allows for a
   // dropped frame: it costs only its chunk header and index entry.
   void WriteEmptyFrame();
+  // A chunk of our own written after the index (and the source times), which
+  // players skip: data the movie's maker reads back. The id must not be one
+  // a reader looks for ('idx1', SourceTimesChunkId).
+  void KeepAfterIndex(const char (&id)[5], std::vector<std::uint8_t> bytes);
   // The source's time of the frame written last, in microseconds; the times
   // run from the first frame given one on, each frame after it needing one.
   void NoteSourceTime(std::int64_t microseconds);
@@ -86,7 +89,9 @@ private:
   void WriteHeaders();
   void Check(const char* what);
   bool AppendChunk(const std::uint8_t* bits, std::uint32_t bytes);
-  const char* ChunkId() const { return Format.Coded ? "00dc" : "00db"; }
+  bool Compressed() const { return Format.Coded || Format.OtherCodec; }
+  std::uint32_t Compression() const;  // the fourcc of compressed frames
+  const char* ChunkId() const { return Compressed() ? "00dc" : "00db"; }
 
   std::string Path;
   TFormat Format;
@@ -99,6 +104,11 @@ private:
   std::vector<TIndexEntry> Frames;
   std::uint32_t FirstTimedFrame = 0;
   std::vector<std::int64_t> SourceTimes;
+  struct TTrailingChunk {
+    std::string Id;
+    std::vector<std::uint8_t> Bytes;
+  };
+  std::vector<TTrailingChunk> AfterIndex;
   std::uint32_t LargestChunk = 0;
   std::vector<std::uint8_t> CodedFrame;  // a coded movie's frame before it is written
   bool Finished = false;

@@ -30,7 +30,7 @@
 #include "codec/framecodec.h"
 #include "tools/avi/avi_writer.h"
 #include "tools/avi/number_text.h"
-#include "tools/rawavi/moviedecoder.h"
+#include "server/moviedecoder.h"
 
 #include <signal.h>
 #include <unistd.h>

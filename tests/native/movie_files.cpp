@@ -1,0 +1,102 @@
+#include "tests/native/movie_files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+struct TPipeCloser {
+  void operator()(FILE* pipe) const { pclose(pipe); }
+};
+
+std::vector<std::uint8_t> ReadAll(const std::string& path)
+{
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+TMovieFiles::TMovieFiles()
+{
+  std::string pattern = (std::filesystem::temp_directory_path() / "velmo-movies-XXXXXX").string();
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("cannot make a folder for the test movies");
+  Folder = pattern;
+}
+
+TMovieFiles::~TMovieFiles()
+{
+  std::error_code ignored;
+  std::filesystem::remove_all(Folder, ignored);
+}
+
+std::string TMovieFiles::Make(const std::string& name, const std::string& arguments)
+{
+  const std::string path = Folder + "/" + name;
+  const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments + " '" + path + "'";
+  if (std::system(command.c_str()) != 0)
+    throw std::runtime_error("cannot make " + name + ": " + command);
+  return path;
+}
+
+std::string TMovieFiles::Write(const std::string& name, const std::string& text)
+{
+  const std::string path = Folder + "/" + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+std::string TMovieFiles::CopyFrom(const std::string& movie, const std::string& name, std::size_t from)
+{
+  const std::vector<std::uint8_t> bytes = ReadAll(movie);
+  const std::string path = Folder + "/" + name;
+  std::ofstream(path, std::ios::binary)
+    .write(reinterpret_cast<const char*>(bytes.data() + from), static_cast<std::streamsize>(bytes.size() - from));
+  return path;
+}
+
+void TMovieFiles::Truncate(const std::string& path, std::size_t size)
+{
+  std::filesystem::resize_file(path, size);
+}
+
+std::size_t TMovieFiles::Size(const std::string& path)
+{
+  return static_cast<std::size_t>(std::filesystem::file_size(path));
+}
+
+std::string TMovieFiles::Output(const std::string& command)
+{
+  std::unique_ptr<FILE, TPipeCloser> pipe(popen(command.c_str(), "r"));
+  if (!pipe)
+    throw std::runtime_error("cannot run " + command);
+  std::string output;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
+    output.append(buffer, got);
+  return output;
+}
+
+std::uint32_t TMovieFiles::CliFrameCount(const std::string& movie)
+{
+  const std::string counted = Output(
+    "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+    "stream=nb_read_frames -of csv=p=0 '" +
+    movie + "'");
+  return static_cast<std::uint32_t>(std::stoul(counted));
+}
+
+std::vector<std::uint8_t> TMovieFiles::CliFrame(const std::string& movie, std::uint32_t frame)
+{
+  const std::string path = Folder + "/frame.bgr";
+  const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y -i '" + movie + "' -vf 'select=eq(n\\," +
+                              std::to_string(frame) + ")' -frames:v 1 -pix_fmt bgr24 -f rawvideo '" + path + "'";
+  if (std::system(command.c_str()) != 0)
+    throw std::runtime_error("cannot decode frame " + std::to_string(frame) + " of " + movie);
+  return ReadAll(path);
+}
