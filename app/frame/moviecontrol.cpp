@@ -71,13 +71,15 @@ void SDIDecFrame::OpenChosenMovie(const char* path)
 
 void SDIDecFrame::RefusePreparedMovie(const char* path, TFrameClient::TStatus status, const std::string& reasonUtf8)
 {
+  // The path may be the dialog's, which the refusal clears.
+  const std::string movie = path;
   FileData->FileName[0] = '\0';
   const bool serverGone = status == TFrameClient::TStatus::NoServer || status == TFrameClient::TStatus::Refused ||
                           status == TFrameClient::TStatus::Lost;
   std::string reason = AnsiFromUtf8(reasonUtf8);
   if (reason.empty())
     reason = LoadText(serverGone ? IDS_NOFRAMESERVER : IDS_BADMOVIE);
-  ShowErrorBox(FormatText(IDS_PREPAREREFUSED, path, reason));
+  ShowErrorBox(FormatText(IDS_PREPAREREFUSED, movie, reason));
 }
 
 void SDIDecFrame::CloseMovie()

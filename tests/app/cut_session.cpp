@@ -78,7 +78,7 @@ TCutSession::TCutSession(const TOptions& options) : Options(options), WorkDir(Ne
   Settings.Write("[Screen]\r\nDir=" + OutputDirName + Options.FileNameStart +
                  "\r\nLastDir=" + WorkDir.substr(0, WorkDir.size() - 1) + "\r\n");
   // The first word after the program's name is the one the program skips.
-  Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName : "",
+  Run = std::make_unique<TProgramRun>(Options.OnCommandLine ? "movie " + MoviePathName + Options.AfterMovie : "",
                                       Options.FromScreen ? TProgramBuild::CutsOnScreenOnly : TProgramBuild::Shipped);
   MainWindow = Run->MainWindow(20000, !Options.BeforeShown);
 }

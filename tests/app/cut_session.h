@@ -66,6 +66,9 @@ public:
     std::function<void(const std::string& path)> Rework;
     std::string MovieName = "movie.avi";
     bool OnCommandLine = true;
+    // What follows the movie's path on the command line (" 5": the frame to
+    // open on).
+    std::string AfterMovie;
     // Stored after the output folder's backslash: the start of every file name.
     std::string FileNameStart;
     // The session starts driving the program as soon as its main window

@@ -2,6 +2,7 @@
 #include "avi/avivideo.h"
 #include "avi/bytesource.h"
 #include "avi/framecheck.h"
+#include "channel/servedframe.h"
 #include "codec/framecodec.h"
 #include "tests/native/avi_image.h"
 #include "tests/native/frame_image.h"
@@ -597,6 +598,48 @@ TEST(OpenMovie, OurOwnFramesAreCheckedWhenShownButNotReadAheadForPlaying)
   EXPECT_EQ(open.Movie->Check(2), TFrameState::Showable) << "each frame stands alone";
   open.Source->CutTo(OffsetOf(Build(movie), "00dc", 3) + 9);
   EXPECT_EQ(open.Movie->FirstUnshowable(0), 3u) << "but a frame gone from the file stops it";
+}
+
+TEST(OpenMovie, ServedFramesAreSoundWhenTheyNameTheMoviesOwnIdAndAreNotReadAheadForPlaying)
+{
+  ServedFrame::TMovieId own;
+  own.Bytes.fill(0x11);
+  ServedFrame::TMovieId other = own;
+  other.Bytes[15] = 0x12;
+  const auto chunk = [](const ServedFrame::TMovieId& id, std::uint32_t frame) {
+    const auto bytes = ServedFrame::Encode({id, frame});
+    return TBytes(bytes.begin(), bytes.end());
+  };
+  TBytes cutShort = chunk(own, 3);
+  cutShort.pop_back();
+  TMovie movie;
+  movie.Width = 7;
+  movie.Height = 3;
+  movie.Compression = ServedFrame::FourCC;
+  // Frame 0 is dropped: the movie's id is the one its first frame with data names.
+  movie.FrameData = {{}, chunk(own, 1), chunk(other, 2), cutShort, chunk(own, 4)};
+  const TOpenMovie open(movie);
+  const TAviVideo& video = open.Movie->Video();
+  ASSERT_TRUE(video.Readable());
+  ASSERT_TRUE(UsesServedFrames(video));
+  ASSERT_TRUE(video.ServedMovie);
+  EXPECT_EQ(*video.ServedMovie, own);
+
+  const int opening = open.Source->Reads;
+  EXPECT_EQ(open.Movie->FirstUnshowable(1), 5u);
+  EXPECT_EQ(open.Source->Reads, opening) << "playing reads no frame ahead: the codec refuses what it cannot show";
+  const TFrameState states[] = {TFrameState::Showable, TFrameState::Showable, TFrameState::Damaged,
+                                TFrameState::Damaged, TFrameState::Showable};
+  for (std::uint32_t frame = 0; frame < std::size(states); ++frame)
+    EXPECT_EQ(open.Movie->Check(frame), states[frame]) << frame;
+  // The server is asked for the frame the chunk of the picture names.
+  EXPECT_EQ(open.Movie->ServedChunk(4)->Frame, 4u);
+  EXPECT_EQ(open.Movie->ServedChunk(4)->Movie, own);
+  EXPECT_FALSE(open.Movie->ServedChunk(3));
+
+  // Only 24-bit bottom-up index AVIs are served movies.
+  movie.Height = -3;
+  EXPECT_FALSE(UsesServedFrames(TOpenMovie(movie).Movie->Video()));
 }
 
 TEST(OpenMovie, EachFrameIsReadOnceSoSteppingReadsOneFrame)

@@ -25,8 +25,12 @@ bool Send(const TSocket& socket, const std::vector<std::uint8_t>& bytes)
 
 }  // namespace
 
-TFakeFrameServer::TFakeFrameServer(std::uint32_t width, std::uint32_t height, TPictures pictures)
-  : Width(width), Height(height), Pictures(std::move(pictures)), Listener(TSocket::ListenOnLoopback())
+TFakeFrameServer::TFakeFrameServer(std::uint32_t width, std::uint32_t height, TPictures pictures, TPreparer preparer)
+  : Width(width),
+    Height(height),
+    Pictures(std::move(pictures)),
+    Preparer(std::move(preparer)),
+    Listener(TSocket::ListenOnLoopback())
 {
   if (!Listener.Valid())
     throw std::runtime_error("the fake frame server cannot listen");
@@ -60,6 +64,28 @@ std::vector<Protocol::TFrameRequest> TFakeFrameServer::Requests() const
 {
   std::lock_guard<std::mutex> lock(Lock);
   return Answered;
+}
+
+std::vector<std::string> TFakeFrameServer::PreparedMovies() const
+{
+  std::lock_guard<std::mutex> lock(Lock);
+  return Prepared;
+}
+
+std::vector<std::uint8_t> TFakeFrameServer::Prepare(const std::vector<std::uint8_t>& payload)
+{
+  const std::optional<Protocol::TPrepareRequest> request = Protocol::DecodePrepareRequest(payload);
+  if (!request || !Preparer)
+    return Protocol::EncodeResponse(Protocol::TStatus::BadRequest, {});
+  {
+    std::lock_guard<std::mutex> lock(Lock);
+    Prepared.push_back(request->MoviePath);
+  }
+  const TPrepared prepared = Preparer(request->MoviePath);
+  if (!prepared.Refusal.empty())
+    return Protocol::EncodeResponse(Protocol::TStatus::NotPlayable, {prepared.Refusal.begin(), prepared.Refusal.end()});
+  return Protocol::EncodeResponse(Protocol::TStatus::Ok,
+                                  Protocol::EncodePrepareAnswer({prepared.PlayablePath, prepared.FirstFrame}));
 }
 
 void TFakeFrameServer::GoAfter(std::size_t answers)
@@ -129,13 +155,17 @@ void TFakeFrameServer::Serve(const std::shared_ptr<TSocket>& client)
     if (!client->ReceiveExactly(headerBytes, sizeof headerBytes))
       return;
     const Protocol::THeader header = Protocol::DecodeHeader(headerBytes);
-    std::vector<std::uint8_t> payload(header.PayloadBytes);
-    if (header.PayloadBytes > Protocol::MaxRequestPayload || !client->ReceiveExactly(payload.data(), payload.size()))
+    if (header.PayloadBytes > Protocol::MaxRequestPayload)
       return client->Shutdown();
-    const std::optional<Protocol::TFrameRequest> request = header.Word ==
-                                                               static_cast<std::uint32_t>(Protocol::TKind::Frame)
-                                                             ? Protocol::DecodeFrameRequest(payload)
-                                                             : std::nullopt;
+    std::vector<std::uint8_t> payload(header.PayloadBytes);
+    if (!client->ReceiveExactly(payload.data(), payload.size()))
+      return client->Shutdown();
+    if (header.Word == static_cast<std::uint32_t>(Protocol::TKind::Prepare)) {
+      if (!Send(*client, Prepare(payload)))
+        return;
+      continue;
+    }
+    const std::optional<Protocol::TFrameRequest> request = Protocol::DecodeFrameRequest(payload);
     if (!request) {
       if (!Send(*client, Protocol::EncodeResponse(Protocol::TStatus::BadRequest, {})))
         return;

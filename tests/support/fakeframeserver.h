@@ -23,7 +23,17 @@ public:
   // nothing: the frame is damaged.
   using TPictures = std::function<std::optional<std::vector<std::uint8_t>>(std::uint32_t frame)>;
 
-  TFakeFrameServer(std::uint32_t width, std::uint32_t height, TPictures pictures);
+  // How a movie is prepared: the playable movie's Unix path and the frame to
+  // open on, or (Refusal not empty) why it is not playable.
+  struct TPrepared {
+    std::string PlayablePath;
+    std::uint32_t FirstFrame = 0;
+    std::string Refusal;
+  };
+  // From the Unix path (UTF-8) a Prepare request names.
+  using TPreparer = std::function<TPrepared(const std::string& moviePath)>;
+
+  TFakeFrameServer(std::uint32_t width, std::uint32_t height, TPictures pictures, TPreparer preparer = nullptr);
   ~TFakeFrameServer();
   TFakeFrameServer(const TFakeFrameServer&) = delete;
   TFakeFrameServer& operator=(const TFakeFrameServer&) = delete;
@@ -36,6 +46,8 @@ public:
 
   // The Frame requests answered or refused so far, in the order they came.
   std::vector<Protocol::TFrameRequest> Requests() const;
+  // The movies Prepare requests named so far.
+  std::vector<std::string> PreparedMovies() const;
   // After answering this many more Frame requests, the server goes: every
   // connection and the listener closed, nothing more answered.
   void GoAfter(std::size_t answers);
@@ -46,18 +58,22 @@ private:
   void Accept();
   void Serve(const std::shared_ptr<TSocket>& client);
   bool Handshake(const TSocket& client) const;
+  // The answer to a Prepare request's payload.
+  std::vector<std::uint8_t> Prepare(const std::vector<std::uint8_t>& payload);
   // Closes every connection and the listener.
   void Go();
 
   const std::uint32_t Width;
   const std::uint32_t Height;
   const TPictures Pictures;
+  const TPreparer Preparer;
   Protocol::TSecret RunSecret{};
   TSocket Listener;  // closed by the acceptor's thread once the server goes
   std::uint16_t Port = 0;
 
   mutable std::mutex Lock;
   std::vector<Protocol::TFrameRequest> Answered;
+  std::vector<std::string> Prepared;
   std::optional<std::size_t> AnswersLeft;
   bool Halfway = false;
   bool Gone = false;
