@@ -1,6 +1,5 @@
 #include "channel/socket.h"
 
-#include <cstring>
 #include <utility>
 
 #ifdef _WIN32
