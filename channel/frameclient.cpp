@@ -68,13 +68,13 @@ TFrameClient::TFrameClient()
 {
   const std::optional<Protocol::TSecret> secret = Protocol::SecretFromHex(Variable(SecretVariable));
   ServerAddress = Variable(ServerVariable);
-  ConfiguredAddress = secret && WellFormedAddress(ServerAddress);
+  ServerKnown = secret && WellFormedAddress(ServerAddress);
   if (secret)
     Secret = *secret;
 }
 
 TFrameClient::TFrameClient(std::string serverAddress, const Protocol::TSecret& secret)
-  : ConfiguredAddress(WellFormedAddress(serverAddress)), ServerAddress(std::move(serverAddress)), Secret(secret)
+  : ServerKnown(WellFormedAddress(serverAddress)), ServerAddress(std::move(serverAddress)), Secret(secret)
 {
 }
 
@@ -88,7 +88,7 @@ TFrameClient::TStatus TFrameClient::EnsureConnected()
 {
   if (Socket.Valid())
     return TStatus::Ok;
-  if (!ConfiguredAddress)
+  if (!ServerKnown)
     return TStatus::NoServer;
   Socket = TSocket::Connect(ServerAddress);
   if (!Socket.Valid())

@@ -55,7 +55,7 @@ private:
   TStatus ReadSmallPayload(std::uint32_t bytes, std::vector<std::uint8_t>& payload);
   TStatus Drop(TStatus status);
 
-  bool ConfiguredAddress = false;
+  bool ServerKnown = false;  // a well-formed address and (from the environment) a secret
   std::string ServerAddress;
   Protocol::TSecret Secret{};
   std::chrono::milliseconds AnswerTimeout{120000};

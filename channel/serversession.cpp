@@ -1,9 +1,16 @@
 #include "channel/serversession.h"
 
+#include <chrono>
 #include <stdexcept>
 #include <utility>
 
 #include "channel/randombytes.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds HandshakeTimeout{30000};
+
+}  // namespace
 
 TServerSession::TServerSession(TSocket socket, const Protocol::TSecret& secret)
   : Socket(std::move(socket)), Secret(secret)
@@ -19,9 +26,13 @@ bool TServerSession::Handshake()
     Socket.Shutdown();
     return false;
   }
+  // A connection that never proves anything does not hold its thread: the
+  // client's answer comes without any work on its side. Requests may then
+  // come as seldom as the user likes.
   const auto hello = Protocol::EncodeServerHello(serverNonce);
   std::array<std::uint8_t, Protocol::ClientHelloBytes> answer;
-  if (!Socket.SendAll(hello.data(), hello.size()) || !Socket.ReceiveExactly(answer.data(), answer.size())) {
+  if (!Socket.SetReceiveTimeout(HandshakeTimeout) || !Socket.SendAll(hello.data(), hello.size()) ||
+      !Socket.ReceiveExactly(answer.data(), answer.size()) || !Socket.SetReceiveTimeout({})) {
     Socket.Shutdown();
     return false;
   }

@@ -35,8 +35,8 @@ public:
   // height rows of width*3 bytes, top row first, sent without a copy.
   bool WriteFrame(std::uint32_t width, std::uint32_t height, const std::uint8_t* bgrTopDown);
 
-  // From another thread (while the session lives): a ReadRequest waiting on
-  // the client returns at once.
+  // From another thread (while the session lives; on Linux): a ReadRequest
+  // waiting on the client returns at once.
   void Shutdown() { Socket.Shutdown(); }
 
 private:

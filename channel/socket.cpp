@@ -1,6 +1,5 @@
 #include "channel/socket.h"
 
-#include <cstring>
 #include <utility>
 
 #ifdef _WIN32
@@ -42,6 +41,17 @@ bool Interrupted()
   return false;
 }
 
+// The program starts no programs that inherit handles.
+TNative NewSocket(int family, int type, int protocol)
+{
+  return socket(family, type, protocol);
+}
+
+TNative AcceptOne(TNative listener)
+{
+  return accept(listener, nullptr, nullptr);
+}
+
 void CloseNative(TNative handle)
 {
   closesocket(handle);
@@ -55,6 +65,18 @@ constexpr int SendFlags = MSG_NOSIGNAL;
 bool NetworkReady()
 {
   return true;
+}
+
+// Sockets are not inherited by programs the process starts: a child must not
+// keep the server's port or a connection open after the process is gone.
+TNative NewSocket(int family, int type, int protocol)
+{
+  return socket(family, type | SOCK_CLOEXEC, protocol);
+}
+
+TNative AcceptOne(TNative listener)
+{
+  return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
 bool Interrupted()
@@ -120,7 +142,7 @@ TSocket TSocket::Connect(const std::string& hostPort)
     return TSocket();
   TSocket connected;
   for (const addrinfo* address = found; address && !connected.Valid(); address = address->ai_next) {
-    TSocket candidate(::Handle(socket(address->ai_family, address->ai_socktype, address->ai_protocol)));
+    TSocket candidate(::Handle(NewSocket(address->ai_family, address->ai_socktype, address->ai_protocol)));
     if (!candidate.Valid())
       continue;
     if (connect(Native(candidate.Handle), address->ai_addr, static_cast<TLength>(address->ai_addrlen)) == 0) {
@@ -136,7 +158,7 @@ TSocket TSocket::ListenOnLoopback()
 {
   if (!NetworkReady())
     return TSocket();
-  TSocket listener(::Handle(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
+  TSocket listener(::Handle(NewSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
   if (!listener.Valid())
     return TSocket();
   sockaddr_in address{};
@@ -161,7 +183,7 @@ std::uint16_t TSocket::LocalPort() const
 TSocket TSocket::Accept() const
 {
   for (;;) {
-    const TNative accepted = accept(Native(Handle), nullptr, nullptr);
+    const TNative accepted = AcceptOne(Native(Handle));
     TSocket connection(::Handle(accepted));
     if (connection.Valid()) {
       SendPromptly(accepted);

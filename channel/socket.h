@@ -46,8 +46,9 @@ public:
   // How long ReceiveExactly waits for each piece of data; 0: for ever.
   bool SetReceiveTimeout(std::chrono::milliseconds timeout) const;
 
-  // Ends both directions without closing the handle: another thread blocked
-  // in Accept or ReceiveExactly on this socket returns at once.
+  // Ends both directions without closing the handle: the peer sees the end
+  // at once, and (on Linux, where the frame server runs) another thread
+  // blocked in Accept or ReceiveExactly on this socket returns.
   void Shutdown() const;
   void Close();
 

@@ -51,6 +51,24 @@ std::vector<std::uint8_t> ExpectedDib(std::uint32_t frame, std::uint16_t bitCoun
   return dib;
 }
 
+void SetVariable(const char* name, const char* value)
+{
+#ifdef _WIN32
+  _putenv_s(name, value);  // an empty value removes it
+#else
+  setenv(name, value, 1);
+#endif
+}
+
+void RemoveVariable(const char* name)
+{
+#ifdef _WIN32
+  _putenv_s(name, "");
+#else
+  unsetenv(name);
+#endif
+}
+
 // What the server does with a request; false ends the connection.
 using THandler = std::function<bool(TServerSession&, const TServerSession::TRequest&)>;
 
@@ -101,13 +119,16 @@ public:
   {
     {
       std::lock_guard<std::mutex> lock(Mutex);
+      if (Stopping)
+        return;
       Stopping = true;
       if (Current)
         Current->Shutdown();
     }
-    Listener.Shutdown();
-    if (Thread.joinable())
-      Thread.join();
+    // A connection of its own wakes the accept: a listener shut down does
+    // not, under Winsock.
+    TSocket::Connect(Address());
+    Thread.join();
   }
 
   // Waits until this many connections failed the handshake / ended.
@@ -417,22 +438,22 @@ TEST(FrameChannel, NoServerWhenNothingListensOrNothingIsConfigured)
   EXPECT_EQ(nobody.Check(KnownMovie, 0), TStatus::NoServer);
   EXPECT_EQ(TFrameClient("no port", RunSecret).Check(KnownMovie, 0), TStatus::NoServer);
 
-  unsetenv("VELMO_FRAME_SERVER");
-  unsetenv("VELMO_FRAME_SECRET");
+  RemoveVariable("VELMO_FRAME_SERVER");
+  RemoveVariable("VELMO_FRAME_SECRET");
   EXPECT_FALSE(TFrameClient::Configured());
   EXPECT_EQ(TFrameClient().Check(KnownMovie, 0), TStatus::NoServer);
 
   TTestServer server(RunSecret);
-  setenv("VELMO_FRAME_SERVER", server.Address().c_str(), 1);
-  setenv("VELMO_FRAME_SECRET", "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF", 1);
+  SetVariable("VELMO_FRAME_SERVER", server.Address().c_str());
+  SetVariable("VELMO_FRAME_SECRET", "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF");
   EXPECT_FALSE(TFrameClient::Configured());  // the secret's form is lowercase
-  setenv("VELMO_FRAME_SECRET", "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff", 1);
+  SetVariable("VELMO_FRAME_SECRET", "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff");
   EXPECT_TRUE(TFrameClient::Configured());
   EXPECT_EQ(TFrameClient().Check(KnownMovie, 0), TStatus::Ok);
-  setenv("VELMO_FRAME_SERVER", "127.0.0.1:", 1);
+  SetVariable("VELMO_FRAME_SERVER", "127.0.0.1:");
   EXPECT_FALSE(TFrameClient::Configured());
-  unsetenv("VELMO_FRAME_SERVER");
-  unsetenv("VELMO_FRAME_SECRET");
+  RemoveVariable("VELMO_FRAME_SERVER");
+  RemoveVariable("VELMO_FRAME_SECRET");
 }
 
 }  // namespace
