@@ -182,7 +182,11 @@ INSTANTIATE_TEST_SUITE_P(Kinds, FrameSourceOfKind, ::testing::Values(
   TKind{"InterlacedMpeg2", "mpeg2.ts", "-t 2 -c:v mpeg2video -flags +ilme+ildct -top 1 -bf 2 -g 12 -f mpegts"},
   TKind{"FirstTimeNotZeroTransportStream", "offset.ts",
         "-t 3 -c:v libx264 -bf 3 -g 12 -output_ts_offset 10 -f mpegts"},
-  TKind{"FirstTimeNotZeroMp4", "offset.mp4", "-t 3 -c:v libx264 -bf 2 -g 12 -output_ts_offset 3"}),
+  TKind{"FirstTimeNotZeroMp4", "offset.mp4", "-t 3 -c:v libx264 -bf 2 -g 12 -output_ts_offset 3"},
+  // Packets without presentation times: frames counted from key frames.
+  TKind{"Mpeg4OpenGopBFramesAvi", "mpeg4.avi", "-t 2 -c:v mpeg4 -bf 2 -g 12"},
+  TKind{"H264BFramesAvi", "h264.avi", "-t 2 -c:v libx264 -bf 2 -g 12"},
+  TKind{"H264ElementaryStream", "raw.h264", "-t 2 -c:v libx264 -bf 2 -g 12"}),
   [](const ::testing::TestParamInfo<TKind>& kind) { return std::string(kind.param.Name); });
 // clang-format on
 
