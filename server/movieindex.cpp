@@ -20,7 +20,7 @@ namespace {
 const int StartPicturesChecked = 600;
 
 const std::uint8_t Magic[4] = {'V', 'M', 'I', 'X'};
-const std::uint32_t Version = 1;
+const std::uint32_t Version = 2;
 
 // The compact stored form: little-endian fixed fields, variable-length
 // numbers for the many time stamps (differences, zigzag-coded for sign).
