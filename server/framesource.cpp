@@ -12,9 +12,10 @@
 
 namespace {
 
-// Pictures kept: about 48 of 1080p, or as many as are worth keeping of
+// Pictures kept: 32 of 1080p (the decoder's own pictures come on top, about
+// 100 MB more with frame threads), or as many as are worth keeping of
 // smaller ones.
-const std::size_t CacheBytesLimit = std::size_t{300} << 20;
+const std::size_t CacheBytesLimit = std::size_t{200} << 20;
 const std::size_t CacheFramesLimit = 256;
 // Pictures decoded ahead of one asked for while requests move forward, and
 // kept behind one asked for while they step back, at most.
@@ -56,7 +57,8 @@ public:
     std::unique_lock<std::mutex> hold(Lock);
     if (frame != Focus) {
       const bool stepBack = frame < Focus && Focus - frame <= StepBackReach;
-      Behind = stepBack ? BehindFrames : 0;
+      // A jump keeps a few pictures before the frame too, for a step back.
+      Behind = stepBack ? BehindFrames : BehindFrames / 4;
       Focus = frame;
     }
     Forward = forward;
@@ -167,7 +169,7 @@ private:
       step.Damaged = target;
       return step;
     }
-    const std::optional<std::uint32_t> frame = Index->FrameOfPts(pts);
+    const std::optional<std::uint32_t> frame = Index->FramesCounted() ? CountedFrame() : Index->FrameOfPts(pts);
     if (!frame)
       return step;  // a picture the index does not know cannot be told apart
     if (JustSought && *frame > target) {
@@ -185,6 +187,27 @@ private:
       step.Picture = Converted();
     }
     return step;
+  }
+
+  // The frame of a picture decoded from a movie without presentation times:
+  // after a seek the key frame's picture (those before it lean on pictures
+  // not decoded), once decoding is known to have started at the key frame
+  // sought (else it starts again from the file's start); then each the one
+  // after the last.
+  std::optional<std::uint32_t> CountedFrame()
+  {
+    if (JustSought && SoughtKey) {
+      if (!Decoder.DecodedIsKey())
+        return std::nullopt;
+      const TMovieIndex::TKeyFrame& key = Index->KeyFrames()[*SoughtKey];
+      if (!Decoder.StartedAt(key.Dts, key.Position)) {
+        SeekToStart();
+        return std::nullopt;
+      }
+    }
+    if (*Last + 1 >= Index->FrameCount())
+      return std::nullopt;
+    return static_cast<std::uint32_t>(*Last + 1);
   }
 
   // Whether decoding on from the last picture reaches the target as soon

@@ -90,9 +90,12 @@ struct TMovieDecoder::TState {
   // its time (stream time base) are dropped.
   bool WaitForKey = false;
   std::int64_t TrustFrom = AV_NOPTS_VALUE;
+  // The key frame packet decoding started at after the seek.
+  std::int64_t StartDts = AV_NOPTS_VALUE, StartPosition = -1;
   bool InputEnded = false;
   bool DecoderDrained = false;
   bool HaveDecoded = false;
+  bool DecodedKey = false;    // the picture decoded last is a key frame
   bool Opened = false;        // false after an open that failed
   std::int64_t LastTime = 0;  // of the last picture given, in microseconds
 
@@ -240,6 +243,7 @@ bool TMovieDecoder::TState::Decode()
       KeepFrom = AV_NOPTS_VALUE;  // kept from here on, in decoding order
       Decoded->pts = pts;
       HaveDecoded = true;
+      DecodedKey = Decoded->key_frame != 0;
       return true;
     }
     if (received == AVERROR_EOF) {
@@ -266,6 +270,8 @@ bool TMovieDecoder::TState::Decode()
       if (WaitForKey) {
         WaitForKey = false;
         TrustFrom = Packet->pts;
+        StartDts = Packet->dts;
+        StartPosition = Packet->pos;
       }
       const int sent = avcodec_send_packet(Codec.get(), Packet.get());
       // A damaged packet is skipped, as the command line goes on past one.
@@ -390,6 +396,15 @@ void TMovieDecoder::SeekToKey(std::int64_t pts, std::int64_t dts, std::int64_t p
   Checked(sought, "cannot seek in the movie");
   state.Restart();
   state.WaitForKey = true;
+  state.StartDts = AV_NOPTS_VALUE;
+  state.StartPosition = -1;
+}
+
+bool TMovieDecoder::StartedAt(std::int64_t dts, std::int64_t position) const
+{
+  const TState& state = *State;
+  return !state.WaitForKey &&
+         ((dts != AV_NOPTS_VALUE && state.StartDts == dts) || (position >= 0 && state.StartPosition == position));
 }
 
 void TMovieDecoder::Rewind()
@@ -407,7 +422,7 @@ bool TMovieDecoder::Decode(std::int64_t& pts)
 
 bool TMovieDecoder::DecodedIsKey() const
 {
-  return State->HaveDecoded && State->Decoded->key_frame;
+  return State->DecodedKey;
 }
 
 void TMovieDecoder::Convert(TPicture& picture)

@@ -89,6 +89,9 @@ public:
   // skipped, and pictures before that key frame's time are dropped (they
   // lean on pictures not decoded). Throws TXDecode.
   void SeekToKey(std::int64_t pts, std::int64_t dts, std::int64_t position);
+  // Whether decoding since the last SeekToKey started at the key frame
+  // packet of this decoding time (NoTime: not known) or place (-1: not known).
+  bool StartedAt(std::int64_t dts, std::int64_t position) const;
   // Starts again at the file's start, as a fresh open does.
   void Rewind();
 

@@ -20,7 +20,7 @@ namespace {
 const int StartPicturesChecked = 600;
 
 const std::uint8_t Magic[4] = {'V', 'M', 'I', 'X'};
-const std::uint32_t Version = 1;
+const std::uint32_t Version = 2;
 
 // The compact stored form: little-endian fixed fields, variable-length
 // numbers for the many time stamps (differences, zigzag-coded for sign).
@@ -121,39 +121,88 @@ public:
     Index.TimeBaseNum = info.TimeBaseNumerator;
     Index.TimeBaseDen = info.TimeBaseDenominator;
     Index.StartUs = info.StartUs;
-    if (!FromPackets(info.Reorders) || !LeaveOutUndecodedStart())
+    std::vector<TMovieDecoder::TPacketInfo> packets;
+    TMovieDecoder::TPacketInfo packet;
+    while (Decoder.ReadPacket(packet)) {
+      if (!packet.Discard)
+        packets.push_back(packet);
+    }
+    const TTimes times = FromPackets(packets, info.Reorders);
+    if (times == Untimed)
+      Counted(packets, info);
+    else if (times == Unusable || !LeaveOutUndecodedStart())
       FromDecoding();
     if (Index.Pts.empty())
       throw TMovieIndex::TXIndex(Path + ": no picture of the movie can be decoded");
-    SetRate(info);
+    if (!Index.Counted)
+      SetRate(info, Index.Pts.size());
     return std::move(Index);
   }
 
 private:
-  // One pass over the packets; false when they carry no usable times.
-  bool FromPackets(bool reorders)
+  enum TTimes { Timed, Untimed, Unusable };
+
+  // Every frame's time and the key frames from the packets; Untimed when
+  // they carry no presentation times, Unusable when their times cannot tell
+  // frames apart.
+  TTimes FromPackets(const std::vector<TMovieDecoder::TPacketInfo>& packets, bool reorders)
   {
-    TMovieDecoder::TPacketInfo packet;
     std::vector<std::int64_t> pts;
-    while (Decoder.ReadPacket(packet)) {
-      if (packet.Discard)
-        continue;
-      if (packet.Pts == TMovieDecoder::NoTime) {
+    for (const TMovieDecoder::TPacketInfo& packet : packets) {
+      std::int64_t time = packet.Pts;
+      if (time == TMovieDecoder::NoTime) {
         // Without reordering a picture is shown when it is decoded.
         if (reorders || packet.Dts == TMovieDecoder::NoTime)
-          return false;
-        packet.Pts = packet.Dts;
+          return Untimed;
+        time = packet.Dts;
       }
-      pts.push_back(packet.Pts);
+      pts.push_back(time);
       if (packet.Key)
-        Index.Keys.push_back(
-          {packet.Pts, packet.Dts == TMovieDecoder::NoTime ? packet.Pts : packet.Dts, packet.Position});
+        Index.Keys.push_back({time, packet.Dts == TMovieDecoder::NoTime ? time : packet.Dts, packet.Position});
     }
     std::sort(pts.begin(), pts.end());
     if (pts.empty() || Index.Keys.empty() || std::adjacent_find(pts.begin(), pts.end()) != pts.end())
-      return false;
+      return Unusable;
     Index.Pts = std::move(pts);
-    return true;
+    return Timed;
+  }
+
+  // For packets without presentation times (AVI with B-frames, bare
+  // elementary streams): frames are found by counting the pictures decoded
+  // from a key frame, so one decoding pass learns how many there are and
+  // which one each key frame's picture is (open groups of pictures show
+  // pictures decoded after a key frame before it).
+  void Counted(const std::vector<TMovieDecoder::TPacketInfo>& packets, const TMovieDecoder::TStreamInfo& info)
+  {
+    std::vector<TMovieIndex::TKeyFrame> keys;
+    for (const TMovieDecoder::TPacketInfo& packet : packets) {
+      if (packet.Key)
+        keys.push_back({0, packet.Dts, packet.Position});
+    }
+    Decoder.Rewind();
+    Index.Keys.clear();
+    Index.Pts.clear();
+    std::int64_t pts = 0;
+    std::size_t keyPictures = 0;
+    for (std::int64_t frame = 0; Decoder.Decode(pts); ++frame) {
+      if (frame == 0)
+        NoteShownSize();
+      if (Decoder.DecodedIsKey() && keyPictures < keys.size()) {
+        TMovieIndex::TKeyFrame& key = keys[keyPictures++];
+        key.Pts = frame;
+        // A key frame found neither by time nor by place cannot be sought.
+        if (key.Dts != TMovieDecoder::NoTime || key.Position >= 0)
+          Index.Keys.push_back(key);
+      }
+      Index.Pts.push_back(frame);
+    }
+    if (keyPictures != keys.size() || Index.Keys.empty())
+      throw TMovieIndex::TXIndex(Path + ": the movie's frames carry no times to find them by");
+    Index.Counted = true;
+    SetRate(info, Index.Pts.size());
+    // Frame n at n frame durations.
+    Index.TimeBaseNum = static_cast<std::int32_t>(std::min<std::uint32_t>(Index.RateDen, INT32_MAX));
+    Index.TimeBaseDen = static_cast<std::int32_t>(std::min<std::uint32_t>(Index.RateNum, INT32_MAX));
   }
 
   // Decodes from the start up to the first key frame's picture, leaving out
@@ -212,16 +261,11 @@ private:
     Index.ShownHeight = picture.Height();
   }
 
-  void SetRate(const TMovieDecoder::TStreamInfo& info)
+  void SetRate(const TMovieDecoder::TStreamInfo& info, std::size_t frames)
   {
     if (ReduceRate(info.AverageRateNumerator, info.AverageRateDenominator, Index.RateNum, Index.RateDen) ||
-        ReduceRate(info.RealRateNumerator, info.RealRateDenominator, Index.RateNum, Index.RateDen))
-      return;
-    // Frames over the time between the first and the last.
-    const std::int64_t span = Index.Pts.back() - Index.Pts.front();
-    if (Index.Pts.size() > 1 && span > 0 &&
-        ReduceRate(static_cast<std::int64_t>(Index.Pts.size() - 1) * Index.TimeBaseDen, span * Index.TimeBaseNum,
-                   Index.RateNum, Index.RateDen))
+        ReduceRate(info.RealRateNumerator, info.RealRateDenominator, Index.RateNum, Index.RateDen) ||
+        ReduceRate(static_cast<std::int64_t>(frames) * 1000000, info.DurationUs, Index.RateNum, Index.RateDen))
       return;
     Index.RateNum = 25;
     Index.RateDen = 1;
@@ -291,6 +335,7 @@ std::vector<std::uint8_t> TMovieIndex::Serialize() const
   TWriter out;
   out.Bytes(Magic, sizeof Magic);
   out.U32(Version);
+  out.U32(Counted ? 1 : 0);
   out.U32(ShownWidth);
   out.U32(ShownHeight);
   out.U32(RateNum);
@@ -327,6 +372,10 @@ TMovieIndex TMovieIndex::Deserialize(const std::vector<std::uint8_t>& bytes)
   if (in.U32() != Version)
     throw TXIndex("the stored frame index is of another version");
   TMovieIndex index;
+  const std::uint32_t flags = in.U32();
+  if (flags > 1)
+    throw TXIndex("the stored frame index is damaged");
+  index.Counted = flags == 1;
   index.ShownWidth = in.U32();
   index.ShownHeight = in.U32();
   index.RateNum = in.U32();

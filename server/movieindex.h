@@ -60,6 +60,10 @@ public:
   // frame's: where decoding towards the frame starts. Its position in
   // KeyFrames(); none when the frame comes before every key frame.
   std::optional<std::size_t> KeyFrameBefore(std::uint32_t frame) const;
+  // Whether the packets carry no presentation times: frames are then found
+  // by counting the pictures decoded from a key frame (the first after a
+  // seek is the key frame's), and times are frame numbers over the rate.
+  bool FramesCounted() const { return Counted; }
   // The first frame a decoder started at the key frame can be trusted to give
   // (the key frame's own picture).
   std::uint32_t FirstFrameOfKey(std::size_t key) const;
@@ -71,6 +75,7 @@ private:
   std::uint32_t RateNum = 0, RateDen = 1;
   std::int32_t TimeBaseNum = 1, TimeBaseDen = 1;
   std::int64_t StartUs = 0;  // the movie's start time (the format's), microseconds
+  bool Counted = false;
 
   friend class TMovieIndexBuilder;
 };

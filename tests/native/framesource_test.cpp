@@ -182,7 +182,11 @@ INSTANTIATE_TEST_SUITE_P(Kinds, FrameSourceOfKind, ::testing::Values(
   TKind{"InterlacedMpeg2", "mpeg2.ts", "-t 2 -c:v mpeg2video -flags +ilme+ildct -top 1 -bf 2 -g 12 -f mpegts"},
   TKind{"FirstTimeNotZeroTransportStream", "offset.ts",
         "-t 3 -c:v libx264 -bf 3 -g 12 -output_ts_offset 10 -f mpegts"},
-  TKind{"FirstTimeNotZeroMp4", "offset.mp4", "-t 3 -c:v libx264 -bf 2 -g 12 -output_ts_offset 3"}),
+  TKind{"FirstTimeNotZeroMp4", "offset.mp4", "-t 3 -c:v libx264 -bf 2 -g 12 -output_ts_offset 3"},
+  // Packets without presentation times: frames counted from key frames.
+  TKind{"Mpeg4OpenGopBFramesAvi", "mpeg4.avi", "-t 2 -c:v mpeg4 -bf 2 -g 12"},
+  TKind{"H264BFramesAvi", "h264.avi", "-t 2 -c:v libx264 -bf 2 -g 12"},
+  TKind{"H264ElementaryStream", "raw.h264", "-t 2 -c:v libx264 -bf 2 -g 12"}),
   [](const ::testing::TestParamInfo<TKind>& kind) { return std::string(kind.param.Name); });
 // clang-format on
 
@@ -199,6 +203,35 @@ TEST(MovieIndex, ATransportStreamCutMidGroupCountsOnlyThePicturesTheDecoderGives
     TFrameSource source(movie, index);
     for (std::uint32_t frame : {count - 1, 0u, 1u})
       EXPECT_EQ(Rows(source.Get(frame, false)), files.CliFrame(movie, frame)) << "frame " << frame;
+  }
+}
+
+TEST(MovieIndex, FrameTimesAndTheFrameAtATimeAreTheCommandLines)
+{
+  TMovieFiles files;
+  const std::string variable = files.Make(
+    "variable.mp4", Source + " -t 3 -vf setpts='if(lt(N\\,20)\\,N/25\\,N/10)/TB' -fps_mode vfr -c:v libx264 -bf 2");
+  const std::string late = files.Make("late.mp4", Source + " -t 3 -c:v libx264 -bf 3 -output_ts_offset 7");
+  const std::string lateStream = files.Make("late.ts",
+                                            Source + " -t 3 -c:v libx264 -bf 3 -output_ts_offset 7 -f mpegts");
+  for (const std::string& movie : {variable, late, lateStream}) {
+    const std::shared_ptr<const TMovieIndex> index = Indexed(movie);
+    const std::vector<std::int64_t> times = files.CliFrameTimesUs(movie);
+    ASSERT_EQ(index->FrameCount(), times.size()) << movie;
+    for (std::uint32_t frame = 0; frame < times.size(); ++frame)
+      ASSERT_NEAR(index->FrameTimeUs(frame), times[frame], 1) << movie << " frame " << frame;
+    EXPECT_EQ(index->FirstFrameAtOrAfter(3.5), std::nullopt);
+  }
+  // What run.sh --from TIME opens on. (The command line's -ss finds nothing
+  // in a transport stream of one group of pictures, so it is not asked.)
+  for (const std::string& movie : {variable, late}) {
+    const std::shared_ptr<const TMovieIndex> index = Indexed(movie);
+    TFrameSource source(movie, index);
+    for (double seconds : {0.5, 1.3, 2.05}) {
+      const std::optional<std::uint32_t> frame = index->FirstFrameAtOrAfter(seconds);
+      ASSERT_TRUE(frame) << movie << " at " << seconds;
+      EXPECT_EQ(Rows(source.Get(*frame, false)), files.CliFrameAt(movie, seconds)) << movie << " at " << seconds;
+    }
   }
 }
 

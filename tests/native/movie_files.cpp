@@ -1,11 +1,13 @@
 #include "tests/native/movie_files.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -91,12 +93,38 @@ std::uint32_t TMovieFiles::CliFrameCount(const std::string& movie)
   return static_cast<std::uint32_t>(std::stoul(counted));
 }
 
-std::vector<std::uint8_t> TMovieFiles::CliFrame(const std::string& movie, std::uint32_t frame)
+std::vector<std::uint8_t> TMovieFiles::CliPicture(const std::string& options)
 {
   const std::string path = Folder + "/frame.bgr";
-  const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y -i '" + movie + "' -vf 'select=eq(n\\," +
-                              std::to_string(frame) + ")' -frames:v 1 -pix_fmt bgr24 -f rawvideo '" + path + "'";
+  const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y " + options +
+                              " -frames:v 1 -pix_fmt bgr24 -f rawvideo '" + path + "'";
   if (std::system(command.c_str()) != 0)
-    throw std::runtime_error("cannot decode frame " + std::to_string(frame) + " of " + movie);
+    throw std::runtime_error("cannot decode: " + command);
   return ReadAll(path);
+}
+
+std::vector<std::uint8_t> TMovieFiles::CliFrame(const std::string& movie, std::uint32_t frame)
+{
+  return CliPicture("-i '" + movie + "' -vf 'select=eq(n\\," + std::to_string(frame) + ")'");
+}
+
+std::vector<std::uint8_t> TMovieFiles::CliFrameAt(const std::string& movie, double seconds)
+{
+  return CliPicture("-ss " + std::to_string(seconds) + " -i '" + movie + "'");
+}
+
+std::vector<std::int64_t> TMovieFiles::CliFrameTimesUs(const std::string& movie)
+{
+  const std::string quoted = "'" + movie + "'";
+  const double start = std::stod(Output("ffprobe -v error -show_entries format=start_time -of csv=p=0 " + quoted));
+  std::istringstream lines(
+    Output("ffprobe -v error -select_streams v:0 -show_entries "
+           "frame=best_effort_timestamp_time -of csv=p=0 " +
+           quoted));
+  std::vector<std::int64_t> times;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty())
+      times.push_back(std::llround((std::stod(line) - start) * 1e6));
+  }
+  return times;
 }

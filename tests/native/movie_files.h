@@ -29,8 +29,14 @@ public:
   // Frame n as `ffmpeg -i M -vf select=eq(n\,N) -frames:v 1 -pix_fmt bgr24
   // -f rawvideo` gives it.
   std::vector<std::uint8_t> CliFrame(const std::string& movie, std::uint32_t frame);
+  // The first picture `ffmpeg -ss SECONDS -i M -pix_fmt bgr24` gives.
+  std::vector<std::uint8_t> CliFrameAt(const std::string& movie, double seconds);
+  // Each picture's time in microseconds from the movie's start, as ffprobe
+  // shows them.
+  std::vector<std::int64_t> CliFrameTimesUs(const std::string& movie);
 
 private:
+  std::vector<std::uint8_t> CliPicture(const std::string& options);
   std::string Output(const std::string& command);
   std::string Folder;
 };
