@@ -59,7 +59,7 @@ wine() { "$root/scripts/wine-run" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
 mkdir -p "$work/out" "$work/ffmpeg"
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.2f\n", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # to_window <movie> [run.sh options...]: took = seconds from run.sh's start to
 # the program showing the movie; the program is left running (runner: its
@@ -127,6 +127,6 @@ echo "| Right key held (frames/s) | $(figure held-right-fps) |"
 echo "| step back (ms) | $(figure step-back-ms) |"
 echo "| jump to a random frame (ms) | $(figure jump-ms) |"
 echo "| 300-frame range cut from the middle, program (s) | $(figure cut-300-s) |"
-echo "| the same 300 frames, ffmpeg -ss T -frames:v 300 to BMP (s) | $ffmpeg_cut |"
+echo "| the same 300 frames, ffmpeg -ss T -frames:v 300 to BMP (s) | $(printf '%.2f' "$ffmpeg_cut") |"
 echo "| velmoserve memory | $memory |"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
