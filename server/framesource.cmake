@@ -3,5 +3,6 @@
 set(VELMO_FRAMESOURCE_SOURCES
   ${VELMO_ROOT}/server/moviedecoder.cpp
   ${VELMO_ROOT}/server/movieindex.cpp
+  ${VELMO_ROOT}/server/packetscan.cpp
   ${VELMO_ROOT}/server/framesource.cpp
   ${VELMO_ROOT}/codec/crc32.cpp)

@@ -2,6 +2,7 @@
 
 #include "codec/crc32.h"
 #include "server/moviedecoder.h"
+#include "server/packetscan.h"
 
 #include <algorithm>
 #include <cmath>
@@ -121,12 +122,9 @@ public:
     Index.TimeBaseNum = info.TimeBaseNumerator;
     Index.TimeBaseDen = info.TimeBaseDenominator;
     Index.StartUs = info.StartUs;
-    std::vector<TMovieDecoder::TPacketInfo> packets;
-    TMovieDecoder::TPacketInfo packet;
-    while (Decoder.ReadPacket(packet)) {
-      if (!packet.Discard)
-        packets.push_back(packet);
-    }
+    std::vector<TMovieDecoder::TPacketInfo> packets = ScanPackets(Decoder, Path);
+    packets.erase(std::remove_if(packets.begin(), packets.end(), [](const auto& packet) { return packet.Discard; }),
+                  packets.end());
     const TTimes times = FromPackets(packets, info.Reorders);
     if (times == Untimed)
       Counted(packets, info);

@@ -3,6 +3,7 @@
 #include "server/framesource.h"
 #include "server/moviedecoder.h"
 #include "server/movieindex.h"
+#include "server/packetscan.h"
 #include "tests/native/movie_files.h"
 
 #include <gtest/gtest.h>
@@ -246,6 +247,35 @@ TEST(MovieIndex, RefusesFilesWithoutPicturesInWordsAUserReads)
       ADD_FAILURE() << path << " indexed";
     } catch (const TMovieIndex::TXIndex& x) {
       EXPECT_NE(std::string(x.what()).find(path), std::string::npos) << x.what();
+    }
+  }
+}
+
+// ISO media files are listed from their sample tables without reading the
+// samples: the list must be the one the demuxer gives reading them whole,
+// also with an edit list, in fragments, and with sound between the pictures.
+TEST(MovieIndex, IsoFilesAreListedFromTheirSampleTablesAsTheDemuxerReadsThem)
+{
+  TMovieFiles files;
+  const std::string h264 = Source + " -t 3 -c:v libx264 -bf 3 -g 12";
+  const std::string movies[] = {
+    files.Make("edited.mp4", h264),
+    files.Make("fragments.mp4", h264 + " -movflags frag_keyframe+empty_moov"),
+    files.Make("sound.mov", Source + " -f lavfi -i sine -t 3 -c:v libx264 -bf 2 -g 25 -c:a aac"),
+  };
+  for (const std::string& movie : movies) {
+    TMovieDecoder decoder(movie);
+    const std::vector<TMovieDecoder::TPacketInfo> listed = ScanPackets(decoder, movie);
+    TMovieDecoder reader(movie);
+    std::vector<TMovieDecoder::TPacketInfo> read;
+    for (TMovieDecoder::TPacketInfo packet; reader.ReadPacket(packet);)
+      read.push_back(packet);
+    ASSERT_EQ(listed.size(), read.size()) << movie;
+    for (std::size_t i = 0; i < read.size(); ++i) {
+      EXPECT_TRUE(listed[i].Pts == read[i].Pts && listed[i].Dts == read[i].Dts &&
+                  listed[i].Position == read[i].Position && listed[i].Key == read[i].Key &&
+                  listed[i].Discard == read[i].Discard)
+        << movie << " packet " << i;
     }
   }
 }
