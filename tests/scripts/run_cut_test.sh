@@ -36,13 +36,14 @@ runner=$!
 # The run's frame server: a child of run.sh, started before the program.
 server=
 while kill -0 "$runner" 2>/dev/null && [ -z "$server" ]; do
-  server=$(ps -o pid=,args= --ppid "$runner" | awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }')
+  server=$(ps -o pid=,args= --ppid "$runner" || true)
+  server=$(awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }' <<<"$server")
   [ -n "$server" ] || sleep 0.05
 done
 check "run.sh starts the frame server as its child" test -n "$server"
 if [ -n "$server" ]; then
   check "with the run's secret in its environment" \
-    grep -Eqa '(^|\x0)VELMO_FRAME_SECRET=[0-9a-f]{64}(\x0|$)' "/proc/$server/environ"
+    grep -Eq '^VELMO_FRAME_SECRET=[0-9a-f]{64}$' <(tr '\0' '\n' <"/proc/$server/environ")
   check "and on no command line" test -z "$(ps -eo args= | grep -E '[0-9a-f]{64}')"
 fi
 
@@ -65,7 +66,8 @@ check "the frame server ended with run.sh" test -n "$server" -a ! -e "/proc/${se
 runner=$!
 server=
 while kill -0 "$runner" 2>/dev/null && [ -z "$server" ]; do
-  server=$(ps -o pid=,args= --ppid "$runner" | awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }')
+  server=$(ps -o pid=,args= --ppid "$runner" || true)
+  server=$(awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }' <<<"$server")
   [ -n "$server" ] || sleep 0.05
 done
 "$root/scripts/wine-run" "$demo" cut "$(unix_to_windows "$out")" 2 2 || true  # the program is up
