@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <algorithm>
 #include <fstream>
 #include <string_view>
@@ -193,8 +194,10 @@ TMovieCache::TEntry TMovieCache::IndexFor(const TSourceIdentity& source, const s
     Log << "the index " << entry.Path << " is not the one made from " << source.Path << " (damaged): making it again\n";
   }
 
-  if (mkdir(Directory.c_str(), 0755) != 0 && errno != EEXIST)
-    throw TXCache("cannot create the cache folder " + Directory + " (" + std::strerror(errno) +
+  std::error_code error;
+  std::filesystem::create_directories(Directory, error);
+  if (error)
+    throw TXCache("cannot create the cache folder " + Directory + " (" + error.message() +
                   "): set VELMO_CACHE_DIR to a folder you can write");
   const TMovieIndex index = build();
   const std::string name = entry.Path.substr(Directory.size() + 1);

@@ -36,7 +36,8 @@ runner=$!
 # The run's frame server: a child of run.sh, started before the program.
 server=
 while kill -0 "$runner" 2>/dev/null && [ -z "$server" ]; do
-  server=$(ps -o pid=,args= --ppid "$runner" | awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }')
+  server=$(ps -o pid=,args= --ppid "$runner" || true)
+  server=$(awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }' <<<"$server")
   [ -n "$server" ] || sleep 0.05
 done
 check "run.sh starts the frame server as its child" test -n "$server"
@@ -65,7 +66,8 @@ check "the frame server ended with run.sh" test -n "$server" -a ! -e "/proc/${se
 runner=$!
 server=
 while kill -0 "$runner" 2>/dev/null && [ -z "$server" ]; do
-  server=$(ps -o pid=,args= --ppid "$runner" | awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }')
+  server=$(ps -o pid=,args= --ppid "$runner" || true)
+  server=$(awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }' <<<"$server")
   [ -n "$server" ] || sleep 0.05
 done
 "$root/scripts/wine-run" "$demo" cut "$(unix_to_windows "$out")" 2 2 || true  # the program is up
