@@ -190,11 +190,13 @@ coproc server { VELMO_FRAME_SECRET=$secret exec "$velmoserve" serve; }
 server_pid=$server_PID server_in=${server[1]}
 read -r port <&"${server[0]}" && [[ $port =~ ^port=[0-9]+$ ]] || die "the frame server did not start"
 run() { VELMO_FRAME_SERVER=127.0.0.1:${port#port=} VELMO_FRAME_SECRET=$secret "$root/scripts/wine-run" "$@"; }
+# The program in the background, its process the child (wine-run execs Wine), which run.sh can end.
+start_program() { (VELMO_FRAME_SERVER=127.0.0.1:${port#port=} VELMO_FRAME_SECRET=$secret exec "$root/scripts/wine-run" "$@") & child=$!; }
 
 if [ -n "${DISPLAY:-}" ]; then
   export VELMO_DISPLAY_24=$DISPLAY
   # The program skips the first word after its name: the movie is the second.
-  run "$dir/app/velmo32.exe" movie "$argument" "$first" & child=$!
+  start_program "$dir/app/velmo32.exe" movie "$argument" "$first"
   wait "$child"
   exit 0
 fi
@@ -211,14 +213,13 @@ on_exit() {
 start_displays
 desktop=velmo,800x600
 mkdir -p "$dir/demo"
-run "$prefix/drive_c/windows/explorer.exe" /desktop=$desktop "$dir/app/velmo32.exe" movie "$argument" "$first" &
-program=$!
+start_program "$prefix/drive_c/windows/explorer.exe" /desktop=$desktop "$dir/app/velmo32.exe" movie "$argument" "$first"
 drive() { run "$dir/tools/velmodemo.exe" --desktop "${desktop%%,*}" "$@"; }
 # Frames 2 to 6 counted from the frame it opens on.
 drive cut "$(windows_path -w "$(cd -- "$output_dir" && pwd -P)")" $((first + 2)) $((first + 6)) "$first"
 import -display "$DISPLAY" -window root -crop 800x600+0+0 +repage "$dir/demo/velmo32.png"
 drive close
-wait "$program" || true
+wait "$child" || true
 
 echo "Movie:       $movie"
 echo "Cut frames:  $output_dir/ ($(ls "$output_dir" | tr '\n' ' '))"

@@ -43,7 +43,7 @@ done
 check "run.sh starts the frame server as its child" test -n "$server"
 if [ -n "$server" ]; then
   check "with the run's secret in its environment" \
-    grep -Eqa '(^|\x0)VELMO_FRAME_SECRET=[0-9a-f]{64}(\x0|$)' "/proc/$server/environ"
+    grep -Eq '^VELMO_FRAME_SECRET=[0-9a-f]{64}$' <(tr '\0' '\n' <"/proc/$server/environ")
   check "and on no command line" test -z "$(ps -eo args= | grep -E '[0-9a-f]{64}')"
 fi
 
