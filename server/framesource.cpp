@@ -170,8 +170,15 @@ private:
       return step;
     }
     const std::optional<std::uint32_t> frame = Index->FramesCounted() ? CountedFrame() : Index->FrameOfPts(pts);
-    if (!frame)
-      return step;  // a picture the index does not know cannot be told apart
+    if (!frame) {
+      // A picture the index does not know cannot be told apart. Right after
+      // a seek it is usually the key frame's own, whose time the demuxer lost
+      // starting mid-stream (a program stream's last key frame): decoding
+      // from a key frame earlier gives it its time.
+      if (JustSought && SoughtKey && !Index->FramesCounted())
+        SeekEarlier();
+      return step;
+    }
     if (JustSought && *frame > target) {
       // Started too late (the demuxer found another key frame than the
       // index's): start again a key frame earlier.

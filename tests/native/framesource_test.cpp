@@ -181,6 +181,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, FrameSourceOfKind, ::testing::Values(
   TKind{"VariableFrameRateMp4", "vfr.mp4",
         "-t 3 -vf setpts='if(lt(N\\,20)\\,N/25\\,N/10)/TB' -fps_mode vfr -c:v libx264 -bf 2 -g 10"},
   TKind{"InterlacedMpeg2", "mpeg2.ts", "-t 2 -c:v mpeg2video -flags +ilme+ildct -top 1 -bf 2 -g 12 -f mpegts"},
+  // Its last key frame's picture comes after the last packet, untimed after a seek.
+  TKind{"InterlacedMpeg2ProgramStream", "mpeg2.mpg", "-t 2.4 -c:v mpeg2video -flags +ilme+ildct -top 1 -bf 2 -g 12 -q:v 4"},
   TKind{"FirstTimeNotZeroTransportStream", "offset.ts",
         "-t 3 -c:v libx264 -bf 3 -g 12 -output_ts_offset 10 -f mpegts"},
   TKind{"FirstTimeNotZeroMp4", "offset.mp4", "-t 3 -c:v libx264 -bf 2 -g 12 -output_ts_offset 3"},
