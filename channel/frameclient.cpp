@@ -1,5 +1,6 @@
 #include "channel/frameclient.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <utility>
@@ -17,6 +18,8 @@ constexpr char SecretVariable[] = "VELMO_FRAME_SECRET";
 constexpr std::chrono::milliseconds HandshakeTimeout{30000};
 // Answers other than pictures (errors, preparations) are short text.
 constexpr std::uint32_t MaxTextPayload = 64 * 1024;
+// Rows are received about this many bytes at a time.
+constexpr std::size_t ReceiveBlockBytes = 1 << 20;
 
 std::string Variable(const char* name)
 {
@@ -186,13 +189,20 @@ TFrameClient::TStatus TFrameClient::Frame(const ServedFrame::TMovieId& movie, st
   Protocol::DecodeFrameSize(sizeBytes.data(), sentWidth, sentHeight);
   if (sentWidth != width || sentHeight != height)
     return Drop(TStatus::BadRequest);
-  // Row by row into place: no second copy of a large picture.
+  // A block of rows at a time into place: no second copy of a large picture,
+  // and few receive calls, each of which costs a trip through Wine's server.
   const std::size_t rowBytes = FrameLayout::DibRowBytes(width, bitCount);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
-  for (std::uint32_t y = 0; y < height; ++y) {
-    if (!Socket.ReceiveExactly(row.data(), row.size()))
+  const std::size_t packedRowBytes = static_cast<std::size_t>(width) * 3;
+  const std::uint32_t blockRows = static_cast<std::uint32_t>(
+    std::max<std::size_t>(1, ReceiveBlockBytes / packedRowBytes));
+  std::vector<std::uint8_t> block(packedRowBytes * std::min(blockRows, height));
+  for (std::uint32_t y = 0; y < height;) {
+    const std::uint32_t rows = std::min(blockRows, height - y);
+    if (!Socket.ReceiveExactly(block.data(), packedRowBytes * rows))
       return Drop(TStatus::Lost);
-    FrameLayout::LayoutRow(row.data(), width, bitCount, dibRows + static_cast<std::size_t>(height - 1 - y) * rowBytes);
+    for (std::uint32_t i = 0; i < rows; ++i, ++y)
+      FrameLayout::LayoutRow(block.data() + packedRowBytes * i, width, bitCount,
+                             dibRows + static_cast<std::size_t>(height - 1 - y) * rowBytes);
   }
   return TStatus::Ok;
 }
