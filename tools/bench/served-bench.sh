@@ -5,7 +5,7 @@
 #     10-minute 1080p H.264 movie (an empty cache: velmoserve indexes it; then
 #     again with its index made) against a movie that plays directly (the sample
 #     movie, an AVI);
-#   - the Right key held on the 1080p movie (frames a second);
+#   - the Right key held on the 1080p movie (frames a second), and playback;
 #   - a step back and jumps to random frames (ms until the screen shows another
 #     picture);
 #   - a cut of 300 frames from the middle through the program against
@@ -124,6 +124,7 @@ echo "| run.sh to the window, empty cache (s) | $(printf '%s\n' "${cold[@]}" | m
 echo "| run.sh to the window, indexed (s) | $(printf '%s\n' "${warm[@]}" | median) ($(list "${warm[@]}")) |"
 echo "| run.sh to the window, $(basename -- "$direct") playing directly (s) | $(printf '%s\n' "${directs[@]}" | median) ($(list "${directs[@]}")) |"
 echo "| Right key held (frames/s) | $(figure held-right-fps) |"
+echo "| playback, 8 s from a quarter in (frames/s the position moves, pictures/s seen on the screen) | $(figure play-fps) |"
 echo "| step back (ms) | $(figure step-back-ms) |"
 echo "| jump to a random frame (ms) | $(figure jump-ms) |"
 echo "| 300-frame range cut from the middle, program (s) | $(figure cut-300-s) |"

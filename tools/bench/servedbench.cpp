@@ -18,6 +18,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -142,6 +143,29 @@ public:
     return Position() / elapsed;
   }
 
+  // Plays from the frame for the time: frames a second the position moves,
+  // and pictures a second the screen shows (changes seen by looking at it as
+  // often as it can be read: at most what was shown).
+  std::pair<double, double> Play(std::uint32_t from, double seconds) const
+  {
+    GoTo(from);
+    std::vector<std::uint32_t> shown = ShownRows(MovieWindowOf(Main));
+    int changes = 0;
+    ::PostMessageA(Main, WM_COMMAND, CM_PLAY, 0);
+    const TStopwatch watch;
+    while (watch.Seconds() < seconds) {
+      std::vector<std::uint32_t> now = ShownRows(MovieWindowOf(Main));
+      if (now != shown) {
+        ++changes;
+        shown = std::move(now);
+      }
+    }
+    ::PostMessageA(Main, WM_COMMAND, CM_STOP, 0);
+    const double elapsed = watch.Seconds();
+    Settle();
+    return {(static_cast<double>(Position()) - from) / elapsed, changes / elapsed};
+  }
+
   // Cuts frames from..from+count-1; seconds until the last file is whole.
   double Cut(std::uint32_t from, std::uint32_t count) const
   {
@@ -223,6 +247,8 @@ int Session(std::uint32_t frames, const std::string& outputDir, double held)
   }
   const TSession session(main, frames, outputDir);
   std::printf("held-right-fps %.1f\n", session.HoldRight(held));
+  const auto [played, pictures] = session.Play(frames / 4, 8);
+  std::printf("play-fps position %.1f pictures %.1f\n", played, pictures);
 
   // Steps back from frames late in groups of pictures, where the decoder has
   // the most to do.
