@@ -23,6 +23,17 @@ difference_from_frame() {
   peak_difference "$work/expected.png" "$work/cut.png" | cut -d' ' -f1
 }
 
+# frame_server_of <run.sh pid>: the pid of the frame server run.sh starts as
+# its child, once it is there; empty when run.sh ends first.
+frame_server_of() {
+  local server=
+  while kill -0 "$1" 2>/dev/null && [ -z "$server" ]; do
+    server=$(ps -o pid=,args= --ppid "$1" | awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }' || true)
+    [ -n "$server" ] || sleep 0.05
+  done
+  echo "$server"
+}
+
 # An uncompressed movie of 32-bit rows stored bottom-up, as the device shows it.
 movie="$work/in folder/direct.avi"
 mkdir -p "$work/in folder"
@@ -34,12 +45,7 @@ out=$work/out
 runner=$!
 
 # The run's frame server: a child of run.sh, started before the program.
-server=
-while kill -0 "$runner" 2>/dev/null && [ -z "$server" ]; do
-  server=$(ps -o pid=,args= --ppid "$runner" || true)
-  server=$(awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }' <<<"$server")
-  [ -n "$server" ] || sleep 0.05
-done
+server=$(frame_server_of "$runner")
 check "run.sh starts the frame server as its child" test -n "$server"
 if [ -n "$server" ]; then
   check "with the run's secret in its environment" \
@@ -64,12 +70,7 @@ check "the frame server ended with run.sh" test -n "$server" -a ! -e "/proc/${se
 # run.sh stopped (TERM) while the program runs: the program and the server end with it.
 "$run_sh" --no-build -o "$out" "$movie" 2>/dev/null &
 runner=$!
-server=
-while kill -0 "$runner" 2>/dev/null && [ -z "$server" ]; do
-  server=$(ps -o pid=,args= --ppid "$runner" || true)
-  server=$(awk '$2 ~ /velmoserve$/ && $3 == "serve" { print $1 }' <<<"$server")
-  [ -n "$server" ] || sleep 0.05
-done
+server=$(frame_server_of "$runner")
 "$root/scripts/wine-run" "$demo" cut "$(unix_to_windows "$out")" 2 2 || true  # the program is up
 kill -TERM "$runner"
 status=0
