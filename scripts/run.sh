@@ -120,22 +120,6 @@ store_output_dir() {
 
 # ---- Building --------------------------------------------------------------
 
-# The frame server, built with the host's compiler; one build at a time, its
-# output shown only when it fails.
-build_server() {
-  local log
-  # Another user may run what is built, without building.
-  [ -w "$root/build" ] || [ ! -x "$velmoserve" ] || return 0
-  command -v g++ >/dev/null || die "g++ is missing (scripts/setup.sh installs it)"
-  mkdir -p -- "$root/build"
-  log=$( {
-    flock 9
-    # A host build of the project's earlier layout is made anew.
-    grep -qsx "CMAKE_HOME_DIRECTORY:INTERNAL=$root/server" "$root/build/host/CMakeCache.txt" || rm -rf "$root/build/host"
-    [ -f "$root/build/host/build.ninja" ] || cmake -G Ninja -S "$root/server" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Release
-    cmake --build "$root/build/host"
-  } 9>"$root/build/host.lock" 2>&1 ) || { echo "$log" >&2; die "cannot build the frame server (scripts/setup.sh installs what it needs)"; }
-}
 
 # Arguments the program could not use are refused before anything is built.
 [ -z "$output_dir" ] || check_output_dir "$output_dir"
@@ -146,7 +130,8 @@ if [ "$build" = 1 ]; then
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$dir" --target velmo32 velmocodec velmoserved velmodemo sample_movie
 fi
-build_server
+# The frame server, built with the host's compiler.
+"$root/scripts/build-server" || die "cannot build the frame server (scripts/setup.sh installs what it needs)"
 
 # ---- Running ---------------------------------------------------------------
 

@@ -32,6 +32,9 @@ else
   build i686 OFF
   build "$arch" ON
 fi
+# The frame server and its tools, which the run.sh tests use (run.sh builds
+# it too, but a test may use its tools before that).
+"$root/scripts/build-server"
 # The tools' Wine server must not outlive the build: the slots' prefixes are
 # copied from its prefix.
 [ ! -d "$VELMO_WINE_TEMPLATE" ] || WINEPREFIX=$VELMO_WINE_TEMPLATE wineserver -k 2>/dev/null || true

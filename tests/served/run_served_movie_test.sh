@@ -5,22 +5,16 @@
 # secret, which ends with the test; a spare server is there for the test to kill.
 #   run_served_movie_test.sh <served_movie_program.exe> [GoogleTest options...]
 # Needs a display (a CTest display slot). Builds the host project (build/host)
-# first when it is missing or out of date, as scripts/run.sh does.
+# first when it is missing or out of date (scripts/build-server).
 source "$(dirname "$0")/../scripts/lib.sh"
 
 program=${1:?the Wine test program}
 shift
 : "${DISPLAY:?the program needs a display}"
 
-# The host project, one build at a time; its output is shown only when it fails.
+# The host project, built when missing or out of date.
+"$root/scripts/build-server" || { echo "FAILED: cannot build the host project"; exit 1; }
 host=$root/build/host
-log=$( {
-  flock 9
-  # A host build of the project's earlier layout is made anew.
-  grep -qsx "CMAKE_HOME_DIRECTORY:INTERNAL=$root/server" "$host/CMakeCache.txt" || rm -rf "$host"
-  [ -f "$host/build.ninja" ] || cmake -G Ninja -S "$root/server" -B "$host" -DCMAKE_BUILD_TYPE=Release
-  cmake --build "$host"
-} 9>"$root/build/host.lock" 2>&1 ) || { echo "$log"; echo "FAILED: cannot build the host project"; exit 1; }
 velmoserve=$host/velmoserve
 
 # Servers end when the test does: their input closes, and the trap ends any
