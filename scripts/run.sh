@@ -6,7 +6,6 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-dir=$root/build/i686
 export VELMO_WINE_ROOT=${VELMO_WINE_ROOT:-$root/build/run-wine}
 prefix=$VELMO_WINE_ROOT/prefix24
 settings=$prefix/drive_c/windows/velmo32.ini
@@ -14,7 +13,7 @@ velmoserve=$root/build/host/velmoserve
 
 usage() {
   cat <<EOF
-Usage: scripts/run.sh [-o DIR] [--from TIME|FRAMEf] [movie]
+Usage: scripts/run.sh [-o DIR] [--from TIME|FRAMEf] [--arch i686|x86_64] [movie]
 
 Runs velmo32.exe under Wine on the movie given (the bundled sample movie by
 default). Any movie ffmpeg reads will do, of any length: one that Wine's movie
@@ -28,6 +27,12 @@ run.sh starts beside the program decodes its frames as they are asked for.
   --from TIME       the program opens on the first frame at or after TIME
                     (seconds, or h:mm:ss.fraction); every frame stays reachable
   --from FRAMEf     the program opens on frame number FRAME (--from 100000f)
+  --arch i686       run the 32-bit program; the default where this machine
+                    runs 32-bit programs itself
+  --arch x86_64     run the same program built for 64-bit Windows; the default
+                    where 32-bit programs would run only through qemu's
+                    emulator (several times slower). VELMO_ARCH=i686|x86_64
+                    chooses too. Both write the same files, byte for byte.
   --no-build        run the program as it is built: install and build nothing
                     but the frame server
   --prepare-only    prepare the movie and store the settings, print the path
@@ -35,8 +40,8 @@ run.sh starts beside the program decodes its frames as they are asked for.
   -h, --help        this text
 
 Without a display (no DISPLAY) it shows a short demonstration on a virtual one:
-it cuts a range into build/i686/demo/out (or DIR) and saves a screenshot of the
-window as build/i686/demo/velmo32.png.
+it cuts a range into build/ARCH/demo/out (or DIR) and saves a screenshot of
+the window as build/ARCH/demo/velmo32.png.
 
 Index files:    $("$velmoserve" cache-folder 2>/dev/null || echo "\$VELMO_CACHE_DIR, else ~/.cache/velmo")
                 (a few MB a movie; nothing else there is ever removed)
@@ -47,12 +52,13 @@ EOF
 die() { echo "run.sh: $*" >&2; exit 1; }
 say() { echo "run.sh: $*" >&2; }
 
-output_dir= from= movie= prepare_only=0 build=1
+output_dir= from= movie= prepare_only=0 build=1 arch=${VELMO_ARCH:-}
 while [ $# -gt 0 ]; do
   case $1 in
     -h|--help) usage; exit 0 ;;
     -o) [ $# -ge 2 ] && [ -n "$2" ] || die "-o needs a directory"; output_dir=$2; shift 2 ;;
     --from) [ $# -ge 2 ] || die "--from needs a time"; from=$2; shift 2 ;;
+    --arch) [ $# -ge 2 ] || die "--arch needs i686 or x86_64"; arch=$2; shift 2 ;;
     --no-build) build=0; shift ;;
     --prepare-only) prepare_only=1; build=0; shift ;;
     --) shift; [ $# -eq 0 ] || { [ -z "$movie" ] || die "one movie at a time"; movie=$1; shift; }; break ;;
@@ -61,6 +67,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ $# -eq 0 ] || die "one movie at a time (see run.sh --help)"
+case $arch in
+  ''|i686|x86_64) ;;
+  *) die "no build for the architecture '$arch': i686 (32-bit) or x86_64 (64-bit)" ;;
+esac
 
 # The program and the frame server end with run.sh: INT and TERM end them at
 # once (a shell runs its traps only once a command in the foreground is done),
@@ -120,14 +130,22 @@ store_output_dir() {
 
 # ---- Building --------------------------------------------------------------
 
-
 # Arguments the program could not use are refused before anything is built.
 [ -z "$output_dir" ] || check_output_dir "$output_dir"
+[ "$build" = 0 ] || "$root/scripts/setup.sh"
+# The 32-bit program, or its 64-bit build where 32-bit programs run only emulated.
+if [ -z "$arch" ]; then
+  arch=$("$root/scripts/program-arch")
+  [ "$arch" = i686 ] && why="run.sh --arch x86_64 runs its 64-bit build" ||
+    why="this machine runs 32-bit programs only through qemu, several times slower; run.sh --arch i686 runs them"
+else
+  why="chosen with --arch or VELMO_ARCH"
+fi
+dir=$root/build/$arch
 if [ "$build" = 1 ]; then
-  "$root/scripts/setup.sh"
-  "$root/scripts/enable-i386"
+  [ "$arch" != i686 ] || "$root/scripts/enable-i386"
   [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$dir" --target velmo32 velmocodec velmoserved velmodemo sample_movie
 fi
 # The frame server, built with the host's compiler.
@@ -167,6 +185,7 @@ if [ "$prepare_only" = 1 ]; then
   printf '%s\n%s\n' "$argument" "$first"
   exit 0
 fi
+[ "$arch" = i686 ] && say "the 32-bit program ($why)" || say "the 64-bit build of the program ($why)"
 
 # The run's frame server, a child of run.sh, with a fresh secret that it and
 # Wine get in their environments only (a command line is for all to see).

@@ -6,38 +6,41 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 
-# The product is the 32-bit program; it is always built. The tests run on the
-# 32-bit build where the host can execute 32-bit programs (Wine's 32-bit loader
-# needs the kernel's ia32 emulation), otherwise on a 64-bit build of the same code.
-arch=$("$root/scripts/test-arch")
-echo "test.sh: building i686 (product) and running the tests on $arch"
-
-# The Wine prefixes of the tests' display slots share Wine's unchanging files
-# with one made first (scripts/wine-prefix); the Windows tools the build runs
-# (the movie writer) run in that one, so that no other prefix is made.
-export VELMO_WINE_ROOT=$root/build/$arch/wine
-export VELMO_WINE_TEMPLATE=$VELMO_WINE_ROOT/template
+# The product is the 32-bit program; it is always built, and its whole suite
+# runs wherever the host can execute 32-bit programs (Wine's 32-bit loader
+# needs the kernel's ia32 emulation, or qemu: scripts/enable-i386). run.sh runs
+# the 64-bit build of the same program where 32-bit programs would run only
+# emulated, so that build is always tested too: its end-to-end cut tests (CTest
+# label "cut"), or the whole suite where 32-bit programs cannot run at all.
+product=$("$root/scripts/test-arch")
+echo "test.sh: the whole suite on $product, the cut tests also on x86_64"
 
 # Configured once; the build itself re-runs CMake when a CMakeLists.txt changes.
-build() {  # build <arch> <tests ON|OFF>
-  local dir=$root/build/$1
+# The Windows tools the build runs (the movie writer) run in the Wine prefix
+# that the tests' display slots copy (scripts/wine-prefix).
+build() {  # build <arch> <tests ON|OFF> [target]
+  local dir=$root/build/$1 targets=()
+  [ -z "${3:-}" ] || targets=(--target "$3")
   [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$root" -B "$dir" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1-posix.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   grep -qx "VELMO_BUILD_TESTS:BOOL=$2" "$dir/CMakeCache.txt" || cmake -S "$root" -B "$dir" -DVELMO_BUILD_TESTS="$2" >/dev/null
-  VELMO_WINEPREFIX=$VELMO_WINE_TEMPLATE cmake --build "$dir" -- -k 0
+  VELMO_WINE_ROOT=$dir/wine VELMO_WINEPREFIX=$dir/wine/template cmake --build "$dir" "${targets[@]}" -- -k 0
 }
-if [ "$arch" = i686 ]; then
+if [ "$product" = i686 ]; then
   build i686 ON
+  build x86_64 ON cut_tests
 else
   build i686 OFF
-  build "$arch" ON
+  build x86_64 ON
 fi
 # The frame server and its tools, which the run.sh tests use (run.sh builds
 # it too, but a test may use its tools before that).
 "$root/scripts/build-server"
-# The tools' Wine server must not outlive the build: the slots' prefixes are
-# copied from its prefix.
-[ ! -d "$VELMO_WINE_TEMPLATE" ] || WINEPREFIX=$VELMO_WINE_TEMPLATE wineserver -k 2>/dev/null || true
+# The tools' Wine servers must not outlive the build: the slots' prefixes are
+# copied from their prefixes.
+for template in "$root"/build/{i686,x86_64}/wine/template; do
+  [ ! -d "$template" ] || WINEPREFIX=$template wineserver -k 2>/dev/null || true
+done
 
 # Tests run side by side, by default two more than the cores, since much of
 # their time is spent waiting on Wine and the X server. Each test that needs a
@@ -48,10 +51,10 @@ jobs=${VELMO_TEST_JOBS:-$(($(nproc) + 2))}
 source "$root/scripts/displays.sh"
 # Prefixes of the time before slots (one per depth, and one of the run.sh
 # tests) are no longer used: 1.3 GB each.
-rm -rf "$VELMO_WINE_ROOT"/prefix* "$root/build/$arch/wine-scripts"
+rm -rf "$root"/build/{i686,x86_64}/wine/prefix* "$root"/build/{i686,x86_64}/wine-scripts
 stop_wine() {  # every slot's Wine server and programs; a prefix not in use has none
   local p
-  for p in "$VELMO_WINE_ROOT"/slot*/prefix*/; do
+  for p in "$root"/build/{i686,x86_64}/wine/slot*/prefix*/; do
     [ ! -d "$p" ] || WINEPREFIX=$p wineserver -k 2>/dev/null || true
   done
 }
@@ -63,21 +66,32 @@ slots() {  # slots <count>: the JSON list of <count> display slots
   for ((i = 0; i < $1; i++)); do list+="${list:+,}{\"id\":\"$i\",\"slots\":1}"; done
   echo "[$list]"
 }
-spec=$root/build/$arch/display-slots.json
+spec=$root/build/display-slots.json
 cat >"$spec" <<EOF
 {"version": {"major": 1, "minor": 0},
  "local": [{"display24": $(slots "$jobs"), "display16": $(slots 1), "display8": $(slots 1)}]}
 EOF
 
-# Waits for work whose length depends on the machine's speed stretch where
-# 32-bit programs run through qemu (scripts/enable-i386): the suite takes some
-# six times as long there.
-if [ -z "${VELMO_TEST_TIME_SCALE:-}" ] && grep -qx enabled /proc/sys/fs/binfmt_misc/velmo-i386 2>/dev/null; then
-  export VELMO_TEST_TIME_SCALE=6
-fi
-
+# run_tests <arch> [ctest options...]: that build's tests, each in the Wine
+# prefix of its display slot under the build's own Wine root. Waits for work
+# whose length depends on the machine's speed stretch where 32-bit programs run
+# through qemu (scripts/enable-i386): the suite takes some six times as long.
+run_tests() {
+  local arch=$1 scale=${VELMO_TEST_TIME_SCALE:-}
+  shift
+  if [ -z "$scale" ]; then
+    scale=1
+    [ "$arch" != i686 ] || ! grep -qx enabled /proc/sys/fs/binfmt_misc/velmo-i386 2>/dev/null || scale=6
+  fi
+  VELMO_WINE_ROOT=$root/build/$arch/wine VELMO_TEST_TIME_SCALE=$scale \
+    ctest --test-dir "$root/build/$arch" -j "$jobs" --resource-spec-file "$spec" --output-on-failure \
+    --timeout $((600 * scale)) "$@" </dev/null
+}
 status=0
-ctest --test-dir "$root/build/$arch" -j "$jobs" --resource-spec-file "$spec" --output-on-failure \
-  --timeout $((600 * ${VELMO_TEST_TIME_SCALE:-1})) "$@" \
-  </dev/null || status=$?
+if [ "$product" = i686 ]; then
+  run_tests i686 "$@" || status=$?
+  run_tests x86_64 -L cut "$@" || status=$?
+else
+  run_tests x86_64 "$@" || status=$?
+fi
 exit $status

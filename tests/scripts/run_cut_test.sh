@@ -7,7 +7,7 @@
 source "$(dirname "$0")/lib.sh"
 
 : "${DISPLAY:?the program needs a display}"
-demo=$root/build/i686/tools/velmodemo.exe
+demo=$root/build/${VELMO_ARCH:?CTest names the build under test}/tools/velmodemo.exe
 unix_to_windows() { echo "Z:${1//\//\\}"; }
 
 # The peak difference of two pictures, from 0 to 65535.

@@ -12,20 +12,32 @@
 #     `ffmpeg -ss T -i movie -frames:v 300 out/%04d.bmp`;
 #   - the server's memory (resident now and at its peak).
 # Run by hand, with the program built:
-#   tools/bench/served-bench.sh [--repeats N] [movie]
+#   tools/bench/served-bench.sh [--repeats N] [--direct-only] [movie]
+# --direct-only times only run.sh to the window of the AVI that plays
+# directly. The build timed is the one run.sh runs here (scripts/program-arch),
+# or VELMO_ARCH's.
 # The 10-minute movie (testsrc2, 1920x1080 at 25/s, a key frame every 10 s,
 # B-frames) is made once into build/bench-movies unless a movie is given.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
-repeats=3
-[ "${1:-}" != --repeats ] || { repeats=$2; shift 2; }
-build=$root/build/i686
+repeats=3 direct_only=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --repeats) repeats=$2; shift 2 ;;
+    --direct-only) direct_only=1; shift ;;
+    *) break ;;
+  esac
+done
+export VELMO_ARCH=${VELMO_ARCH:-$("$root/scripts/program-arch")}
+build=$root/build/$VELMO_ARCH
 cmake --build "$build" --target servedbench sample_movie >/dev/null
 bench=$build/tools/bench/servedbench.exe
 direct=$build/sample/sample.avi
 
-if [ $# -ge 1 ]; then
+if [ "$direct_only" = 1 ]; then
+  movie=$direct
+elif [ $# -ge 1 ]; then
   movie=$(realpath -- "$1")
 else
   movie=$root/build/bench-movies/h264-1080p-10min.mp4
@@ -91,17 +103,25 @@ cold=() warm=() directs=()
 for ((r = 1; r <= repeats; r++)); do
   export VELMO_CACHE_DIR=$work/cache
   rm -rf "$VELMO_CACHE_DIR"
-  to_window "$movie" --no-build
-  cold+=("$took")
-  stop_program
-  to_window "$movie" --no-build
-  warm+=("$took")
-  stop_program
+  if [ "$direct_only" = 0 ]; then
+    to_window "$movie" --no-build
+    cold+=("$took")
+    stop_program
+    to_window "$movie" --no-build
+    warm+=("$took")
+    stop_program
+  fi
   to_window "$direct" --no-build
   directs+=("$took")
   stop_program
-  echo "served-bench: repeat $r: cold ${cold[-1]} s, indexed ${warm[-1]} s, direct ${directs[-1]} s" >&2
+  echo "served-bench: repeat $r: ${cold:+cold ${cold[-1]} s, indexed ${warm[-1]} s, }direct ${directs[-1]} s" >&2
 done
+list() { printf '%.2f ' "$@" | sed 's/ $//'; }
+if [ "$direct_only" = 1 ]; then
+  echo "| $VELMO_ARCH build: run.sh to the window, $(basename -- "$direct") playing directly (s) |" \
+    "$(printf '%s\n' "${directs[@]}" | median) ($(list "${directs[@]}")) |"
+  exit 0
+fi
 
 # One run on the movie for the rest.
 to_window "$movie" --no-build
@@ -117,7 +137,6 @@ ffmpeg -nostdin -v error -ss "$(echo "scale=6; $from / ($rate)" | bc)" -i "$movi
 ffmpeg_cut=$(echo "$EPOCHREALTIME - $start" | bc)
 
 figure() { sed -n "s/^$1 //p" <<<"$session"; }
-list() { printf '%.2f ' "$@" | sed 's/ $//'; }
 echo "| $(basename -- "$movie"): $frames frames | figure |"
 echo "|---|---|"
 echo "| run.sh to the window, empty cache (s) | $(printf '%s\n' "${cold[@]}" | median) ($(list "${cold[@]}")) |"
