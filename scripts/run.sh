@@ -46,6 +46,7 @@ the window as build/ARCH/demo/velmo32.png.
 Index files:    $("$velmoserve" cache-folder 2>/dev/null || echo "\$VELMO_CACHE_DIR, else ~/.cache/velmo")
                 (a few MB a movie; nothing else there is ever removed)
 Settings file:  $settings
+Build run here: $("$root/scripts/program-arch") (without --arch or VELMO_ARCH)
 EOF
 }
 
@@ -137,7 +138,7 @@ store_output_dir() {
 if [ -z "$arch" ]; then
   arch=$("$root/scripts/program-arch")
   [ "$arch" = i686 ] && why="run.sh --arch x86_64 runs its 64-bit build" ||
-    why="this machine runs 32-bit programs only through qemu, several times slower; run.sh --arch i686 runs them"
+    why="this machine runs 32-bit programs only through qemu, several times slower; run.sh --arch i686 runs the 32-bit one"
 else
   why="chosen with --arch or VELMO_ARCH"
 fi

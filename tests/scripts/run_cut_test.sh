@@ -58,6 +58,8 @@ fi
 status=0
 wait "$runner" || status=$?
 check "run.sh ends with the program, as it did" test "$status" = 0
+[ "$VELMO_ARCH" = i686 ] && build="the 32-bit program" || build="the 64-bit build of the program"
+check "run.sh says once which build it runs" test "$(grep -c "^run.sh: $build (" "$work/run.err")" = 1
 if [ -f "$out/000A.BMP" ]; then
   difference=$(difference_from_frame "$movie" 10 "$out/000A.BMP")
   check "the cut frame 10 is ffmpeg's frame 10" test "$difference" = 0

@@ -12,20 +12,23 @@
 #     `ffmpeg -ss T -i movie -frames:v 300 out/%04d.bmp`;
 #   - the server's memory (resident now and at its peak).
 # Run by hand, with the program built:
-#   tools/bench/served-bench.sh [--repeats N] [--direct-only] [movie]
+#   tools/bench/served-bench.sh [--repeats N] [--direct-only] [--cold] [movie]
 # --direct-only times only run.sh to the window of the AVI that plays
-# directly. The build timed is the one run.sh runs here (scripts/program-arch),
+# directly. --cold times Wine's start too, as a user who starts run.sh sees
+# it: the prefix's Wine server is ended before each run, and the watcher starts
+# beside run.sh rather than before it. The build timed is the one run.sh runs here (scripts/program-arch),
 # or VELMO_ARCH's.
 # The 10-minute movie (testsrc2, 1920x1080 at 25/s, a key frame every 10 s,
 # B-frames) is made once into build/bench-movies unless a movie is given.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
-repeats=3 direct_only=0
+repeats=3 direct_only=0 time_wine_start=0
 while [ $# -gt 0 ]; do
   case $1 in
     --repeats) repeats=$2; shift 2 ;;
     --direct-only) direct_only=1; shift ;;
+    --cold) time_wine_start=1; shift ;;
     *) break ;;
   esac
 done
@@ -79,13 +82,21 @@ median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.2f\n", (NR % 2) ? v[(NR
 to_window() {
   local movie=$1 start shown watcher
   shift
-  wine "$bench" window >"$work/watch.out" &
-  watcher=$!
-  # Wine's own start is not timed.
-  until grep -q '^ready' "$work/watch.out"; do sleep 0.01; done
-  start=$EPOCHREALTIME
-  setsid "$root/scripts/run.sh" "$@" -o "$work/out" "$movie" >"$work/run.log" 2>&1 &
-  runner=$!
+  if [ "$time_wine_start" = 1 ]; then
+    start=$EPOCHREALTIME
+    setsid "$root/scripts/run.sh" "$@" -o "$work/out" "$movie" >"$work/run.log" 2>&1 &
+    runner=$!
+    wine "$bench" window >"$work/watch.out" &
+    watcher=$!
+  else
+    wine "$bench" window >"$work/watch.out" &
+    watcher=$!
+    # Wine's own start is not timed.
+    until grep -q '^ready' "$work/watch.out"; do sleep 0.01; done
+    start=$EPOCHREALTIME
+    setsid "$root/scripts/run.sh" "$@" -o "$work/out" "$movie" >"$work/run.log" 2>&1 &
+    runner=$!
+  fi
   while ! grep -q '^window' "$work/watch.out"; do
     kill -0 "$runner" 2>/dev/null || { kill "$watcher"; cat "$work/run.log" >&2; exit 1; }
     sleep 0.01
@@ -118,7 +129,7 @@ for ((r = 1; r <= repeats; r++)); do
 done
 list() { printf '%.2f ' "$@" | sed 's/ $//'; }
 if [ "$direct_only" = 1 ]; then
-  echo "| $VELMO_ARCH build: run.sh to the window, $(basename -- "$direct") playing directly (s) |" \
+  echo "| $VELMO_ARCH build: run.sh to the window, $(basename -- "$direct") playing directly$([ "$time_wine_start" = 0 ] || echo ", Wine's start included") (s) |" \
     "$(printf '%s\n' "${directs[@]}" | median) ($(list "${directs[@]}")) |"
   exit 0
 fi
