@@ -138,7 +138,7 @@ store_output_dir() {
 if [ -z "$arch" ]; then
   arch=$("$root/scripts/program-arch")
   [ "$arch" = i686 ] && why="run.sh --arch x86_64 runs its 64-bit build" ||
-    why="this machine runs 32-bit programs only through qemu, several times slower; run.sh --arch i686 runs the 32-bit one"
+    why="this machine does not run 32-bit programs itself, only through qemu, several times slower; run.sh --arch i686 runs the 32-bit one"
 else
   why="chosen with --arch or VELMO_ARCH"
 fi
