@@ -61,6 +61,9 @@ mkfifo "$fifo"
 Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
 xvfb=$!
 export VELMO_WINE_ROOT=$root/build/bench-wine
+# The display has no window manager: Wine must not wait for one (two seconds
+# each time a window hides, the go-to dialog of every jump among them).
+export VELMO_WINE_UNMANAGED=1
 runner=
 stop_program() {
   [ -z "$runner" ] || { kill -- -"$runner" 2>/dev/null || true; wait "$runner" 2>/dev/null || true; }
