@@ -223,8 +223,20 @@ TEST_F(CutTest, ClosingTheMovieDuringAContinuousCutEndsTheCut)
   // is waited for by what it does.
   ASSERT_TRUE(WaitFor([&] { return Session.MovieWindow() == nullptr; }));
   ASSERT_TRUE(Session.WaitForFile("0000.BMP"));
-  Session.Settle();
-  EXPECT_EQ(Session.OutputFiles(), Files{"0000.BMP"});
+  // The close is taken with the first frame, or a little later where other
+  // messages come first (seen on a slow machine): the cut ends there, quietly,
+  // its files the range's first frames, each whole.
+  const std::size_t count = Session.QuietFileCount();
+  const Files written = Sorted(Session.OutputFiles());
+  ASSERT_EQ(written.size(), count);
+  ASSERT_LT(count, Session.Movie().Frames);
+  EXPECT_EQ(Session.Program().FindWindow("エラー", "#32770"), nullptr);
+  for (std::uint32_t frame = 0; frame < count; ++frame) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%04X.BMP", frame);
+    EXPECT_EQ(written[frame], name);
+    ExpectFrame(name, frame);
+  }
 }
 
 TEST_F(CutTest, ACutCommandDuringACutIsIgnored)
