@@ -13,7 +13,8 @@
 #   - the server's memory (resident now and at its peak).
 # Run by hand, with the program built:
 #   tools/bench/served-bench.sh [--repeats N] [--direct-only] [--cold] [movie]
-# --direct-only times only run.sh to the window of the AVI that plays
+# VELMO_BENCH_OUT=<folder> puts the files of the cuts there (a RAM disk such
+# as /dev/shm leaves the disk's write-back out). --direct-only times only run.sh to the window of the AVI that plays
 # directly. --cold times Wine's start too, as a user who starts run.sh sees
 # it: the prefix's Wine server is ended before each run, and the watcher starts
 # beside run.sh rather than before it. The build timed is the one run.sh runs here (scripts/program-arch),
@@ -68,14 +69,18 @@ runner=
 stop_program() {
   [ -z "$runner" ] || { kill -- -"$runner" 2>/dev/null || true; wait "$runner" 2>/dev/null || true; }
   runner=
+  # Ended, and waited for: Wine going down beside a timed ffmpeg would slow it.
   WINEPREFIX=$VELMO_WINE_ROOT/prefix24 wineserver -k 2>/dev/null || true
+  WINEPREFIX=$VELMO_WINE_ROOT/prefix24 wineserver -w 2>/dev/null || true
 }
 trap 'stop_program; kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 read -r -t 20 number <"$fifo"
 export DISPLAY=:$number VELMO_DISPLAY_24=:$number VELMO_DISPLAY_SESSION="served-bench-$$"
 wine() { "$root/scripts/wine-run" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
-mkdir -p "$work/out" "$work/ffmpeg"
+files=$(mktemp -d "${VELMO_BENCH_OUT:-$work}/served-bench-files-XXXXXX")
+trap 'stop_program; kill $xvfb 2>/dev/null; rm -rf "$work" "$files"' EXIT
+mkdir -p "$files/out" "$files/ffmpeg"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.2f\n", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -87,7 +92,7 @@ to_window() {
   shift
   if [ "$time_wine_start" = 1 ]; then
     start=$EPOCHREALTIME
-    setsid "$root/scripts/run.sh" "$@" -o "$work/out" "$movie" >"$work/run.log" 2>&1 &
+    setsid "$root/scripts/run.sh" "$@" -o "$files/out" "$movie" >"$work/run.log" 2>&1 &
     runner=$!
     wine "$bench" window >"$work/watch.out" &
     watcher=$!
@@ -97,7 +102,7 @@ to_window() {
     # Wine's own start is not timed.
     until grep -q '^ready' "$work/watch.out"; do sleep 0.01; done
     start=$EPOCHREALTIME
-    setsid "$root/scripts/run.sh" "$@" -o "$work/out" "$movie" >"$work/run.log" 2>&1 &
+    setsid "$root/scripts/run.sh" "$@" -o "$files/out" "$movie" >"$work/run.log" 2>&1 &
     runner=$!
   fi
   while ! grep -q '^window' "$work/watch.out"; do
@@ -139,7 +144,7 @@ fi
 
 # One run on the movie for the rest.
 to_window "$movie" --no-build
-session=$(wine "$bench" session "$frames" "$(winpath "$work/out")" | tr -d '\r')
+session=$(wine "$bench" session "$frames" "$(winpath "$files/out")" | tr -d '\r')
 echo "$session" >&2
 server=$(pgrep -x -s "$runner" velmoserve | head -n 1 || true)
 memory=$( [ -n "$server" ] && awk '/^VmRSS|^VmHWM/ { printf "%s %d MB ", $1, $2 / 1024 }' "/proc/$server/status" || echo "no server")
@@ -147,7 +152,7 @@ stop_program
 
 from=$(sed -n 's/^cut-300-s .* from \([0-9]*\)$/\1/p' <<<"$session")
 start=$EPOCHREALTIME
-ffmpeg -nostdin -v error -ss "$(echo "scale=6; $from / ($rate)" | bc)" -i "$movie" -frames:v 300 "$work/ffmpeg/%04d.bmp"
+ffmpeg -nostdin -v error -ss "$(echo "scale=6; $from / ($rate)" | bc)" -i "$movie" -frames:v 300 "$files/ffmpeg/%04d.bmp"
 ffmpeg_cut=$(echo "$EPOCHREALTIME - $start" | bc)
 
 figure() { sed -n "s/^$1 //p" <<<"$session"; }
