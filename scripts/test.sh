@@ -13,7 +13,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # emulated, so that build is always tested too: its end-to-end cut tests (CTest
 # label "cut"), or the whole suite where 32-bit programs cannot run at all.
 product=$("$root/scripts/test-arch")
-echo "test.sh: the whole suite on $product, the cut tests also on x86_64"
+[ "$product" = i686 ] && echo "test.sh: the whole suite on i686, the product; its cut tests also on x86_64" ||
+  echo "test.sh: this machine runs no 32-bit programs: the whole suite on x86_64"
 
 # Configured once; the build itself re-runs CMake when a CMakeLists.txt changes.
 # The Windows tools the build runs (the movie writer) run in the Wine prefix
