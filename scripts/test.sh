@@ -74,7 +74,8 @@ cat >"$spec" <<EOF
 EOF
 
 # run_tests <arch> [ctest options...]: that build's tests, each in the Wine
-# prefix of its display slot under the build's own Wine root. Waits for work
+# prefix of its display slot under the build's own Wine root, whose unchanging
+# files are hard links to the build's template prefix (scripts/wine-prefix). Waits for work
 # whose length depends on the machine's speed stretch where 32-bit programs run
 # through qemu (scripts/enable-i386): the suite takes some six times as long.
 run_tests() {
@@ -84,7 +85,8 @@ run_tests() {
     scale=1
     [ "$arch" != i686 ] || ! grep -qx enabled /proc/sys/fs/binfmt_misc/velmo-i386 2>/dev/null || scale=6
   fi
-  VELMO_WINE_ROOT=$root/build/$arch/wine VELMO_TEST_TIME_SCALE=$scale \
+  VELMO_WINE_ROOT=$root/build/$arch/wine VELMO_WINE_TEMPLATE=$root/build/$arch/wine/template \
+    VELMO_TEST_TIME_SCALE=$scale \
     ctest --test-dir "$root/build/$arch" -j "$jobs" --resource-spec-file "$spec" --output-on-failure \
     --timeout $((600 * scale)) "$@" </dev/null
 }
